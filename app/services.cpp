@@ -1,0 +1,52 @@
+#include <chrono>
+#include <cstdio>
+
+#include "app/clock.h"
+#include "app/ui_services.h"
+
+namespace vexa {
+
+namespace {
+UiServices* activeUi = nullptr;
+Clock* activeClock = nullptr;
+
+// Stands in until a front end installs its own: messages go to standard error.
+class HeadlessUi : public UiServices {
+public:
+    int MessageBox(const std::string& caption, const std::string& text) override;
+    void ProcessPendingEvents(const std::function<void()>&) override {}
+    void Beep() override {}
+    void SetCursor(CursorKind) override {}
+    void MovePointerBy(int, int) override {}
+    void SetWindowTitle(const std::string&) override {}
+    bool LoadDisplayBitmap(const std::string&) override { return true; }
+    void UpdateScrollBars() override {}
+    void RepaintView(bool) override {}
+};
+
+int HeadlessUi::MessageBox(const std::string& caption, const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return 1;
+}
+}  // namespace
+
+UiServices& Ui() {
+    static HeadlessUi fallback;
+    return activeUi ? *activeUi : fallback;
+}
+void SetUi(UiServices* ui) { activeUi = ui; }
+
+uint32_t SystemClock::Milliseconds() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+std::time_t SystemClock::CalendarNow() { return std::time(nullptr); }
+
+Clock& TheClock() {
+    static SystemClock fallback;
+    return activeClock ? *activeClock : fallback;
+}
+void SetClock(Clock* clock) { activeClock = clock; }
+
+}  // namespace vexa
