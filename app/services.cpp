@@ -22,6 +22,9 @@ public:
     bool LoadDisplayBitmap(const std::string&) override { return true; }
     void UpdateScrollBars() override {}
     void RepaintView(bool) override {}
+    void RequestExit() override {}
+    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
+    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
 };
 
 int HeadlessUi::MessageBox(const std::string& caption, const std::string& text) {

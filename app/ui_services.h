@@ -9,6 +9,9 @@
 
 namespace vexa {
 
+class SettingsDialogModel;
+class StretchPaletteDialogModel;
+
 enum class CursorKind { Arrow, Cross, Wait };
 
 class UiServices {
@@ -35,6 +38,13 @@ public:
     virtual void UpdateScrollBars() = 0;
     // Repaint the view, with or without erasing the background first.
     virtual void RepaintView(bool erase) = 0;
+
+    // Close the main window (shut-down follows).
+    virtual void RequestExit() = 0;
+
+    // Modal dialogs: each renders and drives its core model; true when confirmed (OK).
+    virtual bool RunSettingsDialog(SettingsDialogModel& model) = 0;
+    virtual bool RunStretchPaletteDialog(StretchPaletteDialogModel& model) = 0;
 
     // Dialogs that show click results redraw from the session record.
     virtual void PhotometryChanged() {}

@@ -38,6 +38,10 @@ public:
     int mergeRedraws = 0;
     bool bitmapLoadSucceeds = true;
     std::function<void()> onDispatch;  // runs for each dispatched event
+    int exitRequests = 0;
+    // What the modal dialogs do when the core opens them; unset means Cancel at once.
+    std::function<bool(SettingsDialogModel&)> settingsDialog;
+    std::function<bool(StretchPaletteDialogModel&)> stretchPaletteDialog;
 
     int MessageBox(const std::string& caption, const std::string& text) override {
         messages.push_back({caption, text});
@@ -62,6 +66,13 @@ public:
     }
     void UpdateScrollBars() override { ++scrollBarUpdates; }
     void RepaintView(bool) override { ++repaints; }
+    void RequestExit() override { ++exitRequests; }
+    bool RunSettingsDialog(SettingsDialogModel& model) override {
+        return settingsDialog ? settingsDialog(model) : false;
+    }
+    bool RunStretchPaletteDialog(StretchPaletteDialogModel& model) override {
+        return stretchPaletteDialog ? stretchPaletteDialog(model) : false;
+    }
     void PhotometryChanged() override { ++photometryRedraws; }
     void RowPlotChanged() override { ++rowPlotRedraws; }
     void MergeMarksChanged() override { ++mergeRedraws; }
