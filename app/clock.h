@@ -9,7 +9,7 @@
 namespace vexa {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual uint32_t Milliseconds() = 0;
     virtual std::time_t CalendarNow() = 0;
@@ -17,7 +17,7 @@ public:
 
 // The host's clocks.
 class SystemClock : public Clock {
-public:
+  public:
     uint32_t Milliseconds() override;
     std::time_t CalendarNow() override;
 };
@@ -25,7 +25,7 @@ public:
 // A clock that moves only when told to; every reading may advance it by a fixed step, so
 // that a spin-wait on it ends.
 class VirtualClock : public Clock {
-public:
+  public:
     uint32_t Milliseconds() override {
         uint32_t now = ms_;
         ms_ += stepPerReadingMs_;
@@ -37,7 +37,7 @@ public:
     void SetCalendar(std::time_t t) { calendar_ = t; }
     void SetStepPerReading(uint32_t ms) { stepPerReadingMs_ = ms; }
 
-private:
+  private:
     uint32_t ms_ = 0;
     uint32_t stepPerReadingMs_ = 0;
     std::time_t calendar_ = 0;

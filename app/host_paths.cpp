@@ -13,8 +13,7 @@ namespace {
 fs::path driveRoot;
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -40,7 +39,9 @@ fs::path ResolveDriveRoot(const std::optional<std::string>& rootOption) {
     return fs::path(home && *home ? home : ".") / ".local" / "share" / "vexa_q4";
 }
 
-void SetDriveRoot(const fs::path& root) { driveRoot = root; }
+void SetDriveRoot(const fs::path& root) {
+    driveRoot = root;
+}
 
 const fs::path& DriveRoot() {
     if (driveRoot.empty()) driveRoot = ResolveDriveRoot(std::nullopt);
@@ -55,7 +56,8 @@ fs::path HostPath(const std::string& programPath) {
     std::string component;
     auto flush = [&]() {
         // "." and ".." are dropped so that no program path leaves the root.
-        if (!component.empty() && component != "." && component != "..") result /= MatchEntry(result, component);
+        if (!component.empty() && component != "." && component != "..")
+            result /= MatchEntry(result, component);
         component.clear();
     };
     for (size_t i = 2; i < programPath.size(); ++i) {

@@ -12,7 +12,7 @@ Clock* activeClock = nullptr;
 
 // Stands in until a front end installs its own: messages go to standard error.
 class HeadlessUi : public UiServices {
-public:
+  public:
     int MessageBox(const std::string& caption, const std::string& text) override;
     void ProcessPendingEvents(const std::function<void()>&) override {}
     void Beep() override {}
@@ -37,19 +37,25 @@ UiServices& Ui() {
     static HeadlessUi fallback;
     return activeUi ? *activeUi : fallback;
 }
-void SetUi(UiServices* ui) { activeUi = ui; }
+void SetUi(UiServices* ui) {
+    activeUi = ui;
+}
 
 uint32_t SystemClock::Milliseconds() {
     using namespace std::chrono;
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
-std::time_t SystemClock::CalendarNow() { return std::time(nullptr); }
+std::time_t SystemClock::CalendarNow() {
+    return std::time(nullptr);
+}
 
 Clock& TheClock() {
     static SystemClock fallback;
     return activeClock ? *activeClock : fallback;
 }
-void SetClock(Clock* clock) { activeClock = clock; }
+void SetClock(Clock* clock) {
+    activeClock = clock;
+}
 
 }  // namespace vexa

@@ -32,7 +32,9 @@ void ResetFocusWindow() {
     s.focusWindowY = s.geometry.height / 2 - 64;
 }
 
-std::string WindowTitle() { return std::string(kProgramTitle) + " - " + Session().currentFileName; }
+std::string WindowTitle() {
+    return std::string(kProgramTitle) + " - " + Session().currentFileName;
+}
 
 void SetTitleFile(const std::string* name) {
     Session().currentFileName = (name && !name->empty()) ? name->substr(0, 255) : kUntitled;
@@ -55,12 +57,17 @@ void FillStartupRamp() {
 
 RgbColour BackgroundColourFor(char choice) {
     switch (choice) {
-        case 'r': return {120, 40, 40};
-        case 'g': return {90, 90, 90};
-        default: return {192, 192, 192};
+        case 'r':
+            return {120, 40, 40};
+        case 'g':
+            return {90, 90, 90};
+        default:
+            return {192, 192, 192};
     }
 }
 
-bool ImageIsLabelled(const Plane& image) { return image[4] + image[5] == 34; }
+bool ImageIsLabelled(const Plane& image) {
+    return image[4] + image[5] == 34;
+}
 
 }  // namespace vexa

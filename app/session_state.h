@@ -116,6 +116,8 @@ struct SessionState {
     bool displayBitmapExists = false;  // the view holds a bitmap from a refresh
     bool pendingRefresh = false;       // a dialog asks the next paint to refresh first
     std::array<uint16_t, 256> displayHistogram{};
+    // The same counts without the 16-bit limit (displayHistogram saturates at 65,535).
+    std::array<uint32_t, 256> displayHistogramWide{};
 
     // ---- interaction modes ----
     bool photometryMode = false;
@@ -134,6 +136,9 @@ struct SessionState {
     int32_t focusWindowX = kFullWidth / 2 - 64;
     int32_t focusWindowY = kFullHeight / 2 - 64;
     bool smallFrameDisplay = false;
+    // Set by the guider while its 128 x 128 guide window is shown: the view then writes and
+    // shows the small-frame bitmap, as with smallFrameDisplay.
+    bool guideFrameDisplay = false;
     int32_t selectedRow = 0;  // the row shown by the row profile
 
     // ---- file and calibration identity ----
@@ -151,6 +156,8 @@ struct SessionState {
     int16_t seriesCount = 0;
     int32_t continuousRunning = 0;
     bool continuousCapture = false;  // the continuous-capture setting of the camera dialog
+    bool autoSaveImage = false;        // "Auto Save Image" of the camera control dialog
+    bool applyAutoProcessing = false;  // "Apply Auto-Processing" of the camera control dialog
     bool guidingDuringCapture = false;
     uint32_t exposureDeadlineMs = 0;  // end of the running exposure wait (millisecond clock)
 
@@ -165,6 +172,7 @@ struct SessionState {
     bool mergeAverage = false;
     bool mergeSuperimpose = false;
     int32_t mergeX1 = 0, mergeY1 = 0, mergeX2 = 0, mergeY2 = 0;
+    int mergeFirstGeometryMode = 0;  // geometry of the first image kept in workImage
     int32_t starCentreX = 0, starCentreY = 0, starTenthsX = 0, starTenthsY = 0;
     bool subPixelCentring = false;  // autoguiding with small drift not ignored
     int32_t objectTotal = 0, comparisonTotal = 0, skyTotal = 0;

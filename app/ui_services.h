@@ -5,12 +5,23 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "app/file_dialog_request.h"
 
 namespace vexa {
 
 class SettingsDialogModel;
 class StretchPaletteDialogModel;
+class StretchDialogModel;
+class PowerDialogModel;
+class NonLinearDialogModel;
+class AutoDialogModel;
+class UnsharpDialogModel;
+class MedianDialogModel;
+class MergeDialogModel;
+class FitsDetailsDialogModel;
 
 enum class CursorKind { Arrow, Cross, Wait };
 
@@ -45,6 +56,42 @@ public:
     // Modal dialogs: each renders and drives its core model; true when confirmed (OK).
     virtual bool RunSettingsDialog(SettingsDialogModel& model) = 0;
     virtual bool RunStretchPaletteDialog(StretchPaletteDialogModel& model) = 0;
+    // "FITS DETAILS": the dialog shows and edits the model (the check boxes act through it at
+    // once); true on Continue, false on Abort or close. The core then applies Continue.
+    virtual bool RunFitsDetailsDialog(FitsDetailsDialogModel&) { return false; }
+
+    // The system's file dialogs: the chosen file's full host path, or nothing on Cancel.
+    virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest&) {
+        return std::nullopt;
+    }
+    virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest&) {
+        return std::nullopt;
+    }
+    // A confirmation such as "DELETE FILE DIALOG": true on OK.
+    virtual bool RunConfirmDialog(const ConfirmDialogRequest&) { return false; }
+
+    // The contrast-stretch dialogs ("Normal Stretch", "Power Law Stretch", "Non-Linear
+    // Stretch") and "Auto-Processing Choices": modal; true on OK (Save).
+    virtual bool RunStretchDialog(StretchDialogModel& /*model*/) { return false; }
+    virtual bool RunPowerDialog(PowerDialogModel& /*model*/) { return false; }
+    virtual bool RunNonLinearDialog(NonLinearDialogModel& /*model*/) { return false; }
+    virtual bool RunAutoProcessingDialog(AutoDialogModel& /*model*/) { return false; }
+
+    // The modeless "Filter Progress" window shown during long passes: a bar from 0 upwards
+    // (the passes choose their own scale) under a title the pass may change.
+    virtual void OpenProgressWindow() {}
+    virtual void SetProgressTitle(const std::string& /*title*/) {}
+    virtual void SetProgressPosition(int /*position*/) {}
+    virtual void CloseProgressWindow() {}
+
+    // The filter parameter dialogs ("Unsharp Mask Filter", "Median Filter"): modal; true on OK.
+    virtual bool RunUnsharpDialog(UnsharpDialogModel& /*model*/) { return false; }
+    virtual bool RunMedianDialog(MedianDialogModel& /*model*/) { return false; }
+    // The modeless "MERGE IMAGES" dialog: opened by the merge command and left open while the
+    // user marks stars and opens the second image; the model outlives it. Close may be called
+    // from inside the dialog's own button handler.
+    virtual void OpenMergeDialog(MergeDialogModel& /*model*/) {}
+    virtual void CloseMergeDialog() {}
 
     // Dialogs that show click results redraw from the session record.
     virtual void PhotometryChanged() {}

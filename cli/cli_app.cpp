@@ -1,12 +1,94 @@
 #include "cli/cli_app.h"
 
-#include <cstdio>
+#include <iostream>
+#include <optional>
+
+#include "app/host_paths.h"
+#include "app/ui_services.h"
+#include "cli/settings_command.h"
+#include "cli/text_ui_services.h"
 
 namespace vexa::cli {
 
-int RunCli(int, char**) {
-    std::fprintf(stderr, "usage: vexaq4-cli [--root DIR] COMMAND [OPTIONS]\n");
-    return 2;
+namespace {
+
+struct CliCommand {
+    const char* name;
+    const char* synopsis;
+    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+};
+
+// Every command the companion knows, in the order the help lists them.
+constexpr CliCommand kCommands[] = {
+    {"settings", kSettingsSynopsis, RunSettingsCommand},
+};
+
+constexpr const char* kGlobalSynopsis = "COMMAND [OPTIONS]";
+
+void PrintHelp(std::ostream& out) {
+    out << UsageLine(kGlobalSynopsis) << "\n\n"
+        << "Commands:\n";
+    for (const CliCommand& command : kCommands) out << "  " << command.synopsis << '\n';
+    out << "\nOptions:\n"
+        << "  --root DIR  the folder standing for drive c: (default $VEXA_Q4_ROOT, else\n"
+        << "              ~/.local/share/vexa_q4)\n"
+        << "  --help      this text; COMMAND --help describes a command\n"
+        << "\nExit status: 0 success, 1 the operation failed, 2 a usage error.\n";
+}
+
+int UsageError(std::ostream& err, const std::string& problem) {
+    err << kProgramName << ": " << problem << '\n' << UsageLine(kGlobalSynopsis) << '\n';
+    return kExitUsage;
+}
+
+}  // namespace
+
+std::string UsageLine(const std::string& synopsis) {
+    return std::string("usage: ") + kProgramName + " [--root DIR] " + synopsis;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::optional<std::string> root;
+    size_t next = 0;
+    for (; next < args.size() && args[next].starts_with("-"); ++next) {
+        const std::string& option = args[next];
+        if (option == "--help" || option == "-h") {
+            PrintHelp(out);
+            return kExitSuccess;
+        }
+        if (option == "--root") {
+            if (next + 1 >= args.size()) return UsageError(err, "--root needs a folder");
+            root = args[++next];
+        } else if (option.starts_with("--root=")) {
+            root = option.substr(7);
+        } else {
+            return UsageError(err, "unknown option '" + option + "'");
+        }
+        if (root->empty()) return UsageError(err, "--root needs a folder");
+    }
+    if (next >= args.size()) return UsageError(err, "no command given");
+
+    const std::string& name = args[next];
+    const CliCommand* command = nullptr;
+    for (const CliCommand& candidate : kCommands)
+        if (name == candidate.name) command = &candidate;
+    if (!command) return UsageError(err, "unknown command '" + name + "'");
+
+    SetDriveRoot(ResolveDriveRoot(root));
+    UiServices* previous = &Ui();
+    TextUiServices ui(err);
+    SetUi(&ui);
+    const std::vector<std::string> commandArgs(args.begin() + static_cast<long>(next) + 1,
+                                               args.end());
+    const int status = command->run(commandArgs, out, err);
+    SetUi(previous);
+    return status;
+}
+
+int RunCli(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return RunCli(args, std::cout, std::cerr);
 }
 
 }  // namespace vexa::cli

@@ -1,11 +1,6 @@
 // The window program: vexaq4 [--root DIR]
-#include <QApplication>
-#include <QMainWindow>
+#include "ui/vexa_app.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Vexa_Q4_USB - (Untitled)");
-    window.show();
-    return app.exec();
+    return vexa::RunWindowProgram(argc, argv);
 }

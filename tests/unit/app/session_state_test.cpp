@@ -8,7 +8,7 @@ namespace vexa {
 namespace {
 
 class SessionStateTest : public ::testing::Test {
-protected:
+  protected:
     test::SessionFixture fixture;
 };
 

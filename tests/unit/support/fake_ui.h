@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,9 +40,32 @@ public:
     bool bitmapLoadSucceeds = true;
     std::function<void()> onDispatch;  // runs for each dispatched event
     int exitRequests = 0;
+    int progressOpened = 0;
+    int progressClosed = 0;
+    bool progressOpen = false;
+    std::vector<std::string> progressTitles;
+    std::vector<int> progressPositions;
     // What the modal dialogs do when the core opens them; unset means Cancel at once.
     std::function<bool(SettingsDialogModel&)> settingsDialog;
     std::function<bool(StretchPaletteDialogModel&)> stretchPaletteDialog;
+    std::function<bool(StretchDialogModel&)> stretchDialog;
+    std::function<bool(PowerDialogModel&)> powerDialog;
+    std::function<bool(NonLinearDialogModel&)> nonLinearDialog;
+    std::function<bool(AutoDialogModel&)> autoProcessingDialog;
+    std::function<bool(UnsharpDialogModel&)> unsharpDialog;
+    std::function<bool(MedianDialogModel&)> medianDialog;
+    std::function<void(MergeDialogModel&)> mergeDialogOpened;  // runs when the dialog opens
+    MergeDialogModel* openMergeDialog = nullptr;               // the open merge dialog's model
+    int mergeDialogsOpened = 0;
+    int mergeDialogsClosed = 0;
+    std::function<bool(FitsDetailsDialogModel&)> fitsDetailsDialog;
+    // File dialogs answer with a host path, or nothing for Cancel; every request is kept.
+    std::function<std::optional<std::string>(const FileDialogRequest&)> openFileDialog;
+    std::function<std::optional<std::string>(const FileDialogRequest&)> saveFileDialog;
+    std::vector<FileDialogRequest> openRequests;
+    std::vector<FileDialogRequest> saveRequests;
+    std::function<bool(const ConfirmDialogRequest&)> confirmDialog;
+    std::vector<ConfirmDialogRequest> confirmRequests;
 
     int MessageBox(const std::string& caption, const std::string& text) override {
         messages.push_back({caption, text});
@@ -72,6 +96,58 @@ public:
     }
     bool RunStretchPaletteDialog(StretchPaletteDialogModel& model) override {
         return stretchPaletteDialog ? stretchPaletteDialog(model) : false;
+    }
+    bool RunFitsDetailsDialog(FitsDetailsDialogModel& model) override {
+        return fitsDetailsDialog ? fitsDetailsDialog(model) : false;
+    }
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override {
+        openRequests.push_back(request);
+        return openFileDialog ? openFileDialog(request) : std::nullopt;
+    }
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override {
+        saveRequests.push_back(request);
+        return saveFileDialog ? saveFileDialog(request) : std::nullopt;
+    }
+    bool RunConfirmDialog(const ConfirmDialogRequest& request) override {
+        confirmRequests.push_back(request);
+        return confirmDialog ? confirmDialog(request) : false;
+    }
+    bool RunStretchDialog(StretchDialogModel& model) override {
+        return stretchDialog ? stretchDialog(model) : false;
+    }
+    bool RunPowerDialog(PowerDialogModel& model) override {
+        return powerDialog ? powerDialog(model) : false;
+    }
+    bool RunNonLinearDialog(NonLinearDialogModel& model) override {
+        return nonLinearDialog ? nonLinearDialog(model) : false;
+    }
+    bool RunAutoProcessingDialog(AutoDialogModel& model) override {
+        return autoProcessingDialog ? autoProcessingDialog(model) : false;
+    }
+    void OpenProgressWindow() override {
+        ++progressOpened;
+        progressOpen = true;
+    }
+    void SetProgressTitle(const std::string& title) override { progressTitles.push_back(title); }
+    void SetProgressPosition(int position) override { progressPositions.push_back(position); }
+    void CloseProgressWindow() override {
+        ++progressClosed;
+        progressOpen = false;
+    }
+    bool RunUnsharpDialog(UnsharpDialogModel& model) override {
+        return unsharpDialog ? unsharpDialog(model) : false;
+    }
+    bool RunMedianDialog(MedianDialogModel& model) override {
+        return medianDialog ? medianDialog(model) : false;
+    }
+    void OpenMergeDialog(MergeDialogModel& model) override {
+        ++mergeDialogsOpened;
+        openMergeDialog = &model;
+        if (mergeDialogOpened) mergeDialogOpened(model);
+    }
+    void CloseMergeDialog() override {
+        ++mergeDialogsClosed;
+        openMergeDialog = nullptr;
     }
     void PhotometryChanged() override { ++photometryRedraws; }
     void RowPlotChanged() override { ++rowPlotRedraws; }

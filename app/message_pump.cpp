@@ -1,0 +1,32 @@
+// The message pump of long operations and the abort that a key or mouse-button press causes.
+#include "app/message_pump.h"
+
+#include "app/clock.h"
+#include "app/session_state.h"
+#include "app/ui_services.h"
+
+namespace vexa {
+
+void PumpMessages(int16_t stopSeries) {
+    Ui().ProcessPendingEvents([stopSeries] { PerformAbort(stopSeries); });
+}
+
+void PerformAbort(int16_t stopSeries) {
+    SessionState& s = Session();
+    if (stopSeries == 1) {
+        s.seriesCount = 1;
+        s.abortRequested = 1;
+    } else {
+        s.seriesCount = 0;
+    }
+    s.continuousRunning = 0;
+    // Guiding runs as a continuous capture; stopping it must stop the continuous loop too.
+    if (s.guidingDuringCapture) s.continuousCapture = false;
+    s.guidingDuringCapture = false;
+    // The running exposure wait ends at once.
+    s.exposureDeadlineMs = TheClock().Milliseconds();
+    Ui().Beep();
+    ResetFocusWindow();
+}
+
+}  // namespace vexa

@@ -1,0 +1,88 @@
+// The rules of the "Set Program Defaults" dialog, which edits the session settings directly:
+// every control writes its setting as it is clicked, and the dialog redisplays all controls
+// from the Shown... values after each change.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace vexa {
+
+// The choices of the radio groups, in the order the dialog shows them.
+constexpr std::array<int16_t, 6> kGuideStarMaskRadii{7, 8, 9, 11, 13, 15};
+constexpr std::array<int16_t, 3> kDelayAdjustments{1, 2, 3};  // Normal, Half, Third
+constexpr std::array<char, 2> kCommPorts{'1', '2'};
+constexpr std::array<int32_t, 3> kGuideTrainingSeconds{1, 2, 4};
+constexpr std::array<char, 3> kBackgroundChoices{'l', 'r', 'g'};  // Lt Gray, Red, Gray
+constexpr std::array<char, 3> kTelescopeTypes{'n', 'l', 'b'};     // None, LX200, control box
+constexpr int16_t kHysteresisCap = 20;
+
+// The six integer edits, in the order the dialog shows them.
+enum SlewEdit {
+    kRaPixelsPerSecondEdit,
+    kDecPixelsPerSecondEdit,
+    kRaBacklashEdit,
+    kDecBacklashEdit,
+    kRaHysteresisEdit,
+    kDecHysteresisEdit,
+    kSlewEditCount
+};
+using SlewTexts = std::array<std::string, kSlewEditCount>;
+
+enum class FastParChoice { Off, Fast, FastExtended };
+
+class SettingsDialogModel {
+  public:
+    // Radio groups. A stored value outside a group's choices shows as its last choice
+    // ("15 Pixels", "Third", "4 Sec"); the comm port, background and telescope show the
+    // stored letter, which matches no button when it is none of the choices.
+    int16_t ShownGuideStarMaskRadius() const;
+    void ChooseGuideStarMaskRadius(int16_t pixels);
+    int16_t ShownDelayAdjustment() const;
+    void ChooseDelayAdjustment(int16_t adjustment);
+    char ShownCommPort() const;
+    void ChooseCommPort(char port);
+    int32_t ShownGuideTrainingSeconds() const;
+    void ChooseGuideTrainingSeconds(int32_t seconds);
+    char ShownBackground() const;
+    // Also sets the colour values and raises backgroundChanged.
+    void ChooseBackground(char choice);
+    char ShownTelescopeType() const;
+    void ChooseTelescopeType(char type);
+
+    // Check boxes: shown state and the click that toggles it.
+    bool FocusDelayChecked() const;
+    void ToggleFocusDelay();
+    bool IgnoreSmallDriftChecked() const;
+    void ToggleIgnoreSmallDrift();
+    bool DisableInterruptsChecked() const;
+    void ToggleDisableInterrupts();
+    bool UnsignedIntFitsChecked() const;
+    void ToggleUnsignedIntFits();
+    bool ShowInterfaceDetailsChecked() const;
+    void ToggleShowInterfaceDetails();
+    // "Swap n/s direction": checked when the north letter is 's'; a click makes north 's'
+    // and south 'n' when north was 'n', else north 'n' and south 's'. Likewise east/west.
+    bool SwapNorthSouthChecked() const;
+    void ClickSwapNorthSouth();
+    bool SwapEastWestChecked() const;
+    void ClickSwapEastWest();
+
+    // The six edits as shown on opening (decimal texts).
+    SlewTexts ShownSlewValues() const;
+    // "Set slew values": every edit read as an integer (leading blanks and sign, then digits;
+    // anything else ends the number, and no digits read as 0), held within the 16-bit range.
+    // Each hysteresis above 20 becomes 20; each backlash is held to 0..30, the range the
+    // settings file accepts on reading.
+    void SetSlewValues(const SlewTexts& texts);
+
+    // Stored-only settings; the dialog has handlers but shows no control for them.
+    void ChooseFastPar(FastParChoice choice);
+    void ChooseLegacyReadMode(int16_t mode);  // 0 to 3
+};
+
+// The integer an edit box holds, read as the dialog reads it (see SetSlewValues).
+int16_t ReadEditInteger(const std::string& text);
+
+}  // namespace vexa

@@ -1,0 +1,148 @@
+// The display path on a Full image: the display-byte pass, the view bitmap write, the whole
+// refresh, against a plain copy of the plane and OpenCV's 16-to-8-bit conversion.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "app/display_refresh.h"
+#include "app/host_paths.h"
+#include "app/session_state.h"
+#include "app/ui_services.h"
+#include "files/view_bitmap.h"
+
+#ifdef VEXA_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#endif
+
+namespace {
+
+using namespace vexa;
+
+constexpr size_t kPlaneBytes = sizeof(uint16_t) * kFullSampleCount;  // 2,678,000
+
+// A user interface that does nothing, so the refresh measures only its own work.
+class SilentUi : public UiServices {
+  public:
+    int MessageBox(const std::string&, const std::string&) override { return 1; }
+    void ProcessPendingEvents(const std::function<void()>&) override {}
+    void Beep() override {}
+    void SetCursor(CursorKind) override {}
+    void MovePointerBy(int, int) override {}
+    void SetWindowTitle(const std::string&) override {}
+    bool LoadDisplayBitmap(const std::string&) override { return true; }
+    void UpdateScrollBars() override {}
+    void RepaintView(bool) override {}
+    void RequestExit() override {}
+    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
+    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
+};
+
+// A noisy sky over the whole Full plane, and a private drive root for the bitmap file.
+struct DisplayBenchSetup {
+    SilentUi ui;
+    std::filesystem::path root;
+    DisplayBenchSetup() {
+        SessionState& s = Session();
+        s.geometryMode = 0;
+        ApplyGeometry();
+        std::mt19937 random(42);
+        std::normal_distribution<double> sky(3000.0, 400.0);
+        for (int k = 0; k < kFullSampleCount; ++k)
+            s.currentImage[k] = static_cast<uint16_t>(std::clamp(sky(random), 0.0, 65535.0));
+        char pattern[] = "/tmp/vexa_display_bench_XXXXXX";
+        root = mkdtemp(pattern);
+        SetDriveRoot(root);
+        SetUi(&ui);
+    }
+    ~DisplayBenchSetup() {
+        SetUi(nullptr);
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
+};
+
+DisplayBenchSetup& Setup() {
+    static DisplayBenchSetup setup;
+    return setup;
+}
+
+void BM_DisplayPlaneMemcpyFloor(benchmark::State& state) {
+    Setup();
+    std::vector<uint16_t> dst(kFullSampleCount);
+    for (auto _ : state) {
+        std::memcpy(dst.data(), Session().currentImage.data(), kPlaneBytes);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t(kPlaneBytes));
+}
+BENCHMARK(BM_DisplayPlaneMemcpyFloor);
+
+void BM_FillDisplayBytes(benchmark::State& state) {
+    Setup();
+    SessionState& s = Session();
+    for (auto _ : state) {
+        FillDisplayBytes(s.currentImage.data(), s.displayBytes.data(), kFullSampleCount);
+        benchmark::DoNotOptimize(s.displayBytes.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t(kPlaneBytes));
+}
+BENCHMARK(BM_FillDisplayBytes);
+
+#ifdef VEXA_HAVE_OPENCV
+void BM_OpenCvConvertTo16To8(benchmark::State& state) {
+    Setup();
+    cv::setNumThreads(1);
+    cv::Mat src(kFullHeight, kFullWidth, CV_16UC1, Session().currentImage.data());
+    cv::Mat dst(kFullHeight, kFullWidth, CV_8UC1);
+    for (auto _ : state) {
+        src.convertTo(dst, CV_8U, 1.0 / 256.0);
+        benchmark::DoNotOptimize(dst.data);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t(kPlaneBytes));
+}
+BENCHMARK(BM_OpenCvConvertTo16To8);
+#endif
+
+void BM_WriteViewBitmapFull(benchmark::State& state) {
+    Setup();
+    SessionState& s = Session();
+    FillDisplayBytes(s.currentImage.data(), s.displayBytes.data(), kFullSampleCount);
+    const ColourTable colours = BuildColourTable();
+    for (auto _ : state) {
+        const int code = WriteViewBitmap(s.displayBytes.data(), colours, false);
+        if (code != 0) state.SkipWithError("bitmap write failed");
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t(kFullBitmapFormat.fileBytes));
+}
+BENCHMARK(BM_WriteViewBitmapFull)->Unit(benchmark::kMillisecond);
+
+void BM_RefreshDisplayFull(benchmark::State& state) {
+    Setup();
+    Session().autoContrast = state.range(0) != 0;
+    for (auto _ : state) RefreshDisplay();
+    Session().autoContrast = false;
+    if (!Session().displayBitmapExists) state.SkipWithError("refresh did not show the bitmap");
+}
+BENCHMARK(BM_RefreshDisplayFull)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("autoContrast")
+    ->Unit(benchmark::kMillisecond);
+
+void BM_EstimateBackgroundLevelFull(benchmark::State& state) {
+    Setup();
+    for (auto _ : state) {
+        EstimateBackgroundLevel();
+        benchmark::DoNotOptimize(Session().backgroundLevel);
+    }
+}
+BENCHMARK(BM_EstimateBackgroundLevelFull)->Unit(benchmark::kMillisecond);
+
+}  // namespace

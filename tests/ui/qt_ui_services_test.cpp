@@ -1,0 +1,282 @@
+// The window's UiServices on the offscreen platform: the message pump and its abort, the
+// message box, cursors, the pointer, the display bitmap and the exit request.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/display_refresh.h"
+#include "app/message_catalogue.h"
+#include "app/message_pump.h"
+#include "tests/ui/window_test_support.h"
+#include "ui/main_frame.h"
+#include "ui/main_window.h"
+
+using namespace vexa;
+using vexa::test::StartedWindow;
+
+namespace {
+
+// A widget that counts the key and button presses delivered to it.
+class InputProbe : public QWidget {
+  public:
+    int keys = 0;
+    int presses = 0;
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        ++keys;
+        e->accept();
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        ++presses;
+        e->accept();
+    }
+};
+
+QKeyEvent* KeyPress(Qt::Key key) {
+    return new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier);
+}
+
+QMouseEvent* ButtonPress(Qt::MouseButton button, QPoint at = QPoint(20, 20)) {
+    return new QMouseEvent(QEvent::MouseButtonPress, QPointF(at), QPointF(at), button, button,
+                           Qt::NoModifier);
+}
+
+}  // namespace
+
+class QtUiServicesTest : public QObject {
+    Q_OBJECT
+  private:
+    std::unique_ptr<StartedWindow> w;
+    QtUiServices& Services() { return w->app->Services(); }
+    TVEXA_Q4Window* View() { return w->app->View(); }
+
+    // Pump once and tell how many times the abort ran.
+    int AbortsDuringPump() {
+        int aborts = 0;
+        Services().ProcessPendingEvents([&aborts] { ++aborts; });
+        return aborts;
+    }
+
+  private slots:
+    void initTestCase() { vexa::test::QuietOffscreenWarnings(); }
+    void init() {
+        w = std::make_unique<StartedWindow>();
+        QVERIFY(QTest::qWaitForWindowExposed(w->app->Frame()));
+        QVERIFY(w->WaitForOpeningSize());
+    }
+    void cleanup() { w.reset(); }
+
+    void keyPressDuringPumpAbortsTheSeries() {
+        SessionState& s = Session();
+        s.seriesCount = 7;
+        s.abortRequested = 0;
+        s.continuousRunning = 1;
+        s.guidingDuringCapture = true;
+        s.continuousCapture = true;
+        s.focusWindowX = 10;
+        QCoreApplication::postEvent(View(), KeyPress(Qt::Key_Space));
+        PumpMessages(1);
+        QCOMPARE(s.seriesCount, int16_t{1});
+        QCOMPARE(s.abortRequested, 1);
+        QCOMPARE(s.continuousRunning, 0);
+        QVERIFY(!s.guidingDuringCapture);
+        QVERIFY(!s.continuousCapture);
+        QCOMPARE(s.focusWindowX, 586);  // back in the middle of the Full image
+    }
+
+    void abortWithoutStopSeriesClearsTheCount() {
+        SessionState& s = Session();
+        s.seriesCount = 7;
+        s.abortRequested = 0;
+        QCoreApplication::postEvent(View()->viewport(), ButtonPress(Qt::RightButton));
+        PumpMessages(0);
+        QCOMPARE(s.seriesCount, int16_t{0});
+        QCOMPARE(s.abortRequested, 0);
+    }
+
+    void quietPumpChangesNothing() {
+        SessionState& s = Session();
+        s.seriesCount = 7;
+        QCoreApplication::postEvent(View(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_A, {}));
+        QCoreApplication::postEvent(View()->viewport(), ButtonPress(Qt::MiddleButton));
+        PumpMessages(1);
+        QCOMPARE(s.seriesCount, int16_t{7});
+        QCOMPARE(s.abortRequested, 0);
+    }
+
+    void abortRunsFirstThenTheInputIsDelivered() {
+        InputProbe probe;
+        probe.resize(50, 50);
+        probe.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&probe));
+        bool deliveredBeforeAbort = true;
+        QCoreApplication::postEvent(&probe, KeyPress(Qt::Key_Q));
+        Services().ProcessPendingEvents([&] { deliveredBeforeAbort = probe.keys > 0; });
+        QCOMPARE(probe.keys, 1);
+        QVERIFY(!deliveredBeforeAbort);
+
+        QCoreApplication::postEvent(&probe, ButtonPress(Qt::LeftButton));
+        QCOMPARE(AbortsDuringPump(), 1);
+        QCOMPARE(probe.presses, 1);
+    }
+
+    void oneInputAbortsOnce() {
+        // Input from the window system reaches the window, then the view, then (ignored
+        // there) the frame: one abort all the same.
+        QWindow* window = w->app->Frame()->windowHandle();
+        View()->setFocus();
+        QCoreApplication::postEvent(window, KeyPress(Qt::Key_A));
+        QCOMPARE(AbortsDuringPump(), 1);
+        const QPoint inView = View()->viewport()->mapTo(w->app->Frame(), QPoint(30, 30));
+        QCoreApplication::postEvent(window, ButtonPress(Qt::LeftButton, inView));
+        QCOMPARE(AbortsDuringPump(), 1);
+        QCoreApplication::postEvent(window, ButtonPress(Qt::MiddleButton, inView));
+        QCOMPARE(AbortsDuringPump(), 0);
+        // Two inputs, two aborts.
+        QCoreApplication::postEvent(View(), KeyPress(Qt::Key_B));
+        QCoreApplication::postEvent(View(), KeyPress(Qt::Key_C));
+        QCOMPARE(AbortsDuringPump(), 2);
+        // Outside a pump nothing aborts.
+        SessionState& s = Session();
+        s.seriesCount = 3;
+        QCoreApplication::postEvent(View(), KeyPress(Qt::Key_D));
+        QCoreApplication::processEvents();
+        QCOMPARE(s.seriesCount, int16_t{3});
+    }
+
+    void messageBoxHasCaptionTextAndOneOkButton() {
+        QtUiServices plain;  // no recording hook: a real box
+        QString title, text;
+        int buttons = -1;
+        bool hasOwner = true;
+        QMessageBox::Icon icon = QMessageBox::Warning;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            title = box->windowTitle();
+            text = box->text();
+            buttons = int(box->buttons().size());
+            hasOwner = box->parentWidget() != nullptr;
+            icon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        });
+        poll.start();
+        const int result = plain.MessageBox("VEXA_Q4_USB", "Sorry, outside Image area - try again");
+        poll.stop();
+        QCOMPARE(result, 1);
+        QCOMPARE(title, QString("VEXA_Q4_USB"));
+        QCOMPARE(text, QString("Sorry, outside Image area - try again"));
+        QCOMPARE(buttons, 1);
+        QVERIFY(!hasOwner);
+        QCOMPARE(icon, QMessageBox::NoIcon);
+    }
+
+    void catalogueMessagesGoThroughTheServices() {
+        ShowMessage(99);
+        ShowMessage(50, "x position =    67");
+        QCOMPARE(w->boxes.size(), size_t{2});
+        QCOMPARE(w->boxes[0].caption, std::string("VEXA_Q4_USB"));
+        QCOMPARE(w->boxes[0].text, std::string());
+        QCOMPARE(w->boxes[1].text, std::string("x position =    67"));
+    }
+
+    void cursors() {
+        Services().SetCursor(CursorKind::Wait);
+        Services().SetCursor(CursorKind::Wait);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        Services().SetCursor(CursorKind::Cross);
+        QVERIFY(!QApplication::overrideCursor());  // one arrow or cross undoes any waits
+        QCOMPARE(View()->viewport()->cursor().shape(), Qt::CrossCursor);
+        Services().SetCursor(CursorKind::Arrow);
+        QCOMPARE(View()->viewport()->cursor().shape(), Qt::ArrowCursor);
+        // Photometry keeps its cross through a repaint; without a mode the paint restores
+        // the arrow.
+        Session().photometryMode = true;
+        Services().SetCursor(CursorKind::Cross);
+        View()->viewport()->grab();
+        QCOMPARE(View()->viewport()->cursor().shape(), Qt::CrossCursor);
+        Session().photometryMode = false;
+        View()->viewport()->grab();
+        QCOMPARE(View()->viewport()->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void pointerMovesByTheDistance() {
+        QCursor::setPos(200, 150);
+        Services().MovePointerBy(5, -3);
+        QCOMPARE(QCursor::pos(), QPoint(205, 147));
+    }
+
+    void failedBitmapReadKeepsThePreviousImage() {
+        const qint64 before = View()->DisplayImage().cacheKey();
+        QVERIFY(!View()->DisplayImage().isNull());
+        QVERIFY(!Services().LoadDisplayBitmap(w->RootPath("missing.bmp")));
+        const std::string garbage = w->RootPath("garbage.bmp");
+        std::ofstream(garbage, std::ios::binary) << "BM not really a bitmap";
+        QVERIFY(!Services().LoadDisplayBitmap(garbage));
+        QCOMPARE(View()->DisplayImage().cacheKey(), before);
+        QVERIFY(Services().LoadDisplayBitmap(w->RootPath("VEXAQ4.bmp")));
+    }
+
+    void refreshWithAnUnreadableBitmapReportsAndKeepsTheView() {
+        // The bitmap path taken by a folder: the write fails and the old view stays.
+        const qint64 before = View()->DisplayImage().cacheKey();
+        std::filesystem::remove(w->RootPath("VEXAQ4.bmp"));
+        std::filesystem::create_directory(w->RootPath("VEXAQ4.bmp"));
+        std::ofstream(w->RootPath("VEXAQ4.bmp/keep")) << "x";
+        RefreshDisplay();
+        QVERIFY(!w->boxes.empty());
+        QCOMPARE(View()->DisplayImage().cacheKey(), before);
+        QCOMPARE(View()->viewport()->grab().toImage().pixel(10, 100), qRgb(24, 24, 24));
+    }
+
+    void titleAndExitRequest() {
+        Services().SetWindowTitle("Vexa_Q4_USB - c:\\AUTOSAVE\\IMG12.FIT");
+        QCOMPARE(w->app->Frame()->windowTitle(), QString("Vexa_Q4_USB - c:\\AUTOSAVE\\IMG12.FIT"));
+        Services().RequestExit();
+        QVERIFY(!w->app->Frame()->isVisible());
+    }
+
+    void rootOption() {
+        std::string error;
+        char prog[] = "vexaq4", opt[] = "--root", dir[] = "/tmp/r", joined[] = "--root=/tmp/s",
+             bad[] = "--rot";
+        {
+            char* argv[] = {prog, opt, dir};
+            QCOMPARE(ParseRootOption(3, argv, error).value_or(""), std::string("/tmp/r"));
+            QVERIFY(error.empty());
+        }
+        {
+            char* argv[] = {prog, joined};
+            QCOMPARE(ParseRootOption(2, argv, error).value_or(""), std::string("/tmp/s"));
+        }
+        {
+            char* argv[] = {prog};
+            QVERIFY(!ParseRootOption(1, argv, error).has_value());
+            QVERIFY(error.empty());
+        }
+        {
+            char* argv[] = {prog, opt};
+            QVERIFY(!ParseRootOption(2, argv, error).has_value());
+            QVERIFY(!error.empty());
+        }
+        {
+            char* argv[] = {prog, bad};
+            ParseRootOption(2, argv, error);
+            QVERIFY(!error.empty());
+        }
+    }
+};
+
+QTEST_MAIN(QtUiServicesTest)
+#include "qt_ui_services_test.moc"

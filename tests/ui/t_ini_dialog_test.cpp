@@ -1,0 +1,243 @@
+// The "Set Program Defaults" dialog on the offscreen platform: its labels and group titles,
+// clicks that write the session at once and redisplay every control, the slew edits taken
+// only by "Set slew values", and the two closing buttons.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/session_state.h"
+#include "app/settings_dialog_model.h"
+#include "ui/t_ini_dialog.h"
+
+using namespace vexa;
+
+namespace {
+
+template <typename T>
+T* Find(QWidget& dialog, const char* text) {
+    for (T* w : dialog.findChildren<T*>())
+        if (w->text() == QString::fromLatin1(text)) return w;
+    return nullptr;
+}
+
+QGroupBox* Group(QWidget& dialog, const char* title) {
+    for (QGroupBox* g : dialog.findChildren<QGroupBox*>())
+        if (g->title() == QString::fromLatin1(title)) return g;
+    return nullptr;
+}
+
+// The edit that a label names (labels are the edits' buddies).
+QLineEdit* Edit(QWidget& dialog, const char* label) {
+    QLabel* l = Find<QLabel>(dialog, label);
+    return l ? qobject_cast<QLineEdit*>(l->buddy()) : nullptr;
+}
+
+void Click(QAbstractButton* button) {
+    QVERIFY(button);
+    // Near the left edge: the indicator and the start of the label, wherever the layout
+    // stretches the button.
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+}  // namespace
+
+class TINIDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        // The offscreen platform warns about window features it lacks; those lines say
+        // nothing about the dialog.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
+                if (previous) previous(type, context, message);
+            });
+    }
+
+    void init() {
+        SessionState& s = Session();
+        s.settings = PersistentSettings{};
+        s.commPort = '1';
+        s.guideTrainingSeconds = 1;
+        s.backgroundColour = BackgroundColourFor('l');
+        s.backgroundChanged = false;
+    }
+
+    void showsEveryControlWithItsLabel() {
+        SettingsDialogModel model;
+        TINIDialog dialog(model);
+        QCOMPARE(dialog.windowTitle(), QString("Set Program Defaults"));
+        for (const char* title :
+             {"Radius of Guide Star Mask", "Default Delay Adjustment", "Comm Port",
+              "Default Guide Training Time", "Window Background", "Telescope Guiding",
+              "Disable Interrupts", "Telescope Drive Direction"})
+            QVERIFY2(Group(dialog, title), title);
+        for (const char* radio : {"7 Pixels",
+                                  "8 Pixels",
+                                  "9 Pixels",
+                                  "11 Pixels",
+                                  "13 Pixels",
+                                  "15 Pixels",
+                                  "Normal",
+                                  "Half",
+                                  "Third",
+                                  "Com1",
+                                  "Com2",
+                                  "1 Sec",
+                                  "2 Sec",
+                                  "4 Sec",
+                                  "Lt Gray",
+                                  "Red",
+                                  "Gray",
+                                  "None",
+                                  "Meade LX200 (Tm)",
+                                  "Via Control Box"})
+            QVERIFY2(Find<QRadioButton>(dialog, radio), radio);
+        for (const char* box : {"1 sec delay when focussing", "Ignore drift < 1 pixel",
+                                "during Download", "Swap n/s direction", "Swap e/w direction",
+                                "Unsigned Int FITs Format", "Show Interface Details"})
+            QVERIFY2(Find<QCheckBox>(dialog, box), box);
+        for (const char* label :
+             {"RA pixels per sec", "Dec pixels per sec", "RA Backlash", "Dec Backlash",
+              "Hysteresis in RA (0-10)", "Hysteresis in Dec (0-20)"})
+            QVERIFY2(Edit(dialog, label), label);
+        for (const char* button : {"Set slew values", "Save Changes", "Cancel"})
+            QVERIFY2(Find<QPushButton>(dialog, button), button);
+        QVERIFY(Find<QCheckBox>(dialog, "during Download")->parent() ==
+                Group(dialog, "Disable Interrupts"));
+        if (qEnvironmentVariableIsSet("VEXA_DIALOG_SHOT")) {
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            dialog.grab().save(qEnvironmentVariable("VEXA_DIALOG_SHOT"));
+        }
+    }
+
+    void opensShowingTheSession() {
+        Session().settings.guideStarMaskRadius = 10;  // no button: shows as 15
+        Session().settings.delayAdjustment = 2;
+        Session().settings.telescopeType = 'b';
+        Session().settings.driveDirections = {'s', 'n', 'e', 'w'};
+        Session().settings.raBacklash = 12;
+        Session().guideTrainingSeconds = 3;  // shows as 4 Sec
+        Session().commPort = '9';            // neither port
+        SettingsDialogModel model;
+        TINIDialog dialog(model);
+        QVERIFY(Find<QRadioButton>(dialog, "15 Pixels")->isChecked());
+        QVERIFY(Find<QRadioButton>(dialog, "Half")->isChecked());
+        QVERIFY(Find<QRadioButton>(dialog, "Via Control Box")->isChecked());
+        QVERIFY(Find<QRadioButton>(dialog, "4 Sec")->isChecked());
+        QVERIFY(!Find<QRadioButton>(dialog, "Com1")->isChecked());
+        QVERIFY(!Find<QRadioButton>(dialog, "Com2")->isChecked());
+        QVERIFY(Find<QRadioButton>(dialog, "Lt Gray")->isChecked());
+        QVERIFY(Find<QCheckBox>(dialog, "Swap n/s direction")->isChecked());
+        QVERIFY(!Find<QCheckBox>(dialog, "Swap e/w direction")->isChecked());
+        QVERIFY(Find<QCheckBox>(dialog, "Ignore drift < 1 pixel")->isChecked());
+        QVERIFY(!Find<QCheckBox>(dialog, "1 sec delay when focussing")->isChecked());
+        QCOMPARE(Edit(dialog, "RA Backlash")->text(), QString("12"));
+        QCOMPARE(Edit(dialog, "RA pixels per sec")->text(), QString("2"));
+    }
+
+    void clicksWriteTheSessionAtOnce() {
+        SettingsDialogModel model;
+        TINIDialog dialog(model);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        Click(Find<QRadioButton>(dialog, "13 Pixels"));
+        QCOMPARE(Session().settings.guideStarMaskRadius, int16_t(13));
+        Click(Find<QRadioButton>(dialog, "Third"));
+        QCOMPARE(Session().settings.delayAdjustment, int16_t(3));
+        Click(Find<QRadioButton>(dialog, "Com2"));
+        QCOMPARE(Session().commPort, '2');
+        Click(Find<QRadioButton>(dialog, "2 Sec"));
+        QCOMPARE(Session().guideTrainingSeconds, 2);
+        Click(Find<QRadioButton>(dialog, "Meade LX200 (Tm)"));
+        QCOMPARE(Session().settings.telescopeType, 'l');
+        Click(Find<QRadioButton>(dialog, "Red"));
+        QCOMPARE(Session().settings.backgroundChoice, 'r');
+        QCOMPARE(Session().backgroundColour.red, int16_t(120));
+        QVERIFY(Session().backgroundChanged);
+
+        Click(Find<QCheckBox>(dialog, "1 sec delay when focussing"));
+        QVERIFY(Session().settings.focusDelay);
+        Click(Find<QCheckBox>(dialog, "Ignore drift < 1 pixel"));
+        QVERIFY(!Session().settings.ignoreSmallDrift);
+        Click(Find<QCheckBox>(dialog, "during Download"));
+        QVERIFY(!Session().settings.disableInterruptsDuringDownload);
+        Click(Find<QCheckBox>(dialog, "Unsigned Int FITs Format"));
+        QVERIFY(!Session().settings.unsignedIntFits);
+        Click(Find<QCheckBox>(dialog, "Show Interface Details"));
+        QVERIFY(!Session().settings.showInterfaceDetails);
+        QVERIFY(!Find<QCheckBox>(dialog, "Show Interface Details")->isChecked());
+
+        Click(Find<QCheckBox>(dialog, "Swap e/w direction"));
+        QCOMPARE(Session().settings.driveDirections, (std::array<char, 4>{'n', 's', 'w', 'e'}));
+        QVERIFY(Find<QCheckBox>(dialog, "Swap e/w direction")->isChecked());
+        Click(Find<QCheckBox>(dialog, "Swap n/s direction"));
+        QCOMPARE(Session().settings.driveDirections, (std::array<char, 4>{'s', 'n', 'w', 'e'}));
+    }
+
+    void redisplaysAfterEachChange() {
+        SettingsDialogModel model;
+        TINIDialog dialog(model);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // A change made behind the dialog's back shows after the next click.
+        Session().settings.telescopeType = 'b';
+        Session().settings.driveDirections = {'n', 's', 'w', 'e'};
+        Click(Find<QRadioButton>(dialog, "Gray"));
+        QVERIFY(Find<QRadioButton>(dialog, "Via Control Box")->isChecked());
+        QVERIFY(Find<QCheckBox>(dialog, "Swap e/w direction")->isChecked());
+        QVERIFY(Find<QRadioButton>(dialog, "Gray")->isChecked());
+        QVERIFY(!Find<QRadioButton>(dialog, "Lt Gray")->isChecked());
+    }
+
+    void slewValuesAreTakenOnlyBySetSlewValues() {
+        SettingsDialogModel model;
+        TINIDialog dialog(model);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QLineEdit* raHysteresis = Edit(dialog, "Hysteresis in RA (0-10)");
+        QLineEdit* decPixels = Edit(dialog, "Dec pixels per sec");
+        raHysteresis->setText("35");
+        decPixels->setText("9");
+        Click(Find<QRadioButton>(dialog, "Half"));  // other clicks leave the edits alone
+        QCOMPARE(Session().settings.raHysteresis, int16_t(0));
+        QCOMPARE(raHysteresis->text(), QString("35"));
+        Click(Find<QPushButton>(dialog, "Set slew values"));
+        QCOMPARE(Session().settings.raHysteresis, int16_t(20));
+        QCOMPARE(Session().settings.decPixelsPerSecond, int16_t(9));
+        QCOMPARE(raHysteresis->text(), QString("20"));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void saveChangesAcceptsAndCancelKeepsTheChanges() {
+        SettingsDialogModel model;
+        {
+            TINIDialog dialog(model);
+            QTimer::singleShot(0, &dialog, [&] {
+                Click(Find<QRadioButton>(dialog, "9 Pixels"));
+                Click(Find<QPushButton>(dialog, "Save Changes"));
+            });
+            QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        }
+        QCOMPARE(Session().settings.guideStarMaskRadius, int16_t(9));
+        {
+            TINIDialog dialog(model);
+            QTimer::singleShot(0, &dialog, [&] {
+                Click(Find<QRadioButton>(dialog, "7 Pixels"));
+                Click(Find<QPushButton>(dialog, "Cancel"));
+            });
+            QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        }
+        QCOMPARE(Session().settings.guideStarMaskRadius, int16_t(7));
+    }
+};
+
+QTEST_MAIN(TINIDialogTest)
+#include "t_ini_dialog_test.moc"

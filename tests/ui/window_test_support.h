@@ -1,0 +1,84 @@
+// Shared set-up for the window's QtTest executables: a fresh session record, a private drive
+// root, and Qt services that record message boxes instead of showing them modally.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtGlobal>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/host_paths.h"
+#include "app/session_state.h"
+#include "ui/main_frame.h"
+#include "ui/qt_ui_services.h"
+#include "ui/vexa_app.h"
+
+namespace vexa::test {
+
+struct RecordedBox {
+    std::string caption;
+    std::string text;
+};
+
+// Qt services whose message boxes are written down and answered OK at once.
+class RecordingUiServices : public QtUiServices {
+  public:
+    explicit RecordingUiServices(std::vector<RecordedBox>* boxes) {
+        SetMessageBoxHook([boxes](const std::string& caption, const std::string& text) {
+            boxes->push_back({caption, text});
+            return 1;
+        });
+    }
+};
+
+// The offscreen platform warns about every window feature it lacks (raise, keyboard grab,
+// size hints); drop those lines so that the test output shows what matters.
+inline QtMessageHandler& PreviousMessageHandler() {
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+inline void QuietOffscreenWarnings() {
+    PreviousMessageHandler() = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
+            if (PreviousMessageHandler()) PreviousMessageHandler()(type, context, message);
+        });
+}
+
+// Every field back to its initial value, as at process start.
+inline void ResetSession() {
+    static const SessionState* fresh = new SessionState();
+    Session() = *fresh;
+}
+
+// A started program on its own empty drive root.
+struct StartedWindow {
+    QTemporaryDir rootDir;
+    std::vector<RecordedBox> boxes;
+    std::unique_ptr<TVEXA_Q4App> app;
+
+    // root overrides the temporary folder (e.g. a root that cannot be created).
+    explicit StartedWindow(const std::string& root = std::string()) {
+        ResetSession();
+        SetDriveRoot(root.empty() ? rootDir.path().toStdString() : root);
+        app = std::make_unique<TVEXA_Q4App>(std::make_unique<RecordingUiServices>(&boxes));
+        app->Start();
+    }
+    // The frame shrinks its client once the decorations are known; wait for that, so that
+    // no resize comes in the middle of a test.
+    bool WaitForOpeningSize() const {
+        return QTest::qWaitFor([this] {
+            return app->Frame()->frameGeometry() ==
+                   QRect(0, 0, TVEXA_Q4Frame::kFrameWidth, TVEXA_Q4Frame::kFrameHeight);
+        });
+    }
+    std::string RootPath(const std::string& name) const {
+        return rootDir.path().toStdString() + "/" + name;
+    }
+};
+
+}  // namespace vexa::test

@@ -1,0 +1,60 @@
+#include "cli/text_ui_services.h"
+
+#include <signal.h>
+
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "app/message_catalogue.h"
+#include "app/settings_dialog_model.h"
+#include "tests/unit/support/fake_ui.h"
+
+namespace vexa::cli {
+namespace {
+
+TEST(TextUiServicesTest, LineBreaksAreWrittenAsBackslashN) {
+    EXPECT_EQ(MessageLine("VEXA_Q4_USB", "Warning!\nNo INI file found, please set defaults..."),
+              "VEXA_Q4_USB: Warning!\\nNo INI file found, please set defaults...");
+    EXPECT_EQ(MessageLine("C", "a\r\nb\n\nc\r"), "C: a\\nb\\n\\nc\\n");
+    EXPECT_EQ(MessageLine("C", ""), "C: ");
+}
+
+TEST(TextUiServicesTest, CatalogueMessagesBecomeOneLineOnTheErrorStream) {
+    test::SessionFixture fixture;
+    std::ostringstream err;
+    TextUiServices ui(err);
+    SetUi(&ui);
+    ShowMessage(1);
+    ShowMessage(50, "x position =    67\ny position =    65");
+    SetUi(&fixture.ui);
+    EXPECT_EQ(err.str(),
+              "VEXA_Q4_USB: Warning!\\nNo INI file found, please set defaults...\n"
+              "VEXA_Q4_USB: x position =    67\\ny position =    65\n");
+}
+
+TEST(TextUiServicesTest, DialogsAreCancelled) {
+    std::ostringstream err;
+    TextUiServices ui(err);
+    SettingsDialogModel model;
+    EXPECT_FALSE(ui.RunSettingsDialog(model));
+}
+
+TEST(TextUiServicesTest, CaughtInterruptAbortsAtTheNextPumpOnce) {
+    struct sigaction saved {};
+    sigaction(SIGINT, nullptr, &saved);
+    std::ostringstream err;
+    TextUiServices ui(err);
+    int aborts = 0;
+    ui.ProcessPendingEvents([&] { ++aborts; });
+    EXPECT_EQ(aborts, 0);
+    TextUiServices::CatchInterrupts();
+    raise(SIGINT);
+    ui.ProcessPendingEvents([&] { ++aborts; });
+    ui.ProcessPendingEvents([&] { ++aborts; });
+    sigaction(SIGINT, &saved, nullptr);
+    EXPECT_EQ(aborts, 1);
+}
+
+}  // namespace
+}  // namespace vexa::cli

@@ -1,0 +1,70 @@
+#include "ui/main_frame.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMenuBar>
+#include <QShowEvent>
+#include <QStringList>
+#include <QTimer>
+
+#include "ui/command_menu.h"
+#include "ui/main_window.h"
+
+namespace vexa {
+
+namespace {
+constexpr const char* kIconFileName = "vexa_q4.png";
+// How long to look for the window manager's decorations: 20 looks, 50 ms apart.
+constexpr int kFitIntervalMs = 50;
+constexpr int kFitAttempts = 20;
+}  // namespace
+
+TVEXA_Q4Frame::TVEXA_Q4Frame(QtUiServices& services) {
+    // The view's construction reads the settings and sets the title.
+    view_ = new TVEXA_Q4Window(services, this);
+    setCentralWidget(view_);
+    BuildCommandMenu(menuBar());
+    setWindowIcon(LoadProgramIcon());
+    move(0, 0);
+    resize(kFrameWidth, kFrameHeight);
+    fitTimer_.setInterval(kFitIntervalMs);
+    connect(&fitTimer_, &QTimer::timeout, this, &TVEXA_Q4Frame::FitFrameToOpeningSize);
+}
+
+void TVEXA_Q4Frame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (fitStarted_) return;
+    fitStarted_ = true;
+    fitTimer_.start();
+}
+
+void TVEXA_Q4Frame::FitFrameToOpeningSize() {
+    const QSize decorations = frameGeometry().size() - geometry().size();
+    if (decorations.width() > 0 || decorations.height() > 0) {
+        resize(QSize(kFrameWidth, kFrameHeight) - decorations);
+        move(0, 0);
+        fitTimer_.stop();
+    } else if (++fitAttempts_ >= kFitAttempts) {
+        fitTimer_.stop();  // no window manager, or one without decorations
+    }
+}
+
+QIcon LoadProgramIcon() {
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QStringList candidates{
+        exeDir + "/" + kIconFileName,
+        exeDir + "/resources/" + kIconFileName,
+        exeDir + "/../resources/" + kIconFileName,
+        exeDir + "/../share/vexa_q4/" + kIconFileName,
+        QStringLiteral(VEXA_SOURCE_DIR) + "/resources/" + kIconFileName,
+    };
+    for (const QString& path : candidates) {
+        if (QFile::exists(path)) {
+            QIcon icon(path);
+            if (!icon.isNull()) return icon;
+        }
+    }
+    return QIcon();
+}
+
+}  // namespace vexa

@@ -1,0 +1,72 @@
+// The window's implementation of what the core asks of the user interface: message boxes,
+// the message pump with its abort filter, cursors, the pointer, the view and the dialogs.
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <string>
+
+#include "app/ui_services.h"
+
+class QWidget;
+class QWindow;
+
+namespace vexa {
+
+class TVEXA_Q4Window;
+
+class QtUiServices : public QObject, public UiServices {
+    Q_OBJECT
+  public:
+    // Replaces the modal message box, e.g. so that tests can record boxes instead of
+    // waiting for a click; returns the box result.
+    using MessageBoxHook = std::function<int(const std::string& caption, const std::string& text)>;
+
+    QtUiServices();
+    ~QtUiServices() override;
+
+    // The view that the view services act on; the view registers itself while it exists.
+    void AttachView(TVEXA_Q4Window* view);
+    void DetachView(TVEXA_Q4Window* view);
+    TVEXA_Q4Window* View() const { return view_; }
+
+    void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+
+    int MessageBox(const std::string& caption, const std::string& text) override;
+    void ProcessPendingEvents(const std::function<void()>& onAbortInput) override;
+    void Beep() override;
+    void SetCursor(CursorKind kind) override;
+    void MovePointerBy(int dx, int dy) override;
+    void SetWindowTitle(const std::string& title) override;
+    bool LoadDisplayBitmap(const std::string& hostPath) override;
+    void UpdateScrollBars() override;
+    void RepaintView(bool erase) override;
+    void RequestExit() override;
+    bool RunSettingsDialog(SettingsDialogModel& model) override;
+    bool RunStretchPaletteDialog(StretchPaletteDialogModel& model) override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // True for a key press or a left or right button press seen for the first time: one
+    // input reaches the filter once for its window and again for each widget that Qt hands
+    // it on to, and must abort only once.
+    bool IsNewAbortInput(QObject* watched, QEvent* event);
+    QWidget* DialogParent() const;
+
+    QPointer<TVEXA_Q4Window> view_;
+    MessageBoxHook messageBoxHook_;
+    const std::function<void()>* abortCallback_ = nullptr;  // set while a pump runs
+    bool waitCursorShown_ = false;
+
+    // The last input counted as an abort, to recognise the same input handed on.
+    QEvent::Type lastInputType_ = QEvent::None;
+    quint64 lastInputTimestamp_ = 0;
+    QPointer<QWindow> lastInputWindow_;
+    QPointer<QWidget> lastInputWidget_;
+};
+
+}  // namespace vexa

@@ -1,0 +1,45 @@
+// The application object "Vexa_Q4_USB": installs the window's services and the system clock,
+// builds the frame and view in start-up order, and opens the window on the start-up ramp.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/clock.h"
+
+namespace vexa {
+
+class QtUiServices;
+class TVEXA_Q4Frame;
+class TVEXA_Q4Window;
+
+class TVEXA_Q4App {
+  public:
+    // services replaces the plain Qt services (tests pass one that records message boxes).
+    explicit TVEXA_Q4App(std::unique_ptr<QtUiServices> services = nullptr);
+    ~TVEXA_Q4App();
+    TVEXA_Q4App(const TVEXA_Q4App&) = delete;
+    TVEXA_Q4App& operator=(const TVEXA_Q4App&) = delete;
+
+    // Build the frame and view, run the view's set-up, show the window and refresh the
+    // display once so that the ramp is on screen.
+    void Start();
+
+    TVEXA_Q4Frame* Frame() const { return frame_.get(); }
+    TVEXA_Q4Window* View() const;
+    QtUiServices& Services() const { return *services_; }
+
+  private:
+    std::unique_ptr<QtUiServices> services_;
+    SystemClock clock_;
+    std::unique_ptr<TVEXA_Q4Frame> frame_;
+};
+
+// The value of "--root DIR" or "--root=DIR"; error names a bad argument or is left empty.
+std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error);
+
+// The whole program: vexaq4 [--root DIR]. Returns the exit status.
+int RunWindowProgram(int argc, char** argv);
+
+}  // namespace vexa
