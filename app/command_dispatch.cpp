@@ -3,10 +3,17 @@
 #include "app/command_dispatch.h"
 
 #include "app/click_dispatch.h"
+#include "app/label.h"
+#include "app/present_commands.h"
 #include "app/session_state.h"
 #include "app/settings_file.h"
 #include "app/ui_services.h"
 #include "app/view_commands.h"
+#include "files/file_commands.h"
+#include "processing/analysis_displays.h"
+#include "processing/auto_processing.h"
+#include "processing/photometry.h"
+#include "processing/stretch_commands.h"
 #include "processing/undo_history.h"
 #include "resources/command_table.h"
 
@@ -14,6 +21,69 @@ namespace vexa {
 
 namespace {
 constexpr char kNoTelescope = 'n';
+
+void CmdExit() {
+    Ui().RequestExit();
+}
+
+struct CommandHandler {
+    int32_t id;
+    void (*run)();
+};
+
+// Every command this build carries out, by id.
+constexpr CommandHandler kHandlers[] = {
+    {cmd::kOpen, CmdOpen},
+    {cmd::kSave, CmdSave},
+    {cmd::kSaveTiff, CmdSaveTiff},
+    {cmd::kSaveFits, CmdSaveFits},
+    {cmd::kQuickSave, CmdQuickSave},
+    {cmd::kLoadNextAutosaved, CmdLoadNextAutosaved},
+    {cmd::kDeleteFile, CmdDeleteFile},
+    {cmd::kEditAutosaveFitsText, CmdEditAutosaveFitsText},
+    {cmd::kSelectDarkFrame, CmdSelectDarkFrame},
+    {cmd::kSelectFlatField, CmdSelectFlatField},
+    {cmd::kSetProgramDefaults, CmdSetProgramDefaults},
+    {cmd::kPickGuideStar, CmdPickGuideStar},
+    {cmd::kFocusFrameCentre, CmdFocusFrameCentre},
+    {cmd::kDefaultFocusFrameCentre, CmdDefaultFocusFrameCentre},
+    {cmd::kExit, CmdExit},
+    {cmd::kUndo, UndoLastFilter},
+    {cmd::kFitToWindow, CmdFitToWindow},
+    {cmd::kCentreImage, CmdCentreImage},
+    {cmd::kFalseColour, CmdFalseColour},
+    {cmd::kAutoContrast, CmdAutoContrast},
+    {cmd::kMaxPaletteStretch, CmdMaxPaletteStretch},
+    {cmd::kMirrorImage, CmdMirrorImage},
+    {cmd::kProcessingHistory, ShowHistory},
+    {cmd::kFitsDetails, CmdShowFitsDetails},
+    {cmd::kSetAutoProcessing, CmdSetAutoProcessing},
+    {cmd::kNormalStretch, NormalStretch},
+    {cmd::kPowerLawStretch, PowerLawStretch},
+    {cmd::kSineLawStretch, SineStretch},
+    {cmd::kRemoveBackground, RemoveBackground},
+    {cmd::kNonLinearStretch, NonLinearStretch},
+    {cmd::kLogStretch, LogStretch},
+    {cmd::kAntilogStretch, AntilogStretch},
+    {cmd::kInvert, InvertStretch},
+    {cmd::kLabel, CmdLabel},
+    {cmd::kCopy, CmdCopy},
+    {cmd::kPrint, CmdPrint},
+    {cmd::kPrintSetup, CmdPrintSetup},
+    {cmd::kHelp, CmdHelp},
+    {cmd::kAbout, CmdAbout},
+    {cmd::kPhotometry, CmdPhotometry},
+    {cmd::kHistogram, CmdHistogram},
+    {cmd::kIntensityPlot3D, CmdIntensityPlot3D},
+    {cmd::kRowPlot, CmdRowPlot},
+};
+
+void (*HandlerOf(int32_t id))() {
+    for (const CommandHandler& h : kHandlers) {
+        if (h.id == id) return h.run;
+    }
+    return nullptr;
+}
 }  // namespace
 
 CommandStatus CommandRuleStatus(int32_t id) {
@@ -47,24 +117,7 @@ CommandStatus CommandRuleStatus(int32_t id) {
 }
 
 bool CommandImplemented(int32_t id) {
-    switch (id) {
-        case cmd::kSetProgramDefaults:
-        case cmd::kPickGuideStar:
-        case cmd::kFocusFrameCentre:
-        case cmd::kDefaultFocusFrameCentre:
-        case cmd::kExit:
-        case cmd::kUndo:
-        case cmd::kProcessingHistory:
-        case cmd::kFitToWindow:
-        case cmd::kCentreImage:
-        case cmd::kFalseColour:
-        case cmd::kAutoContrast:
-        case cmd::kMaxPaletteStretch:
-        case cmd::kMirrorImage:
-            return true;
-        default:
-            return false;
-    }
+    return HandlerOf(id) != nullptr;
 }
 
 CommandStatus QueryCommand(int32_t id) {
@@ -76,49 +129,7 @@ CommandStatus QueryCommand(int32_t id) {
 bool ExecuteCommand(int32_t id) {
     // A greyed item cannot be chosen, whether from the menu or by its accelerator.
     if (!QueryCommand(id).enabled) return false;
-    switch (id) {
-        case cmd::kSetProgramDefaults:
-            CmdSetProgramDefaults();
-            break;
-        case cmd::kPickGuideStar:
-            CmdPickGuideStar();
-            break;
-        case cmd::kFocusFrameCentre:
-            CmdFocusFrameCentre();
-            break;
-        case cmd::kDefaultFocusFrameCentre:
-            CmdDefaultFocusFrameCentre();
-            break;
-        case cmd::kExit:
-            Ui().RequestExit();
-            break;
-        case cmd::kUndo:
-            UndoLastFilter();
-            break;
-        case cmd::kProcessingHistory:
-            ShowHistory();
-            break;
-        case cmd::kFitToWindow:
-            CmdFitToWindow();
-            break;
-        case cmd::kCentreImage:
-            CmdCentreImage();
-            break;
-        case cmd::kFalseColour:
-            CmdFalseColour();
-            break;
-        case cmd::kAutoContrast:
-            CmdAutoContrast();
-            break;
-        case cmd::kMaxPaletteStretch:
-            CmdMaxPaletteStretch();
-            break;
-        case cmd::kMirrorImage:
-            CmdMirrorImage();
-            break;
-        default:
-            return false;
-    }
+    HandlerOf(id)();
     return true;
 }
 

@@ -14,13 +14,13 @@ struct FileDialogRequest {
     // The program's filter text: pairs of "Name|pattern|", kept literally ("~*.*" lists names
     // that begin with a tilde; the tilde is never replaced).
     std::string filter;
-    int filterIndex = 1;          // the filter offered first, counted from 1
-    std::string folder;           // the starting folder (a host path); empty: current directory
-    std::string offeredName;      // the text in the name box ("*.TIF"), empty for none
-    std::string defaultExtension; // added by a save dialog to a typed name without one
-    bool mustExist = false;       // open: only an existing file may be chosen
+    int filterIndex = 1;              // the filter offered first, counted from 1
+    std::string folder;               // the starting folder (a host path); empty: current directory
+    std::string offeredName;          // the text in the name box ("*.TIF"), empty for none
+    std::string defaultExtension;     // added by a save dialog to a typed name without one
+    bool mustExist = false;           // open: only an existing file may be chosen
     bool askBeforeOverwrite = false;  // save: confirm before choosing an existing file
-    bool hideReadOnly = true;     // the read-only box is never shown
+    bool hideReadOnly = true;         // the read-only box is never shown
 };
 
 // A modal question with OK and Cancel, showing a read-only text (the file path) in an edit.

@@ -118,6 +118,9 @@ struct SessionState {
     std::array<uint16_t, 256> displayHistogram{};
     // The same counts without the 16-bit limit (displayHistogram saturates at 65,535).
     std::array<uint32_t, 256> displayHistogramWide{};
+    // The label dialog's text and its "Auto Date" choice (session only, never saved).
+    std::string labelText;
+    bool labelAutoDate = false;
 
     // ---- interaction modes ----
     bool photometryMode = false;
@@ -139,7 +142,9 @@ struct SessionState {
     // Set by the guider while its 128 x 128 guide window is shown: the view then writes and
     // shows the small-frame bitmap, as with smallFrameDisplay.
     bool guideFrameDisplay = false;
-    int32_t selectedRow = 0;  // the row shown by the row profile
+    int32_t selectedRow = 0;     // the row shown by the row profile
+    bool histogramOpen = false;  // "Histogram of Current Image" is open
+    bool plot3DOpen = false;     // "3-D Intensity Plot" is open
 
     // ---- file and calibration identity ----
     std::string currentFileName = "(Untitled)";
@@ -155,7 +160,7 @@ struct SessionState {
     int32_t abortRequested = 0;
     int16_t seriesCount = 0;
     int32_t continuousRunning = 0;
-    bool continuousCapture = false;  // the continuous-capture setting of the camera dialog
+    bool continuousCapture = false;    // the continuous-capture setting of the camera dialog
     bool autoSaveImage = false;        // "Auto Save Image" of the camera control dialog
     bool applyAutoProcessing = false;  // "Apply Auto-Processing" of the camera control dialog
     bool guidingDuringCapture = false;

@@ -22,11 +22,16 @@ class UnsharpDialogModel;
 class MedianDialogModel;
 class MergeDialogModel;
 class FitsDetailsDialogModel;
+class PhotometryDialogModel;
+class HistogramDialogModel;
+class Plot3DDialogModel;
+class RowDialogModel;
+class LabelDialogModel;
 
-enum class CursorKind { Arrow, Cross, Wait };
+enum class CursorKind { Arrow, Cross, Wait, UpArrow };
 
 class UiServices {
-public:
+  public:
     virtual ~UiServices() = default;
 
     // A modal message box with one OK button and no owner window; returns the box result.
@@ -92,6 +97,40 @@ public:
     // from inside the dialog's own button handler.
     virtual void OpenMergeDialog(MergeDialogModel& /*model*/) {}
     virtual void CloseMergeDialog() {}
+
+    // The modeless measuring dialogs: "PHOTOMETRY", "Histogram of Current Image", "3-D
+    // Intensity Plot" and "INTENSITY PROFILE OF ONE ROW". Open shows the dialog for a model
+    // that outlives it and returns false when it cannot be shown (the command then leaves its
+    // mode again). Close removes the dialog without asking its model again; it may be called
+    // from inside the dialog's own button handler.
+    virtual bool OpenPhotometryDialog(PhotometryDialogModel& /*model*/) { return false; }
+    virtual void ClosePhotometryDialog() {}
+    virtual bool OpenHistogramDialog(HistogramDialogModel& /*model*/) { return false; }
+    virtual void CloseHistogramDialog() {}
+    virtual bool OpenPlot3DDialog(Plot3DDialogModel& /*model*/) { return false; }
+    virtual void ClosePlot3DDialog() {}
+    virtual bool OpenRowDialog(RowDialogModel& /*model*/) { return false; }
+    virtual void CloseRowDialog() {}
+
+    // "Label Current Image": modal; true on OK.
+    virtual bool RunLabelDialog(LabelDialogModel& /*model*/) { return false; }
+    // Put the view's bitmap with its colour table on the system clipboard; false when the
+    // view holds no bitmap.
+    virtual bool CopyViewToClipboard() { return false; }
+    // Printing of a whole-image view bitmap file, and the printer set-up.
+    enum class PrintStatus { Done, Cancelled, NoPrinter, UnreadableFile, Failed };
+    virtual PrintStatus PrintBitmapFile(const std::string& /*hostPath*/) {
+        return PrintStatus::NoPrinter;
+    }
+    virtual PrintStatus PrintSetup() { return PrintStatus::NoPrinter; }
+    // Open the program's help pages at their contents; false when they cannot be opened.
+    virtual bool ShowHelp() { return false; }
+    // A message box owned by the main window with the stop icon; returns the box result.
+    virtual int StopMessageBox(const std::string& caption, const std::string& text) {
+        return MessageBox(caption, text);
+    }
+    // The modal about box "Help About Vexa_Q4_USB".
+    virtual void RunAboutDialog() {}
 
     // Dialogs that show click results redraw from the session record.
     virtual void PhotometryChanged() {}

@@ -4,7 +4,11 @@
 #include <optional>
 
 #include "app/host_paths.h"
+#include "app/settings_file.h"
 #include "app/ui_services.h"
+#include "cli/centre_command.h"
+#include "cli/image_commands.h"
+#include "cli/photometry_command.h"
 #include "cli/settings_command.h"
 #include "cli/text_ui_services.h"
 
@@ -16,11 +20,18 @@ struct CliCommand {
     const char* name;
     const char* synopsis;
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    // Reads the settings file itself; the others find them loaded, as the window does at
+    // start-up (a missing folder is created with the default file; the result is not shown).
+    bool loadsSettingsItself = false;
 };
 
 // Every command the companion knows, in the order the help lists them.
 constexpr CliCommand kCommands[] = {
-    {"settings", kSettingsSynopsis, RunSettingsCommand},
+    {"settings", kSettingsSynopsis, RunSettingsCommand, true},
+    {"info", kInfoSynopsis, RunInfoCommand},
+    {"convert", kConvertSynopsis, RunConvertCommand},
+    {"centre", kCentreSynopsis, RunCentreCommand},
+    {"photometry", kPhotometrySynopsis, RunPhotometryCommand},
 };
 
 constexpr const char* kGlobalSynopsis = "COMMAND [OPTIONS]";
@@ -80,6 +91,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     SetUi(&ui);
     const std::vector<std::string> commandArgs(args.begin() + static_cast<long>(next) + 1,
                                                args.end());
+    if (!command->loadsSettingsItself) LoadSettings();
     const int status = command->run(commandArgs, out, err);
     SetUi(previous);
     return status;

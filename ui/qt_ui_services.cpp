@@ -117,7 +117,18 @@ void QtUiServices::SetCursor(CursorKind kind) {
         QApplication::restoreOverrideCursor();
         waitCursorShown_ = false;
     }
-    if (view_) view_->SetViewCursor(kind == CursorKind::Cross ? Qt::CrossCursor : Qt::ArrowCursor);
+    if (!view_) return;
+    switch (kind) {
+        case CursorKind::Cross:
+            view_->SetViewCursor(Qt::CrossCursor);
+            break;
+        case CursorKind::UpArrow:
+            view_->SetViewCursor(Qt::UpArrowCursor);
+            break;
+        default:
+            view_->SetViewCursor(Qt::ArrowCursor);
+            break;
+    }
 }
 
 void QtUiServices::MovePointerBy(int dx, int dy) {

@@ -16,6 +16,11 @@ class QWindow;
 namespace vexa {
 
 class TVEXA_Q4Window;
+class TProgressDialog;
+class TPHDialog;
+class THistDialog;
+class TPlot3DDialog;
+class TRowDialog;
 
 class QtUiServices : public QObject, public UiServices {
     Q_OBJECT
@@ -47,6 +52,43 @@ class QtUiServices : public QObject, public UiServices {
     bool RunSettingsDialog(SettingsDialogModel& model) override;
     bool RunStretchPaletteDialog(StretchPaletteDialogModel& model) override;
 
+    // The File menu's dialogs (qt_file_dialog_services.cpp).
+    bool RunFitsDetailsDialog(FitsDetailsDialogModel& model) override;
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
+    bool RunConfirmDialog(const ConfirmDialogRequest& request) override;
+
+    // The processing dialogs and the progress window (qt_processing_dialog_services.cpp).
+    bool RunStretchDialog(StretchDialogModel& model) override;
+    bool RunPowerDialog(PowerDialogModel& model) override;
+    bool RunNonLinearDialog(NonLinearDialogModel& model) override;
+    bool RunAutoProcessingDialog(AutoDialogModel& model) override;
+    void OpenProgressWindow() override;
+    void SetProgressTitle(const std::string& title) override;
+    void SetProgressPosition(int position) override;
+    void CloseProgressWindow() override;
+
+    // Label, clipboard, printing, help and about (qt_present_services.cpp).
+    bool RunLabelDialog(LabelDialogModel& model) override;
+    bool CopyViewToClipboard() override;
+    PrintStatus PrintBitmapFile(const std::string& hostPath) override;
+    PrintStatus PrintSetup() override;
+    bool ShowHelp() override;
+    int StopMessageBox(const std::string& caption, const std::string& text) override;
+    void RunAboutDialog() override;
+
+    // The modeless measuring dialogs (qt_measure_dialog_services.cpp).
+    bool OpenPhotometryDialog(PhotometryDialogModel& model) override;
+    void ClosePhotometryDialog() override;
+    bool OpenHistogramDialog(HistogramDialogModel& model) override;
+    void CloseHistogramDialog() override;
+    bool OpenPlot3DDialog(Plot3DDialogModel& model) override;
+    void ClosePlot3DDialog() override;
+    bool OpenRowDialog(RowDialogModel& model) override;
+    void CloseRowDialog() override;
+    void PhotometryChanged() override;
+    void RowPlotChanged() override;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -58,6 +100,11 @@ class QtUiServices : public QObject, public UiServices {
     QWidget* DialogParent() const;
 
     QPointer<TVEXA_Q4Window> view_;
+    QPointer<TProgressDialog> progress_;
+    QPointer<TPHDialog> photometryDialog_;
+    QPointer<THistDialog> histogramDialog_;
+    QPointer<TPlot3DDialog> plot3DDialog_;
+    QPointer<TRowDialog> rowDialog_;
     MessageBoxHook messageBoxHook_;
     const std::function<void()>* abortCallback_ = nullptr;  // set while a pump runs
     bool waitCursorShown_ = false;

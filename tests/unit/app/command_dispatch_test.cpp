@@ -12,7 +12,17 @@
 namespace vexa {
 namespace {
 
-const std::set<int32_t> kBuiltNow = {121, 21, 25, 26, 24310, 9, 17, 301, 303, 118, 119, 123, 302};
+const std::set<int32_t> kBuiltNow = {
+    // spine, settings, display, undo and history
+    121, 21, 25, 26, 24310, 9, 17, 301, 303, 118, 119, 123, 302,
+    // image files
+    24332, 24333, 24334, 24335, 24336, 24337, 13, 19, 104, 122, 20,
+    // contrast stretches and auto-processing
+    1, 2, 101, 120, 117, 102, 103, 105, 24324,
+    // label, clipboard, printing, help and about
+    8, 17999, 116, 114, 112, 113,
+    // photometry and the analysis displays
+    14, 6, 15, 16};
 
 class CommandDispatchTest : public ::testing::Test {
   protected:
@@ -50,6 +60,7 @@ TEST_F(CommandDispatchTest, ViewTogglesAreCheckedFromTheirFlags) {
 }
 
 TEST_F(CommandDispatchTest, OnlyTheCommandsBuiltNowAreImplemented) {
+    s.displayBitmapExists = true;  // so that Copy's own rule allows it
     for (const CommandEntry& entry : CommandTable()) {
         EXPECT_EQ(CommandImplemented(entry.id), kBuiltNow.count(entry.id) == 1) << entry.id;
         EXPECT_EQ(QueryCommand(entry.id).enabled, kBuiltNow.count(entry.id) == 1) << entry.id;
@@ -58,7 +69,7 @@ TEST_F(CommandDispatchTest, OnlyTheCommandsBuiltNowAreImplemented) {
 }
 
 TEST_F(CommandDispatchTest, UnbuiltAndUnknownCommandsDoNothing) {
-    for (int32_t id : {24332, 14, 12, 22, 17999, 9999, 0, -1}) {
+    for (int32_t id : {12, 22, 23, 24, 9999, 0, -1}) {
         EXPECT_FALSE(ExecuteCommand(id)) << id;
     }
     EXPECT_TRUE(fixture.ui.messages.empty());
@@ -89,6 +100,8 @@ TEST_F(CommandDispatchTest, SpineCommandsRunThroughTheDispatch) {
 // Every menu command in every interaction mode, both geometries, with and without a
 // telescope: nothing crashes and the dispatch answers as the enablers say.
 TEST_F(CommandDispatchTest, EveryCommandInEveryModeIsSafe) {
+    // Commands that wait spin on the millisecond clock: let every reading move it on.
+    fixture.clock.SetStepPerReading(100);
     for (int geometry = 0; geometry < 2; ++geometry) {
         for (int modes = 0; modes < 512; modes += 7) {
             s.geometryMode = geometry;

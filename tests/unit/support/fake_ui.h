@@ -23,7 +23,7 @@ struct ShownMessage {
 enum class FakeEvent { KeyPress, LeftPress, RightPress, Other };
 
 class FakeUi : public UiServices {
-public:
+  public:
     std::vector<ShownMessage> messages;
     std::vector<CursorKind> cursors;
     std::vector<std::pair<int, int>> pointerMoves;
@@ -48,6 +48,29 @@ public:
     // What the modal dialogs do when the core opens them; unset means Cancel at once.
     std::function<bool(SettingsDialogModel&)> settingsDialog;
     std::function<bool(StretchPaletteDialogModel&)> stretchPaletteDialog;
+    // The modeless measuring dialogs: the open dialog's model (null while closed), how often
+    // each was opened and closed, and whether opening succeeds.
+    bool measureDialogsOpen = true;
+    PhotometryDialogModel* openPhotometryDialog = nullptr;
+    HistogramDialogModel* openHistogramDialog = nullptr;
+    Plot3DDialogModel* openPlot3DDialog = nullptr;
+    RowDialogModel* openRowDialog = nullptr;
+    int photometryDialogsOpened = 0, photometryDialogsClosed = 0;
+    int histogramDialogsOpened = 0, histogramDialogsClosed = 0;
+    int plot3DDialogsOpened = 0, plot3DDialogsClosed = 0;
+    int rowDialogsOpened = 0, rowDialogsClosed = 0;
+    std::function<bool(LabelDialogModel&)> labelDialog;
+    // Clipboard, printing, help and about: what they answer and what they were asked.
+    bool clipboardCopySucceeds = true;
+    int clipboardCopies = 0;
+    PrintStatus printStatus = PrintStatus::Done;
+    PrintStatus printSetupStatus = PrintStatus::Done;
+    std::vector<std::string> printedFiles;
+    int printSetups = 0;
+    bool helpOpens = true;
+    int helpRequests = 0;
+    int stopBoxes = 0;  // boxes with the stop icon (also recorded in messages)
+    int aboutBoxes = 0;
     std::function<bool(StretchDialogModel&)> stretchDialog;
     std::function<bool(PowerDialogModel&)> powerDialog;
     std::function<bool(NonLinearDialogModel&)> nonLinearDialog;
@@ -149,6 +172,66 @@ public:
         ++mergeDialogsClosed;
         openMergeDialog = nullptr;
     }
+    bool RunLabelDialog(LabelDialogModel& model) override {
+        return labelDialog ? labelDialog(model) : false;
+    }
+    bool CopyViewToClipboard() override {
+        ++clipboardCopies;
+        return clipboardCopySucceeds;
+    }
+    PrintStatus PrintBitmapFile(const std::string& hostPath) override {
+        printedFiles.push_back(hostPath);
+        return printStatus;
+    }
+    PrintStatus PrintSetup() override {
+        ++printSetups;
+        return printSetupStatus;
+    }
+    bool ShowHelp() override {
+        ++helpRequests;
+        return helpOpens;
+    }
+    int StopMessageBox(const std::string& caption, const std::string& text) override {
+        ++stopBoxes;
+        return MessageBox(caption, text);
+    }
+    void RunAboutDialog() override { ++aboutBoxes; }
+    bool OpenPhotometryDialog(PhotometryDialogModel& model) override {
+        ++photometryDialogsOpened;
+        if (measureDialogsOpen) openPhotometryDialog = &model;
+        return measureDialogsOpen;
+    }
+    void ClosePhotometryDialog() override {
+        ++photometryDialogsClosed;
+        openPhotometryDialog = nullptr;
+    }
+    bool OpenHistogramDialog(HistogramDialogModel& model) override {
+        ++histogramDialogsOpened;
+        if (measureDialogsOpen) openHistogramDialog = &model;
+        return measureDialogsOpen;
+    }
+    void CloseHistogramDialog() override {
+        ++histogramDialogsClosed;
+        openHistogramDialog = nullptr;
+    }
+    bool OpenPlot3DDialog(Plot3DDialogModel& model) override {
+        ++plot3DDialogsOpened;
+        if (measureDialogsOpen) openPlot3DDialog = &model;
+        return measureDialogsOpen;
+    }
+    void ClosePlot3DDialog() override {
+        ++plot3DDialogsClosed;
+        openPlot3DDialog = nullptr;
+    }
+    bool OpenRowDialog(RowDialogModel& model) override {
+        ++rowDialogsOpened;
+        if (measureDialogsOpen) openRowDialog = &model;
+        return measureDialogsOpen;
+    }
+    void CloseRowDialog() override {
+        ++rowDialogsClosed;
+        openRowDialog = nullptr;
+    }
     void PhotometryChanged() override { ++photometryRedraws; }
     void RowPlotChanged() override { ++rowPlotRedraws; }
     void MergeMarksChanged() override { ++mergeRedraws; }
@@ -162,7 +245,7 @@ public:
 // Installs a fresh FakeUi and VirtualClock and resets the session record to its start-up
 // state, with a private drive root; restores the previous services afterwards.
 class SessionFixture {
-public:
+  public:
     SessionFixture();
     ~SessionFixture();
     FakeUi ui;

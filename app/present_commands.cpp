@@ -1,0 +1,81 @@
+#include "app/present_commands.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/host_paths.h"
+#include "app/message_catalogue.h"
+#include "app/session_state.h"
+#include "app/ui_services.h"
+#include "files/view_bitmap.h"
+
+namespace vexa {
+
+namespace {
+
+constexpr int16_t kBitmapUnreadableCode = 32;  // "Cannot open bitmap file"
+
+// True when the file has the size of a whole-image view bitmap (Full or Half): a missing or
+// partial file left by a failed refresh is not handed to the printer.
+bool IsWholeImageBitmap(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) return false;
+    return size == static_cast<uintmax_t>(kFullBitmapFormat.fileBytes) ||
+           size == static_cast<uintmax_t>(kHalfBitmapFormat.fileBytes);
+}
+
+void ReportPrintStatus(UiServices::PrintStatus status) {
+    switch (status) {
+        case UiServices::PrintStatus::Done:
+        case UiServices::PrintStatus::Cancelled:
+            break;
+        case UiServices::PrintStatus::NoPrinter:
+            ShowMessage(kCallerTextCode, kNoPrinterText);
+            break;
+        case UiServices::PrintStatus::UnreadableFile:
+            ShowMessage(kBitmapUnreadableCode);
+            break;
+        case UiServices::PrintStatus::Failed:
+            ShowMessage(kCallerTextCode, kPrintFailedText);
+            break;
+    }
+}
+
+}  // namespace
+
+void CmdCopy() {
+    // The menu greys Copy while the view has no bitmap; a call that still arrives is told so.
+    if (!Session().displayBitmapExists || !Ui().CopyViewToClipboard()) {
+        ShowMessage(kCallerTextCode, kNothingToCopyText);
+    }
+}
+
+void CmdPrint() {
+    const std::filesystem::path path = HostPath(kViewBitmapPath);
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        ShowMessage(kCallerTextCode, kNothingToPrintText);
+        return;
+    }
+    if (!IsWholeImageBitmap(path)) {
+        ShowMessage(kBitmapUnreadableCode);
+        return;
+    }
+    ReportPrintStatus(Ui().PrintBitmapFile(path.string()));
+}
+
+void CmdPrintSetup() {
+    ReportPrintStatus(Ui().PrintSetup());
+}
+
+void CmdHelp() {
+    if (!Ui().ShowHelp()) Ui().StopMessageBox(kHelpFailedCaption, kHelpFailedText);
+}
+
+void CmdAbout() {
+    Ui().RunAboutDialog();
+}
+
+}  // namespace vexa

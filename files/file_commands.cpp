@@ -1,0 +1,211 @@
+#include "files/file_commands.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "app/clock.h"
+#include "app/file_dialog_request.h"
+#include "app/message_catalogue.h"
+#include "app/settings_file.h"
+#include "app/ui_services.h"
+#include "files/autosave.h"
+#include "files/file_names.h"
+#include "files/fits_details_model.h"
+#include "files/fits_file.h"
+#include "files/tiff_file.h"
+#include "files/tq_file.h"
+#include "files/wait_cursor.h"
+
+namespace vexa {
+
+namespace {
+
+constexpr int16_t kMsgIniLoadFailed = 23;
+constexpr int16_t kMsgIniSaveFailed = 24;
+constexpr size_t kShortestFullDate = 8;  // "DD/MM/YY"
+
+enum class SaveFormat { Tq, Tiff, Fits };
+
+int FilterIndexForName(const std::string& bareName) {
+    return bareName.find('~') != std::string::npos ? kTqFilterIndex : kAllFilesFilterIndex;
+}
+
+// Opening the second image of a merge: the first one is kept in workImage and the clicks
+// from now on mark the second.
+void PrepareMergeSecondImage() {
+    SessionState& s = Session();
+    s.mergeSecondPoint = true;
+    const size_t count = static_cast<size_t>(std::clamp(s.geometry.sampleCount, 0, kPlaneSamples));
+    std::copy_n(s.currentImage.begin(), count, s.workImage.begin());
+    Ui().MergeMarksChanged();
+}
+
+void RunSaveDialog(SaveFormat format) {
+    SessionState& s = Session();
+    FileDialogRequest request;
+    request.folder = s.fileDialogFolder;
+    request.askBeforeOverwrite = true;
+    switch (format) {
+        case SaveFormat::Tq:
+            request.filter = kSaveTqFilter;
+            request.filterIndex = s.fileDialogFilterIndex;
+            break;
+        case SaveFormat::Tiff:
+            request.filter = kSaveTiffFilter;
+            request.defaultExtension = kTiffExtension;
+            request.offeredName = kTiffOfferedName;
+            break;
+        case SaveFormat::Fits:
+            request.filter = kSaveFitsFilter;
+            request.defaultExtension = kFitsExtension;
+            request.offeredName = kFitsOfferedName;
+            break;
+    }
+    const std::optional<std::string> chosen = Ui().SaveFileDialog(request);
+    if (!chosen || chosen->empty()) return;
+
+    const std::string bare = BareName(*chosen);
+    const std::string title = UpperCase(bare);
+    SetTitleFile(&title);
+    s.fileDialogFilterIndex = static_cast<int16_t>(
+        format == SaveFormat::Fits ? kFitsFilterIndex : FilterIndexForName(bare));
+    // The chosen folder is where the bare name is written.
+    s.fileDialogFolder = FolderOf(*chosen);
+
+    // The command decides the format, whatever filter the user picked.
+    if (format == SaveFormat::Tq) {
+        SaveTqFile(bare);
+        return;
+    }
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = format == SaveFormat::Tiff ? WriteTiffFile(bare, s.currentImage)
+                                             : WriteFitsFile(bare, s.currentImage, s.eightBitFits);
+    }
+    if (!written) ShowMessage(kMsgCreateFailed);
+}
+
+// Open the details dialog; Continue copies its edits into the session.
+bool RunFitsDetails() {
+    FitsDetailsDialogModel model;
+    if (!Ui().RunFitsDetailsDialog(model)) {
+        model.Abort();
+        return false;
+    }
+    model.Continue();
+    return true;
+}
+
+void ChooseReference(std::string SessionState::*field) {
+    const std::optional<ChosenFile> chosen = RunChooseDialog();
+    if (chosen) Session().*field = chosen->fullPath;  // nothing is read now
+}
+
+}  // namespace
+
+std::string LocalDateStamp() {
+    const std::time_t now = TheClock().CalendarNow();
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d", local.tm_mday, local.tm_mon + 1,
+                  (local.tm_year % 100 + 100) % 100);
+    return text;
+}
+
+std::optional<ChosenFile> RunChooseDialog() {
+    SessionState& s = Session();
+    FileDialogRequest request;
+    request.filter = kChooseFilter;
+    request.filterIndex = s.fileDialogFilterIndex;
+    request.folder = s.fileDialogFolder;
+    request.mustExist = true;
+    const std::optional<std::string> path = Ui().OpenFileDialog(request);
+    if (!path || path->empty()) return std::nullopt;
+    ChosenFile chosen{*path, FolderOf(*path), BareName(*path)};
+    s.fileDialogFilterIndex = static_cast<int16_t>(FilterIndexForName(chosen.bareName));
+    return chosen;
+}
+
+void RememberChosenFolder(const ChosenFile& chosen) {
+    Session().fileDialogFolder = chosen.folder;
+}
+
+void CmdOpen() {
+    SessionState& s = Session();
+    FileDialogRequest request;
+    request.filter = kOpenFilter;
+    request.filterIndex = s.fileDialogFilterIndex;
+    request.folder = s.fileDialogFolder;
+    request.offeredName = s.fileDialogFileName;
+    request.mustExist = true;
+    const std::optional<std::string> path = Ui().OpenFileDialog(request);
+    if (!path || path->empty()) return;
+
+    const std::string bare = BareName(*path);
+    s.fileDialogFilterIndex = static_cast<int16_t>(FilterIndexForName(bare));
+    s.fileDialogFileName = UpperCase(bare);
+    s.fileDialogFolder = FolderOf(*path);
+    if (s.mergingMode) PrepareMergeSecondImage();
+    // The file is opened by the name it has; the title shows the name in upper case.
+    LoadImageFile(bare);
+    SetTitleFile(&s.fileDialogFileName);
+}
+
+void CmdSave() {
+    RunSaveDialog(SaveFormat::Tq);
+}
+
+void CmdSaveTiff() {
+    RunSaveDialog(SaveFormat::Tiff);
+}
+
+void CmdSaveFits() {
+    SessionState& s = Session();
+    s.eightBitFits = false;
+    if (s.fitsDate.size() < kShortestFullDate) s.fitsDate = LocalDateStamp();
+    if (!RunFitsDetails()) return;
+    RunSaveDialog(SaveFormat::Fits);
+}
+
+void CmdQuickSave() {
+    if (!AutosaveFits(Session().currentImage)) ShowMessage(kMsgCreateFailed);
+}
+
+void CmdLoadNextAutosaved() {
+    LoadNextAutosaved();
+}
+
+void CmdDeleteFile() {
+    const std::optional<ChosenFile> chosen = RunChooseDialog();
+    if (!chosen) return;
+    ConfirmDialogRequest request{kDeleteDialogTitle, kDeleteDialogText, chosen->fullPath};
+    if (!Ui().RunConfirmDialog(request)) return;
+    // Only a file is deleted, never a folder; a failure gives no message.
+    (void)::unlink(chosen->fullPath.c_str());
+}
+
+void CmdEditAutosaveFitsText() {
+    if (LoadSettings() != 0) ShowMessage(kMsgIniLoadFailed);
+    Session().eightBitFits = false;
+    if (!RunFitsDetails()) return;
+    if (SaveSettings() != 0) ShowMessage(kMsgIniSaveFailed);
+}
+
+void CmdSelectDarkFrame() {
+    ChooseReference(&SessionState::darkFrameFileName);
+}
+
+void CmdSelectFlatField() {
+    ChooseReference(&SessionState::flatFieldFileName);
+}
+
+void CmdShowFitsDetails() {
+    RunFitsDetails();
+}
+
+}  // namespace vexa

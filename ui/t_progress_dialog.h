@@ -1,0 +1,31 @@
+// The modeless "Filter Progress" window shown during long passes: a horizontal bar between
+// "0%" and "100%" and a title the pass may replace. Passes do not run the event loop, so the
+// window repaints itself at once whenever it changes.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class QProgressBar;
+
+namespace vexa {
+
+// The largest position any pass sends: 256 is a finished capture phase; the filters' row
+// positions stop just above it and are held at the end.
+constexpr int kProgressBarMaximum = 256;
+
+class TProgressDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TProgressDialog(QWidget* parent = nullptr);
+
+    // Positions outside 0..256 are held at the nearer end.
+    void SetPosition(int position);
+    void SetTitle(const std::string& title);
+    QProgressBar* Bar() const { return bar_; }
+
+  private:
+    QProgressBar* bar_ = nullptr;
+};
+
+}  // namespace vexa
