@@ -12,6 +12,9 @@
 #include "files/file_commands.h"
 #include "processing/analysis_displays.h"
 #include "processing/auto_processing.h"
+#include "processing/calibration.h"
+#include "processing/filter_commands.h"
+#include "processing/merge.h"
 #include "processing/photometry.h"
 #include "processing/stretch_commands.h"
 #include "processing/undo_history.h"
@@ -76,6 +79,18 @@ constexpr CommandHandler kHandlers[] = {
     {cmd::kHistogram, CmdHistogram},
     {cmd::kIntensityPlot3D, CmdIntensityPlot3D},
     {cmd::kRowPlot, CmdRowPlot},
+    {cmd::kUnsharp, CmdUnsharpMask},
+    {cmd::kHighPassLow, CmdHighPassLowPower},
+    {cmd::kHighPassHigh, CmdHighPassHighPower},
+    {cmd::kSmootherSharper, CmdSmootherSharper},
+    {cmd::kMedian, CmdMedianFilter},
+    {cmd::kGaussian, CmdGaussianSmoother},
+    {cmd::kLowPass, CmdLowPassSmoother},
+    {cmd::kBasRelief, CmdBasRelief},
+    {cmd::kGradient, CmdGradientFilter},
+    {cmd::kSubtractDark, SubtractDarkFrame},
+    {cmd::kFlatField, ApplyFlatField},
+    {cmd::kMerge, StartMerge},
 };
 
 void (*HandlerOf(int32_t id))() {

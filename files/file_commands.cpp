@@ -1,5 +1,7 @@
 #include "files/file_commands.h"
 
+#include "processing/merge.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,16 +33,6 @@ enum class SaveFormat { Tq, Tiff, Fits };
 
 int FilterIndexForName(const std::string& bareName) {
     return bareName.find('~') != std::string::npos ? kTqFilterIndex : kAllFilesFilterIndex;
-}
-
-// Opening the second image of a merge: the first one is kept in workImage and the clicks
-// from now on mark the second.
-void PrepareMergeSecondImage() {
-    SessionState& s = Session();
-    s.mergeSecondPoint = true;
-    const size_t count = static_cast<size_t>(std::clamp(s.geometry.sampleCount, 0, kPlaneSamples));
-    std::copy_n(s.currentImage.begin(), count, s.workImage.begin());
-    Ui().MergeMarksChanged();
 }
 
 void RunSaveDialog(SaveFormat format) {

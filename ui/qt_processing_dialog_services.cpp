@@ -3,10 +3,13 @@
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
 #include "ui/t_auto_dialog.h"
+#include "ui/t_median_dialog.h"
+#include "ui/t_merge_dialog.h"
 #include "ui/t_non_liniar_dialog.h"
 #include "ui/t_power_dialog.h"
 #include "ui/t_progress_dialog.h"
 #include "ui/t_stretch_dialog.h"
+#include "ui/t_unsharp_dialog.h"
 
 namespace vexa {
 
@@ -29,6 +32,30 @@ bool QtUiServices::RunNonLinearDialog(NonLinearDialogModel& model) {
 }
 bool QtUiServices::RunAutoProcessingDialog(AutoDialogModel& model) {
     return RunModal<TAutoDialog>(model, DialogParent());
+}
+
+bool QtUiServices::RunUnsharpDialog(UnsharpDialogModel& model) {
+    return RunModal<TUnsharpDialog>(model, DialogParent());
+}
+bool QtUiServices::RunMedianDialog(MedianDialogModel& model) {
+    return RunModal<TMedianDialog>(model, DialogParent());
+}
+
+// The merge dialog stays open while the user marks stars and opens the second image; it
+// deletes itself when closed, which may happen from inside its own button handler.
+void QtUiServices::OpenMergeDialog(MergeDialogModel& model) {
+    if (mergeDialog_) mergeDialog_->close();
+    mergeDialog_ = new TMergeDialog(model, DialogParent());
+    mergeDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    mergeDialog_->show();
+}
+
+void QtUiServices::CloseMergeDialog() {
+    if (mergeDialog_) mergeDialog_->close();
+}
+
+void QtUiServices::MergeMarksChanged() {
+    if (mergeDialog_) mergeDialog_->ShowModel();
 }
 
 void QtUiServices::OpenProgressWindow() {

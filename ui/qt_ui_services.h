@@ -17,6 +17,7 @@ namespace vexa {
 
 class TVEXA_Q4Window;
 class TProgressDialog;
+class TMergeDialog;
 class TPHDialog;
 class THistDialog;
 class TPlot3DDialog;
@@ -67,6 +68,11 @@ class QtUiServices : public QObject, public UiServices {
     void SetProgressTitle(const std::string& title) override;
     void SetProgressPosition(int position) override;
     void CloseProgressWindow() override;
+    bool RunUnsharpDialog(UnsharpDialogModel& model) override;
+    bool RunMedianDialog(MedianDialogModel& model) override;
+    void OpenMergeDialog(MergeDialogModel& model) override;
+    void CloseMergeDialog() override;
+    void MergeMarksChanged() override;
 
     // Label, clipboard, printing, help and about (qt_present_services.cpp).
     bool RunLabelDialog(LabelDialogModel& model) override;
@@ -101,6 +107,7 @@ class QtUiServices : public QObject, public UiServices {
 
     QPointer<TVEXA_Q4Window> view_;
     QPointer<TProgressDialog> progress_;
+    QPointer<TMergeDialog> mergeDialog_;
     QPointer<TPHDialog> photometryDialog_;
     QPointer<THistDialog> histogramDialog_;
     QPointer<TPlot3DDialog> plot3DDialog_;

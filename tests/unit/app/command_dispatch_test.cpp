@@ -22,7 +22,9 @@ const std::set<int32_t> kBuiltNow = {
     // label, clipboard, printing, help and about
     8, 17999, 116, 114, 112, 113,
     // photometry and the analysis displays
-    14, 6, 15, 16};
+    14, 6, 15, 16,
+    // filters, calibration and merging
+    106, 107, 108, 109, 3, 4, 5, 7, 18, 110, 115, 111};
 
 class CommandDispatchTest : public ::testing::Test {
   protected:
