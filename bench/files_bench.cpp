@@ -91,7 +91,7 @@ void SetBytes(benchmark::State& state, size_t bytes) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 
-void FsyncPath(const fs::path& path) {
+[[maybe_unused]] void FsyncPath(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);

@@ -1,6 +1,5 @@
 #include "cli/centre_command.h"
 
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -8,6 +7,7 @@
 #include "app/session_state.h"
 #include "app/settings_file.h"
 #include "cli/cli_app.h"
+#include "cli/cli_args.h"
 #include "files/tq_file.h"
 #include "processing/star_centre.h"
 
@@ -32,37 +32,12 @@ void PrintHelp(std::ostream& out) {
         << "               is not ignored; also prints tenthsX: and tenthsY:\n";
 }
 
-int UsageError(std::ostream& err, const std::string& problem) {
-    err << kProgramName << " centre: " << problem << '\n' << UsageLine(kCentreSynopsis) << '\n';
-    return kExitUsage;
-}
-
-std::optional<long> ParseInteger(const std::string& text, long minValue, long maxValue) {
-    long value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-    if (value < minValue || value > maxValue) return std::nullopt;
-    return value;
+int Usage(std::ostream& err, const std::string& problem) {
+    return UsageError(err, "centre", kCentreSynopsis, problem);
 }
 
 bool IsOption(const std::string& arg) {
     return arg.starts_with("--") || arg == "-h";
-}
-
-// "--name VALUE" or "--name=VALUE"; advances i past a separate value.
-std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i,
-                                       const std::string& name) {
-    const std::string& arg = args[i];
-    if (arg == name) {
-        if (i + 1 >= args.size()) return std::nullopt;
-        return args[++i];
-    }
-    return arg.substr(name.size() + 1);
-}
-
-bool Named(const std::string& arg, const std::string& name) {
-    return arg == name || arg.starts_with(name + "=");
 }
 
 }  // namespace
@@ -84,20 +59,20 @@ int RunCentreCommand(const std::vector<std::string>& args, std::ostream& out, st
         } else if (Named(arg, "--box")) {
             const auto text = OptionValue(args, i, "--box");
             box = text ? ParseInteger(*text, 0, kMaxBoxHalfSize) : std::nullopt;
-            if (!box) return UsageError(err, "--box needs a half-size from 0 to 1300");
+            if (!box) return Usage(err, "--box needs a half-size from 0 to 1300");
         } else if (Named(arg, "--passes")) {
             const auto text = OptionValue(args, i, "--passes");
             const auto value = text ? ParseInteger(*text, 1, kMaxPasses) : std::nullopt;
-            if (!value) return UsageError(err, "--passes needs a number from 1 to 1000");
+            if (!value) return Usage(err, "--passes needs a number from 1 to 1000");
             passes = *value;
         } else {
-            return UsageError(err, "unknown option '" + arg + "'");
+            return Usage(err, "unknown option '" + arg + "'");
         }
     }
-    if (positional.size() != 3) return UsageError(err, "needs FILE X Y");
+    if (positional.size() != 3) return Usage(err, "needs FILE X Y");
     const auto x = ParseInteger(positional[1], INT32_MIN, INT32_MAX);
     const auto y = ParseInteger(positional[2], INT32_MIN, INT32_MAX);
-    if (!x || !y) return UsageError(err, "X and Y must be whole numbers");
+    if (!x || !y) return Usage(err, "X and Y must be whole numbers");
 
     // As at start-up: the settings are read without a word about failures, the defaults
     // standing in.

@@ -9,6 +9,7 @@
 #include "cli/centre_command.h"
 #include "cli/image_commands.h"
 #include "cli/photometry_command.h"
+#include "cli/process_command.h"
 #include "cli/settings_command.h"
 #include "cli/text_ui_services.h"
 
@@ -30,6 +31,7 @@ constexpr CliCommand kCommands[] = {
     {"settings", kSettingsSynopsis, RunSettingsCommand, true},
     {"info", kInfoSynopsis, RunInfoCommand},
     {"convert", kConvertSynopsis, RunConvertCommand},
+    {"process", kProcessSynopsis, RunProcessCommand},
     {"centre", kCentreSynopsis, RunCentreCommand},
     {"photometry", kPhotometrySynopsis, RunPhotometryCommand},
 };

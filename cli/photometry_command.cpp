@@ -1,15 +1,14 @@
 #include "cli/photometry_command.h"
 
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <ostream>
-#include <string_view>
 
 #include "app/click_dispatch.h"
 #include "app/display_refresh.h"
 #include "app/session_state.h"
 #include "cli/cli_app.h"
+#include "cli/cli_args.h"
 #include "files/tq_file.h"
 #include "processing/photometry.h"
 
@@ -45,41 +44,14 @@ void PrintHelp(std::ostream& out) {
         << "                    does\n";
 }
 
-int UsageError(std::ostream& err, const std::string& problem) {
-    err << kProgramName << " photometry: " << problem << '\n'
-        << UsageLine(kPhotometrySynopsis) << '\n';
-    return kExitUsage;
-}
-
-std::optional<int32_t> ParseInt32(std::string_view text) {
-    int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-    return value;
+int Usage(std::ostream& err, const std::string& problem) {
+    return UsageError(err, "photometry", kPhotometrySynopsis, problem);
 }
 
 std::optional<Point> ParsePoint(const std::string& text) {
-    const size_t comma = text.find(',');
-    if (comma == std::string::npos) return std::nullopt;
-    const auto x = ParseInt32(std::string_view(text).substr(0, comma));
-    const auto y = ParseInt32(std::string_view(text).substr(comma + 1));
-    if (!x || !y) return std::nullopt;
-    return Point{*x, *y};
-}
-
-bool Named(const std::string& arg, const std::string& name) {
-    return arg == name || arg.starts_with(name + "=");
-}
-
-std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i,
-                                       const std::string& name) {
-    const std::string& arg = args[i];
-    if (arg == name) {
-        if (i + 1 >= args.size()) return std::nullopt;
-        return args[++i];
-    }
-    return arg.substr(name.size() + 1);
+    const auto values = ParseIntegerList(text, 2, INT32_MIN, INT32_MAX);
+    if (!values) return std::nullopt;
+    return Point{static_cast<int32_t>((*values)[0]), static_cast<int32_t>((*values)[1])};
 }
 
 // The dialog's fixed-width fields carry leading blanks; a script wants the number.
@@ -135,25 +107,26 @@ int RunPhotometryCommand(const std::vector<std::string>& args, std::ostream& out
         if (point) {
             const auto text = OptionValue(args, i, name);
             *point = text ? ParsePoint(*text) : std::nullopt;
-            if (!*point) return UsageError(err, name + " needs X,Y");
+            if (!*point) return Usage(err, name + " needs X,Y");
             continue;
         }
         if (Named(arg, "--mask")) {
             const auto text = OptionValue(args, i, "--mask");
-            const int32_t value = text ? ParseInt32(*text).value_or(-1) : -1;
+            const int32_t value =
+                text ? static_cast<int32_t>(ParseInteger(*text, 0, 8).value_or(-1)) : -1;
             bool listed = false;
             for (const MaskChoice& choice : kMaskChoices)
                 if (choice.halfSize == value) listed = true;
-            if (!listed) return UsageError(err, "--mask needs 0, 2, 3, 4, 6 or 8");
+            if (!listed) return Usage(err, "--mask needs 0, 2, 3, 4, 6 or 8");
             mask = value;
             continue;
         }
-        if (arg.starts_with("-")) return UsageError(err, "unknown option '" + arg + "'");
-        if (file) return UsageError(err, "more than one FILE given");
+        if (arg.starts_with("-")) return Usage(err, "unknown option '" + arg + "'");
+        if (file) return Usage(err, "more than one FILE given");
         file = arg;
     }
-    if (!file) return UsageError(err, "needs FILE");
-    if (!object || !comparison) return UsageError(err, "needs --object X,Y and --comparison X,Y");
+    if (!file) return Usage(err, "needs FILE");
+    if (!object || !comparison) return Usage(err, "needs --object X,Y and --comparison X,Y");
 
     if (!LoadImageFile(*file)) return kExitFailure;
     // The window's paint after a load estimates the background level the dialog shows
