@@ -3,16 +3,7 @@
 # operations by the real binary from relative names, and the result compared sample by sample
 # with the arithmetic computed here independently. A reference of the wrong size must fail
 # without touching the output file.
-set -euo pipefail
-
-cli="${VEXA_BIN_DIR:?VEXA_BIN_DIR must name the build folder}/vexaq4-cli"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/common.bash"
 
 mkdir -p "$work/root" "$work/night/darks"
 cd "$work/night"

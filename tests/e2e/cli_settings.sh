@@ -2,16 +2,7 @@
 # vexaq4-cli settings end to end: an empty root gets the default settings file (compared byte
 # for byte with one built here from the record layout), a --set persists, and a bad --set is
 # a usage error. Any mismatch ends the script with a non-zero status.
-set -euo pipefail
-
-cli="${VEXA_BIN_DIR:?VEXA_BIN_DIR must name the build folder}/vexaq4-cli"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/common.bash"
 
 # ---- first run on an empty root: the default file ----
 mkdir "$work/root"
