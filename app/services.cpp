@@ -11,20 +11,9 @@ UiServices* activeUi = nullptr;
 Clock* activeClock = nullptr;
 
 // Stands in until a front end installs its own: messages go to standard error.
-class HeadlessUi : public UiServices {
+class HeadlessUi : public QuietUi {
   public:
     int MessageBox(const std::string& caption, const std::string& text) override;
-    void ProcessPendingEvents(const std::function<void()>&) override {}
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
 };
 
 int HeadlessUi::MessageBox(const std::string& caption, const std::string& text) {

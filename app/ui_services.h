@@ -138,6 +138,25 @@ class UiServices {
     virtual void MergeMarksChanged() {}
 };
 
+// A user interface with no screen: every message box is answered OK unseen, every dialog is
+// cancelled and every notice to the view is dropped. Front ends without a window start from
+// it, and so do measurements that must time the core's work alone.
+class QuietUi : public UiServices {
+  public:
+    int MessageBox(const std::string&, const std::string&) override { return 1; }
+    void ProcessPendingEvents(const std::function<void()>&) override {}
+    void Beep() override {}
+    void SetCursor(CursorKind) override {}
+    void MovePointerBy(int, int) override {}
+    void SetWindowTitle(const std::string&) override {}
+    bool LoadDisplayBitmap(const std::string&) override { return true; }
+    void UpdateScrollBars() override {}
+    void RepaintView(bool) override {}
+    void RequestExit() override {}
+    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
+    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
+};
+
 // The active user interface; set once at start-up (and by tests).
 UiServices& Ui();
 void SetUi(UiServices* ui);

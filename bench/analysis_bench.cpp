@@ -10,6 +10,7 @@
 #include "app/click_dispatch.h"
 #include "app/session_state.h"
 #include "app/ui_services.h"
+#include "bench/bench_images.h"
 #include "processing/analysis_displays.h"
 #include "processing/photometry.h"
 
@@ -20,35 +21,14 @@ using namespace vexa;
 constexpr int kStarColumn = 640;
 constexpr int kStarRow = 500;
 
-class SilentUi : public UiServices {
-  public:
-    int MessageBox(const std::string&, const std::string&) override { return 1; }
-    void ProcessPendingEvents(const std::function<void()>&) override {}
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
-};
-
 // A noisy sky of about 3000 over the whole Full plane with one star, and counts for the
 // histogram that cut some bars.
 struct AnalysisBenchSetup {
-    SilentUi ui;
+    QuietUi ui;
     std::array<uint32_t, kDisplayHistogramLevels> counts{};
     AnalysisBenchSetup() {
+        bench::LoadFullImage(bench::NoisySky(42, 3000.0, 400.0));
         SessionState& s = Session();
-        s.geometryMode = 0;
-        ApplyGeometry();
-        std::mt19937 random(42);
-        std::normal_distribution<double> sky(3000.0, 400.0);
-        for (int k = 0; k < kFullSampleCount; ++k)
-            s.currentImage[k] = static_cast<uint16_t>(std::clamp(sky(random), 0.0, 65535.0));
         for (int row = kStarRow - 4; row <= kStarRow + 4; ++row) {
             for (int column = kStarColumn - 4; column <= kStarColumn + 4; ++column) {
                 const int dx = column - kStarColumn, dy = row - kStarRow;

@@ -12,6 +12,7 @@
 #include "app/host_paths.h"
 #include "app/session_state.h"
 #include "app/ui_services.h"
+#include "bench/bench_images.h"
 #include "files/view_bitmap.h"
 
 #ifdef VEXA_HAVE_OPENCV
@@ -24,35 +25,12 @@ using namespace vexa;
 
 constexpr size_t kPlaneBytes = sizeof(uint16_t) * kFullSampleCount;  // 2,678,000
 
-// A user interface that does nothing, so the refresh measures only its own work.
-class SilentUi : public UiServices {
-  public:
-    int MessageBox(const std::string&, const std::string&) override { return 1; }
-    void ProcessPendingEvents(const std::function<void()>&) override {}
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
-};
-
 // A noisy sky over the whole Full plane, and a private drive root for the bitmap file.
 struct DisplayBenchSetup {
-    SilentUi ui;
+    QuietUi ui;
     std::filesystem::path root;
     DisplayBenchSetup() {
-        SessionState& s = Session();
-        s.geometryMode = 0;
-        ApplyGeometry();
-        std::mt19937 random(42);
-        std::normal_distribution<double> sky(3000.0, 400.0);
-        for (int k = 0; k < kFullSampleCount; ++k)
-            s.currentImage[k] = static_cast<uint16_t>(std::clamp(sky(random), 0.0, 65535.0));
+        bench::LoadFullImage(bench::NoisySky(42, 3000.0, 400.0));
         char pattern[] = "/tmp/vexa_display_bench_XXXXXX";
         root = mkdtemp(pattern);
         SetDriveRoot(root);

@@ -17,6 +17,7 @@
 #include "app/host_paths.h"
 #include "app/session_state.h"
 #include "app/ui_services.h"
+#include "bench/bench_images.h"
 #include "files/fits_file.h"
 #include "files/tiff_file.h"
 #include "files/tq_file.h"
@@ -34,23 +35,6 @@ using namespace vexa;
 namespace fs = std::filesystem;
 
 constexpr size_t kTqBytes = static_cast<size_t>(kFullTqFileBytes);
-
-// A user interface that does nothing, so that loads measure only their own work.
-class QuietUi : public UiServices {
-  public:
-    int MessageBox(const std::string&, const std::string&) override { return 1; }
-    void ProcessPendingEvents(const std::function<void()>&) override {}
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
-};
 
 fs::path BenchFolder() {
     static const fs::path folder = [] {
@@ -71,18 +55,9 @@ fs::path BenchFolder() {
 // root and the quiet user interface.
 void PrepareSession() {
     static QuietUi ui;
-    static const std::vector<uint16_t> sky = [] {
-        std::vector<uint16_t> v(kFullSampleCount);
-        std::mt19937 random(7);
-        std::normal_distribution<double> level(3000.0, 600.0);
-        for (auto& x : v) x = static_cast<uint16_t>(std::clamp(level(random), 0.0, 65535.0));
-        return v;
-    }();
-    SessionState& s = Session();
-    s.geometryMode = 0;
-    ApplyGeometry();
-    std::copy(sky.begin(), sky.end(), s.currentImage.begin());
-    s.settings.unsignedIntFits = true;
+    static const std::vector<uint16_t> sky = bench::NoisySky(7, 3000.0, 600.0);
+    bench::LoadFullImage(sky);
+    Session().settings.unsignedIntFits = true;
     SetDriveRoot(BenchFolder());
     SetUi(&ui);
 }

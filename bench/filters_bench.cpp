@@ -9,6 +9,7 @@
 
 #include "app/session_state.h"
 #include "app/ui_services.h"
+#include "bench/bench_images.h"
 #include "processing/calibration.h"
 #include "processing/filter_simd.h"
 #include "processing/filters.h"
@@ -23,29 +24,10 @@ namespace {
 
 using namespace vexa;
 
-// A user interface that does nothing, so that a command measures only its own work.
-class SilentUi : public UiServices {
-  public:
-    int MessageBox(const std::string&, const std::string&) override { return 1; }
-    void ProcessPendingEvents(const std::function<void()>&) override {}
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
-};
-
 // A noisy sky with stars, as a camera delivers it.
 std::vector<uint16_t> SkyImage(uint32_t seed) {
-    std::mt19937 random(seed);
-    std::normal_distribution<double> noise(2000.0, 150.0);
-    std::vector<uint16_t> image(kFullSampleCount);
-    for (auto& v : image) v = static_cast<uint16_t>(std::clamp(noise(random), 0.0, 65535.0));
+    std::vector<uint16_t> image = bench::NoisySky(seed, 2000.0, 150.0);
+    std::mt19937 random(seed + 1);
     std::uniform_int_distribution<int> row(3, kFullHeight - 4), column(3, kFullWidth - 4);
     std::uniform_int_distribution<int> peak(5000, 60000);
     for (int star = 0; star < 400; ++star) {
@@ -182,12 +164,10 @@ BENCHMARK(BM_MergeAdd)->Unit(benchmark::kMillisecond);
 // The whole command on the session record, without the display refresh: undo copy, the
 // plane copies and the pass.
 void BM_ConvolveImageGaussianCommand(benchmark::State& state) {
-    static SilentUi ui;
+    static QuietUi ui;
     SetUi(&ui);
+    bench::LoadFullImage(Sky());
     SessionState& s = Session();
-    s.geometryMode = 0;
-    ApplyGeometry();
-    std::copy(Sky().begin(), Sky().end(), s.currentImage.begin());
     for (auto _ : state) {
         ConvolveImage(2, kGaussianKernel, kGaussianDivisor, false);
         benchmark::DoNotOptimize(s.currentImage.data());

@@ -9,42 +9,23 @@
 
 #include "app/session_state.h"
 #include "app/ui_services.h"
+#include "bench/bench_images.h"
 #include "processing/stretch.h"
 
 namespace {
 
 using namespace vexa;
 
-// A user interface that does nothing, so the pass measures only its own work.
-class SilentUi : public UiServices {
-  public:
-    int MessageBox(const std::string&, const std::string&) override { return 1; }
-    void ProcessPendingEvents(const std::function<void()>&) override {}
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
-};
-
 // A noisy sky over the whole Full plane and an identity-like table, so that repeated passes
 // keep the data spread out instead of collapsing it to a few values.
 struct StretchBenchSetup {
-    SilentUi ui;
+    QuietUi ui;
     StretchBenchSetup() {
-        SessionState& s = Session();
-        s.geometryMode = 0;
-        ApplyGeometry();
         std::mt19937 random(7);
         std::uniform_int_distribution<int> sample(0, 65535);
-        for (int k = 0; k < kFullSampleCount; ++k) {
-            s.currentImage[k] = static_cast<uint16_t>(sample(random));
-        }
+        std::vector<uint16_t> samples(kFullSampleCount);
+        for (uint16_t& v : samples) v = static_cast<uint16_t>(sample(random));
+        bench::LoadFullImage(samples);
         BuildNormalStretchTable(255, 0);
         SetUi(&ui);
     }

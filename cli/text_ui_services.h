@@ -13,7 +13,7 @@ namespace vexa::cli {
 // "CAPTION: TEXT" with every line break of the text written as the two characters "\n".
 std::string MessageLine(const std::string& caption, const std::string& text);
 
-class TextUiServices : public UiServices {
+class TextUiServices : public QuietUi {
   public:
     explicit TextUiServices(std::ostream& err);
 
@@ -23,16 +23,6 @@ class TextUiServices : public UiServices {
 
     int MessageBox(const std::string& caption, const std::string& text) override;
     void ProcessPendingEvents(const std::function<void()>& onAbortInput) override;
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
 
   private:
     std::ostream& err_;

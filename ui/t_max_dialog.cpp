@@ -9,20 +9,16 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
+
 namespace vexa {
 
 TMaxDialog::TMaxDialog(StretchPaletteDialogModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
     setWindowTitle("Stretch Palette");
 
-    bar_ = new QScrollBar(Qt::Horizontal, this);
-    bar_->setRange(kStretchBitsMin, kStretchBitsMax);
-    bar_->setSingleStep(1);
-    bar_->setPageStep(1);
-    bar_->setMinimumWidth(200);
-    edit_ = new QLineEdit(this);
-    edit_->setReadOnly(true);
-    edit_->setMaximumWidth(60);
+    bar_ = NewStepBar(this, kStretchBitsMin, kStretchBitsMax, 200);
+    edit_ = NewShowingEdit(this, 60);
     allImages_ = new QCheckBox("Selected for use on all Images", this);
 
     auto* grid = new QGridLayout;

@@ -10,16 +10,13 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
+
 namespace vexa {
 
 namespace {
 
-QLineEdit* NewShowingEdit(QWidget* parent) {
-    auto* edit = new QLineEdit(parent);
-    edit->setReadOnly(true);
-    edit->setMaximumWidth(60);
-    return edit;
-}
+constexpr int kEditWidth = 60;
 
 // The radio buttons show the phase; the user cannot change it.
 QRadioButton* NewShowingRadio(const char* text, QWidget* parent) {
@@ -38,10 +35,10 @@ TMergeDialog::TMergeDialog(MergeDialogModel& model, QWidget* parent)
     setModal(false);
     original_ = NewShowingRadio(kMergeOriginalRadio, this);
     second_ = NewShowingRadio(kMergeSecondRadio, this);
-    x1_ = NewShowingEdit(this);
-    y1_ = NewShowingEdit(this);
-    x2_ = NewShowingEdit(this);
-    y2_ = NewShowingEdit(this);
+    x1_ = NewShowingEdit(this, kEditWidth);
+    y1_ = NewShowingEdit(this, kEditWidth);
+    x2_ = NewShowingEdit(this, kEditWidth);
+    y2_ = NewShowingEdit(this, kEditWidth);
     average_ = new QCheckBox(kMergeAverageBox, this);
     superimpose_ = new QCheckBox(kMergeSuperimposeBox, this);
     merge_ = new QPushButton("Merge", this);

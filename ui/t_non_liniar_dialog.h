@@ -20,7 +20,6 @@ class TNonLiniarDialog : public QDialog {
     QLineEdit* PowerEdit() const { return edit_; }
 
   private:
-    void OnBarAction(int action);
     void ShowModel();
 
     NonLinearDialogModel& model_;

@@ -20,7 +20,6 @@ class TPowerDialog : public QDialog {
     QLineEdit* PowerEdit() const { return edit_; }
 
   private:
-    void OnBarAction(int action);
     void ShowModel();
 
     PowerDialogModel& model_;

@@ -2,101 +2,38 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
+
 namespace vexa {
 
 namespace {
-
-QScrollBar* NewBar(QWidget* parent, int low, int high) {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
-    bar->setRange(low, high);
-    bar->setSingleStep(1);
-    bar->setPageStep(1);
-    bar->setMinimumWidth(160);
-    return bar;
-}
-
-QLineEdit* NewShowingEdit(QWidget* parent) {
-    auto* edit = new QLineEdit(parent);
-    edit->setReadOnly(true);  // shows the value; only the bars change it
-    edit->setMaximumWidth(50);
-    return edit;
-}
-
-}  // namespace
-
-bool FilterBarActionOf(int sliderAction, FilterBarAction& action) {
-    switch (sliderAction) {
-        case QAbstractSlider::SliderSingleStepSub:
-            action = FilterBarAction::LineLeft;
-            return true;
-        case QAbstractSlider::SliderSingleStepAdd:
-            action = FilterBarAction::LineRight;
-            return true;
-        case QAbstractSlider::SliderPageStepSub:
-        case QAbstractSlider::SliderToMinimum:
-            action = FilterBarAction::PageLeft;
-            return true;
-        case QAbstractSlider::SliderPageStepAdd:
-        case QAbstractSlider::SliderToMaximum:
-            action = FilterBarAction::PageRight;
-            return true;
-        case QAbstractSlider::SliderMove:
-            action = FilterBarAction::ThumbTrack;
-            return true;
-        default:
-            return false;
-    }
+constexpr int kBarWidth = 160;
 }
 
 TUnsharpDialog::TUnsharpDialog(UnsharpDialogModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
     setWindowTitle(QString::fromStdString(model_.Title()));
-    radiusBar_ = NewBar(this, kUnsharpBarMin, kUnsharpBarMax);
-    powerBar_ = NewBar(this, kUnsharpBarMin, kUnsharpBarMax);
+    radiusBar_ = NewStepBar(this, kUnsharpBarMin, kUnsharpBarMax, kBarWidth);
+    powerBar_ = NewStepBar(this, kUnsharpBarMin, kUnsharpBarMax, kBarWidth);
     radiusEdit_ = NewShowingEdit(this);
     powerEdit_ = NewShowingEdit(this);
 
-    auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel("Radius", this), 0, 0);
-    grid->addWidget(radiusBar_, 0, 1);
-    grid->addWidget(radiusEdit_, 0, 2);
-    grid->addWidget(new QLabel("Power", this), 1, 0);
-    grid->addWidget(powerBar_, 1, 1);
-    grid->addWidget(powerEdit_, 1, 2);
-    auto* buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
+    layout->addLayout(NewRadiusPowerGrid(this, radiusBar_, radiusEdit_, powerBar_, powerEdit_));
+    layout->addWidget(NewOkCancelHelp(this, [this] { model_.ShowHelp(); }));
 
-    const auto follow = [this](QScrollBar* bar, bool radius) {
-        connect(bar, &QAbstractSlider::actionTriggered, this,
-                [this, bar, radius](int sliderAction) {
-                    FilterBarAction action;
-                    if (FilterBarActionOf(sliderAction, action)) {
-                        if (radius) {
-                            model_.ScrollRadius(action, bar->sliderPosition());
-                        } else {
-                            model_.ScrollPower(action, bar->sliderPosition());
-                        }
-                    }
-                    // The bar applies its own step after this signal; the position set here is
-                    // used.
-                    bar->setSliderPosition(radius ? model_.Radius() : model_.Power());
-                    ShowModel();
-                });
-    };
-    follow(radiusBar_, true);
-    follow(powerBar_, false);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { model_.ShowHelp(); });
+    const auto show = [this] { ShowModel(); };
+    FollowFilterBar(
+        this, radiusBar_, [this](FilterBarAction a, int p) { model_.ScrollRadius(a, p); },
+        [this] { return model_.Radius(); }, show);
+    FollowFilterBar(
+        this, powerBar_, [this](FilterBarAction a, int p) { model_.ScrollPower(a, p); },
+        [this] { return model_.Power(); }, show);
     ShowModel();
 }
 

@@ -31,7 +31,4 @@ class TUnsharpDialog : public QDialog {
     QLineEdit* powerEdit_ = nullptr;
 };
 
-// The filter action a scroll-bar action stands for; false for actions the bars ignore.
-bool FilterBarActionOf(int sliderAction, FilterBarAction& action);
-
 }  // namespace vexa

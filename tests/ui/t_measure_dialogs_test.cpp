@@ -29,7 +29,7 @@ namespace {
 namespace id = photometry_id;
 
 // Records message boxes and closes the dialogs as the window's services do.
-class DialogTestUi : public UiServices {
+class DialogTestUi : public QuietUi {
   public:
     std::vector<std::pair<std::string, std::string>> boxes;
     int closes = 0;
@@ -39,17 +39,6 @@ class DialogTestUi : public UiServices {
         boxes.emplace_back(caption, text);
         return 1;
     }
-    void ProcessPendingEvents(const std::function<void()>&) override {}
-    void Beep() override {}
-    void SetCursor(CursorKind) override {}
-    void MovePointerBy(int, int) override {}
-    void SetWindowTitle(const std::string&) override {}
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
-    void UpdateScrollBars() override {}
-    void RepaintView(bool) override {}
-    void RequestExit() override {}
-    bool RunSettingsDialog(SettingsDialogModel&) override { return false; }
-    bool RunStretchPaletteDialog(StretchPaletteDialogModel&) override { return false; }
     void ClosePhotometryDialog() override { CloseOpen(); }
     void CloseHistogramDialog() override { CloseOpen(); }
     void ClosePlot3DDialog() override { CloseOpen(); }
