@@ -22,8 +22,6 @@ class TMedianDialog : public QDialog {
     QScrollBar* PowerBar() const { return powerBar_; }     // control 104
 
   private:
-    void ShowModel();
-
     MedianDialogModel& model_;
     QLineEdit* radiusEdit_ = nullptr;
     QLineEdit* powerEdit_ = nullptr;

@@ -22,8 +22,6 @@ class TUnsharpDialog : public QDialog {
     QLineEdit* PowerEdit() const { return powerEdit_; }    // control 104
 
   private:
-    void ShowModel();
-
     UnsharpDialogModel& model_;
     QScrollBar* radiusBar_ = nullptr;
     QScrollBar* powerBar_ = nullptr;
