@@ -20,24 +20,17 @@
 
 #include "app/session_state.h"
 #include "files/fits_details_model.h"
+#include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 #include "ui/file_dialogs.h"
 #include "ui/t_delete_dialog.h"
 #include "ui/t_fits_dialog.h"
 
 using namespace vexa;
+using test::LabelTexts;
+using test::PressLater;
 
 namespace {
-
-QStringList LabelTexts(QWidget& dialog) {
-    QStringList texts;
-    for (QLabel* l : dialog.findChildren<QLabel*>()) texts << l->text();
-    return texts;
-}
-
-void PressLater(QAbstractButton* button) {
-    QTimer::singleShot(0, button, [button] { button->click(); });
-}
 
 // Answer the next modal widget of type T once it is up.
 template <typename T>
@@ -78,7 +71,7 @@ class TFileDialogsTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
-        Session() = *fresh_;
+        test::ResetSession();
         ui_ = std::make_unique<test::FakeUi>();
         SetUi(ui_.get());
     }
@@ -404,7 +397,6 @@ class TFileDialogsTest : public QObject {
 
   private:
     std::unique_ptr<test::FakeUi> ui_;
-    const SessionState* fresh_ = new SessionState();
 };
 
 QTEST_MAIN(TFileDialogsTest)

@@ -12,32 +12,21 @@
 #include <QtTest>
 
 #include "app/session_state.h"
+#include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 #include "ui/t_median_dialog.h"
 #include "ui/t_merge_dialog.h"
 #include "ui/t_unsharp_dialog.h"
 
 using namespace vexa;
-
-namespace {
-
-QStringList LabelTexts(QWidget& dialog) {
-    QStringList texts;
-    for (QLabel* l : dialog.findChildren<QLabel*>()) texts << l->text();
-    return texts;
-}
-
-void PressLater(QAbstractButton* button) {
-    QTimer::singleShot(0, button, [button] { button->click(); });
-}
-
-}  // namespace
+using test::LabelTexts;
+using test::PressLater;
 
 class TFilterDialogsTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
-        Session() = *fresh_;
+        test::ResetSession();
         ui_ = std::make_unique<test::FakeUi>();
         SetUi(ui_.get());
     }
@@ -200,7 +189,6 @@ class TFilterDialogsTest : public QObject {
 
   private:
     std::unique_ptr<test::FakeUi> ui_;
-    const SessionState* fresh_ = new SessionState();
 };
 
 QTEST_MAIN(TFilterDialogsTest)

@@ -12,18 +12,13 @@
 
 #include "app/session_state.h"
 #include "app/settings_dialog_model.h"
+#include "tests/ui/dialog_test_support.h"
 #include "ui/t_ini_dialog.h"
 
 using namespace vexa;
+using test::Find;
 
 namespace {
-
-template <typename T>
-T* Find(QWidget& dialog, const char* text) {
-    for (T* w : dialog.findChildren<T*>())
-        if (w->text() == QString::fromLatin1(text)) return w;
-    return nullptr;
-}
 
 QGroupBox* Group(QWidget& dialog, const char* title) {
     for (QGroupBox* g : dialog.findChildren<QGroupBox*>())

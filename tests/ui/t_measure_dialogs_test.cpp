@@ -17,12 +17,14 @@
 #include "app/ui_services.h"
 #include "processing/analysis_displays.h"
 #include "processing/photometry.h"
+#include "tests/ui/dialog_test_support.h"
 #include "ui/t_hist_dialog.h"
 #include "ui/t_ph_dialog.h"
 #include "ui/t_plot3d_dialog.h"
 #include "ui/t_row_dialog.h"
 
 using namespace vexa;
+using test::LabelTexts;
 
 namespace {
 
@@ -51,22 +53,6 @@ class DialogTestUi : public QuietUi {
     }
 };
 
-void ResetSession() {
-    static const SessionState* fresh = new SessionState();
-    Session() = *fresh;
-}
-
-// The offscreen platform warns about window features it lacks; keep the output to what
-// matters.
-QtMessageHandler previousHandler = nullptr;
-void QuietOffscreenWarnings() {
-    previousHandler = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
-            if (previousHandler) previousHandler(type, context, message);
-        });
-}
-
 void Put(int column, int row, uint16_t value) {
     SessionState& s = Session();
     s.currentImage[row * s.geometry.width + column] = value;
@@ -79,12 +65,6 @@ void FillNoisySky() {
         Session().currentImage[k] = static_cast<uint16_t>(std::clamp(sky(random), 0.0, 65535.0));
 }
 
-QStringList LabelTexts(const QWidget& widget) {
-    QStringList texts;
-    for (const QLabel* label : widget.findChildren<QLabel*>()) texts << label->text();
-    return texts;
-}
-
 }  // namespace
 
 class TMeasureDialogsTest : public QObject {
@@ -93,9 +73,9 @@ class TMeasureDialogsTest : public QObject {
     DialogTestUi ui_;
 
   private slots:
-    void initTestCase() { QuietOffscreenWarnings(); }
+    void initTestCase() { test::QuietOffscreenWarnings(); }
     void init() {
-        ResetSession();
+        test::ResetSession();
         ui_ = DialogTestUi();
         SetUi(&ui_);
     }

@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include "app/session_state.h"
+#include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 #include "ui/t_auto_dialog.h"
 #include "ui/t_non_liniar_dialog.h"
@@ -23,26 +24,11 @@
 #include "ui/t_stretch_dialog.h"
 
 using namespace vexa;
+using test::Find;
+using test::LabelTexts;
+using test::PressLater;
 
 namespace {
-
-QStringList LabelTexts(QWidget& dialog) {
-    QStringList texts;
-    for (QLabel* l : dialog.findChildren<QLabel*>()) texts << l->text();
-    return texts;
-}
-
-template <typename T>
-T* Find(QWidget& dialog, const char* text) {
-    for (T* w : dialog.findChildren<T*>())
-        if (w->text() == QString::fromLatin1(text)) return w;
-    return nullptr;
-}
-
-// Press a dialog button once the dialog's own event loop runs.
-void PressLater(QAbstractButton* button) {
-    QTimer::singleShot(0, button, [button] { button->click(); });
-}
 
 bool IsDark(QRgb pixel) {
     return qRed(pixel) < 60 && qGreen(pixel) < 60 && qBlue(pixel) < 60;
@@ -54,7 +40,7 @@ class TStretchDialogsTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
-        Session() = *fresh_;
+        test::ResetSession();
         ui_ = std::make_unique<test::FakeUi>();
         SetUi(ui_.get());
     }
@@ -259,7 +245,6 @@ class TStretchDialogsTest : public QObject {
 
   private:
     std::unique_ptr<test::FakeUi> ui_;
-    const SessionState* fresh_ = new SessionState();
 };
 
 QTEST_MAIN(TStretchDialogsTest)

@@ -13,6 +13,7 @@
 
 #include "app/host_paths.h"
 #include "app/session_state.h"
+#include "tests/ui/dialog_test_support.h"
 #include "ui/main_frame.h"
 #include "ui/qt_ui_services.h"
 #include "ui/vexa_app.h"
@@ -34,26 +35,6 @@ class RecordingUiServices : public QtUiServices {
         });
     }
 };
-
-// The offscreen platform warns about every window feature it lacks (raise, keyboard grab,
-// size hints); drop those lines so that the test output shows what matters.
-inline QtMessageHandler& PreviousMessageHandler() {
-    static QtMessageHandler handler = nullptr;
-    return handler;
-}
-inline void QuietOffscreenWarnings() {
-    PreviousMessageHandler() = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
-            if (PreviousMessageHandler()) PreviousMessageHandler()(type, context, message);
-        });
-}
-
-// Every field back to its initial value, as at process start.
-inline void ResetSession() {
-    static const SessionState* fresh = new SessionState();
-    Session() = *fresh;
-}
 
 // A started program on its own empty drive root.
 struct StartedWindow {
