@@ -12,6 +12,7 @@
 #include "app/view_commands.h"
 #include "resources/label_font.h"
 #include "tests/unit/support/fake_ui.h"
+#include "tests/unit/support/scoped_zone.h"
 
 namespace vexa {
 namespace {
@@ -20,28 +21,6 @@ constexpr uint16_t kFill = 12345;
 constexpr uint16_t kInk = 65535;
 // 2023-11-14 22:13:20 UTC.
 constexpr std::time_t kSomeTime = 1700000000;
-
-// Runs a test in a chosen time zone and puts the old zone back afterwards.
-class ZoneGuard {
-  public:
-    explicit ZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old, hadOld_ = true;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneGuard() {
-        if (hadOld_) {
-            setenv("TZ", saved_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-  private:
-    std::string saved_;
-    bool hadOld_ = false;
-};
 
 class LabelTest : public ::testing::Test {
   protected:
@@ -89,7 +68,7 @@ TEST_F(LabelTest, ThreeCharactersWithoutDateFollowThirtyBlanks) {
 }
 
 TEST_F(LabelTest, DatePartIsUtWithTheHoursToUtAdded) {
-    ZoneGuard zone("UTC0");
+    test::ScopedZone zone("UTC0");
     s.settings.hoursToUT = 3;  // 22:13:20 on the 14th becomes 01:13:20 on the 15th
     EXPECT_EQ(LabelDatePart(kSomeTime), "  01:13:20 UT 15-11-2023 ");
     EXPECT_EQ(LabelDatePart(kSomeTime).size(), 25u);
@@ -98,7 +77,7 @@ TEST_F(LabelTest, DatePartIsUtWithTheHoursToUtAdded) {
 }
 
 TEST_F(LabelTest, CentringReservesTwentyFourForTheDate) {
-    ZoneGuard zone("UTC0");
+    test::ScopedZone zone("UTC0");
     const std::string date = "  22:13:20 UT 14-11-2023 ";
     // (64 - 3 - 24) / 2 = 18 blanks.
     EXPECT_EQ(ComposeLabelLine(true, "M42", kSomeTime), std::string(18, ' ') + "M42" + date);
@@ -110,7 +89,7 @@ TEST_F(LabelTest, CentringReservesTwentyFourForTheDate) {
 }
 
 TEST_F(LabelTest, LinesLongerThanSixtyFourAreCut) {
-    ZoneGuard zone("UTC0");
+    test::ScopedZone zone("UTC0");
     // 40 characters and the date: no room to centre, 65 characters cut to 64 (the closing
     // blank goes).
     const std::string forty(40, 'y');
@@ -196,7 +175,7 @@ TEST_F(LabelTest, CharactersWithoutGlyphLeaveTheirCellButTakeEightColumns) {
 }
 
 TEST_F(LabelTest, DateIsDrawnAfterTheText) {
-    ZoneGuard zone("UTC0");
+    test::ScopedZone zone("UTC0");
     fixture.clock.SetCalendar(kSomeTime);
     s.settings.hoursToUT = 3;
     s.currentImage.fill(kFill);

@@ -10,8 +10,8 @@
 
 #include "app/session_state.h"
 #include "cli/cli_app.h"
-#include "cli/text_ui_services.h"
 #include "files/tq_file.h"
+#include "tests/unit/cli/cli_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa::cli {
@@ -39,13 +39,7 @@ class CentreCommandTest : public ::testing::Test {
         return path.string();
     }
     int Run(const std::vector<std::string>& args) {
-        out.str("");
-        err.str("");
-        TextUiServices text(err);
-        SetUi(&text);
-        const int status = RunCentreCommand(args, out, err);
-        SetUi(&fixture.ui);
-        return status;
+        return test::RunCliCommand(RunCentreCommand, args, out, err, fixture.ui);
     }
 };
 

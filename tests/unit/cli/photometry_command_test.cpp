@@ -9,8 +9,8 @@
 
 #include "app/session_state.h"
 #include "cli/cli_app.h"
-#include "cli/text_ui_services.h"
 #include "files/tq_file.h"
+#include "tests/unit/cli/cli_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa::cli {
@@ -36,13 +36,7 @@ class PhotometryCommandTest : public ::testing::Test {
         return path.string();
     }
     int Run(const std::vector<std::string>& args) {
-        out.str("");
-        err.str("");
-        TextUiServices text(err);
-        SetUi(&text);
-        const int status = RunPhotometryCommand(args, out, err);
-        SetUi(&fixture.ui);
-        return status;
+        return test::RunCliCommand(RunPhotometryCommand, args, out, err, fixture.ui);
     }
 };
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/session_state.h"
+#include "tests/unit/support/scoped_zone.h"
 
 namespace vexa::test {
 
@@ -95,27 +96,5 @@ inline std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// The process time zone for one test, restored afterwards.
-class ScopedZone {
-  public:
-    explicit ScopedZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old, hadOld_ = true;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedZone() {
-        if (hadOld_) {
-            setenv("TZ", saved_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-  private:
-    std::string saved_;
-    bool hadOld_ = false;
-};
 
 }  // namespace vexa::test
