@@ -44,16 +44,7 @@ void Click(QAbstractButton* button) {
 class TINIDialogTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        // The offscreen platform warns about window features it lacks; those lines say
-        // nothing about the dialog.
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-                if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
-                if (previous) previous(type, context, message);
-            });
-    }
+    void initTestCase() { test::QuietOffscreenWarnings(); }
 
     void init() {
         SessionState& s = Session();

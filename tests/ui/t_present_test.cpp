@@ -23,6 +23,7 @@
 #include "app/present_commands.h"
 #include "app/session_state.h"
 #include "files/view_bitmap.h"
+#include "tests/ui/dialog_test_support.h"
 #include "ui/help_window.h"
 #include "ui/print_support.h"
 #include "ui/t_about_dialog.h"
@@ -58,21 +59,9 @@ void ClickLater(QDialogButtonBox* buttons, QDialogButtonBox::StandardButton whic
 class TPresentTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        // The offscreen platform warns about window features it lacks; those lines say nothing
-        // about what is tested here.
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-                if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
-                if (previous) previous(type, context, message);
-            });
-    }
+    void initTestCase() { test::QuietOffscreenWarnings(); }
 
-    void init() {
-        static const SessionState* fresh = new SessionState();
-        Session() = *fresh;
-    }
+    void init() { test::ResetSession(); }
 
     // ---- label dialog ----
 
