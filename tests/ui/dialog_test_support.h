@@ -1,6 +1,6 @@
-// What the dialog QtTest executables share: a fresh session record, quiet offscreen warnings,
-// finding a dialog's controls by their text, and pressing a button once the dialog's own
-// event loop runs.
+// What the dialog QtTest executables share: a fresh session record (ResetSession), quiet
+// offscreen warnings, finding a dialog's controls by their text, and pressing a button once the
+// dialog's own event loop runs.
 #pragma once
 
 #include <QAbstractButton>
@@ -10,15 +10,9 @@
 #include <QWidget>
 #include <QtGlobal>
 
-#include "app/session_state.h"
+#include "tests/unit/support/reset_session.h"
 
 namespace vexa::test {
-
-// Every field back to its initial value, as at process start.
-inline void ResetSession() {
-    static const SessionState* fresh = new SessionState();
-    Session() = *fresh;
-}
 
 // The offscreen platform warns about every window feature it lacks (raise, keyboard grab,
 // size hints); drop those lines so that the test output shows what matters.

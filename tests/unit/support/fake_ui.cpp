@@ -5,18 +5,9 @@
 #include <filesystem>
 
 #include "app/host_paths.h"
+#include "tests/unit/support/reset_session.h"
 
 namespace vexa::test {
-
-namespace {
-// Reset every field of the session record to its initial value without reallocating the
-// planes on the stack.
-void ResetSession() {
-    SessionState& s = Session();
-    static const SessionState* fresh = new SessionState();
-    s = *fresh;
-}
-}  // namespace
 
 SessionFixture::SessionFixture() {
     ResetSession();
