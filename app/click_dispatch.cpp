@@ -10,10 +10,10 @@
 #include <limits>
 #include <string>
 
-#include "app/message_catalogue.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
 #include "processing/star_centre.h"
+#include "session/message_catalogue.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 
@@ -21,14 +21,10 @@ namespace {
 
 constexpr int16_t kOutsideImageCode = 2;
 constexpr int16_t kCannotPickCode = 33;
-constexpr int16_t kModesExcludeCode = 35;
-constexpr int16_t kPhotometryGeometryCode = 36;
-constexpr int16_t kAlreadyPhotometryCode = 37;
 
 // In pick mode the accepted click area is shifted by this many pixels right and down.
 constexpr int64_t kPickClickMargin = 25;
 constexpr int kSnapPasses = 3;
-constexpr int32_t kPhotometryBoxHalfSize = 4;
 
 // Focus window placement: the clicked point becomes the window's centre, kept in the image.
 constexpr int32_t kFocusCentreOffset = kFrameSide / 2;  // corner + 64 is the centre shown
@@ -268,29 +264,6 @@ void CmdFocusFrameCentre() {
 
 void CmdDefaultFocusFrameCentre() {
     ResetFocusWindow();
-}
-
-bool StartPhotometryMode() {
-    SessionState& s = Session();
-    if (s.mergingMode || s.rowPlotMode) {
-        ShowMessage(kModesExcludeCode);
-        return false;
-    }
-    if (s.centreImage || s.fitToWindow) {
-        ShowMessage(kPhotometryGeometryCode);
-        return false;
-    }
-    if (s.photometryMode) {
-        ShowMessage(kAlreadyPhotometryCode);
-        return false;
-    }
-    s.measureBoxHalfSize = kPhotometryBoxHalfSize;
-    s.objectTotal = s.comparisonTotal = s.skyTotal = 0;
-    s.objectX = s.objectY = s.comparisonX = s.comparisonY = s.skyX = s.skyY = 0;
-    s.skyMeasured = false;
-    s.photometryMode = true;
-    Ui().SetCursor(CursorKind::Cross);
-    return true;
 }
 
 }  // namespace vexa

@@ -13,8 +13,4 @@ void CmdPickGuideStar();
 void CmdFocusFrameCentre();
 void CmdDefaultFocusFrameCentre();
 
-// The checks and set-up of "&Photometry of Image" without its dialog (messages 35, 36, 37):
-// true when photometry mode has started; the caller then opens the photometry dialog.
-bool StartPhotometryMode();
-
 }  // namespace vexa

@@ -2,13 +2,15 @@
 // yet stays greyed and does nothing; the parts that carry out the others are called here.
 #include "app/command_dispatch.h"
 
+#include <optional>
 #include "app/click_dispatch.h"
 #include "app/label.h"
 #include "app/present_commands.h"
-#include "app/session_state.h"
-#include "app/settings_file.h"
-#include "app/ui_services.h"
 #include "app/view_commands.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
+
 #include "files/file_commands.h"
 #include "processing/analysis_displays.h"
 #include "processing/auto_processing.h"
@@ -146,6 +148,13 @@ bool ExecuteCommand(int32_t id) {
     if (!QueryCommand(id).enabled) return false;
     HandlerOf(id)();
     return true;
+}
+
+void CmdOpen() {
+    const std::optional<std::string> bare = RunOpenDialog();
+    if (!bare) return;
+    if (Session().mergingMode) PrepareMergeSecondImage();
+    OpenChosenImage(*bare);
 }
 
 }  // namespace vexa

@@ -18,6 +18,9 @@ CommandStatus CommandRuleStatus(int32_t id);
 bool CommandImplemented(int32_t id);
 // What the menu shows: implemented and allowed by its rule.
 CommandStatus QueryCommand(int32_t id);
+// "&Open...": the open dialog, the merge's first image put aside while merging, the load.
+void CmdOpen();
+
 // Run the command; false when the id is unknown or not implemented (nothing happens then).
 bool ExecuteCommand(int32_t id);
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/clock.h"
 #include "app/display_refresh.h"
-#include "app/settings_file.h"
-#include "app/ui_services.h"
 #include "resources/label_font.h"
+#include "session/clock.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

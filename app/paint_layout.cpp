@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/host_paths.h"
-#include "app/message_catalogue.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
 #include "files/view_bitmap.h"
+#include "session/host_paths.h"
+#include "session/message_catalogue.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

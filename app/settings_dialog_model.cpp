@@ -4,10 +4,10 @@
 #include <cctype>
 #include <limits>
 
-#include "app/message_catalogue.h"
-#include "app/session_state.h"
-#include "app/settings_file.h"
-#include "app/ui_services.h"
+#include "session/message_catalogue.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/display_refresh.h"
-#include "app/session_state.h"
 #include "app/stretch_palette_model.h"
-#include "app/ui_services.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -8,11 +8,12 @@
 #include <random>
 
 #include "app/click_dispatch.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "app/display_refresh.h"
 #include "bench/bench_images.h"
 #include "processing/analysis_displays.h"
 #include "processing/photometry.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ struct AnalysisBenchSetup {
         }
         for (int k = 0; k < kFullSampleCount; ++k) ++counts[s.currentImage[k] >> 8];
         SetUi(&ui);
+        InstallDisplayRefresh();
     }
 };
 

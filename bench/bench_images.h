@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa::bench {
 

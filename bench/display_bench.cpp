@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/display_refresh.h"
-#include "app/host_paths.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
 #include "bench/bench_images.h"
 #include "files/view_bitmap.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 #ifdef VEXA_HAVE_OPENCV
 #include <opencv2/core.hpp>
@@ -35,6 +35,7 @@ struct DisplayBenchSetup {
         root = mkdtemp(pattern);
         SetDriveRoot(root);
         SetUi(&ui);
+        InstallDisplayRefresh();
     }
     ~DisplayBenchSetup() {
         SetUi(nullptr);
@@ -104,7 +105,7 @@ BENCHMARK(BM_WriteViewBitmapFull)->Unit(benchmark::kMillisecond);
 void BM_RefreshDisplayFull(benchmark::State& state) {
     Setup();
     Session().autoContrast = state.range(0) != 0;
-    for (auto _ : state) RefreshDisplay();
+    for (auto _ : state) RebuildView();
     Session().autoContrast = false;
     if (!Session().displayBitmapExists) state.SkipWithError("refresh did not show the bitmap");
 }

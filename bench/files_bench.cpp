@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "app/host_paths.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "app/display_refresh.h"
 #include "bench/bench_images.h"
 #include "files/fits_file.h"
 #include "files/tiff_file.h"
 #include "files/tq_file.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 #ifdef VEXA_HAVE_CFITSIO
 #include <fitsio.h>
@@ -60,6 +61,7 @@ void PrepareSession() {
     Session().settings.unsignedIntFits = true;
     SetDriveRoot(BenchFolder());
     SetUi(&ui);
+    InstallDisplayRefresh();
 }
 
 void SetBytes(benchmark::State& state, size_t bytes) {

@@ -7,13 +7,14 @@
 #include <random>
 #include <vector>
 
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "app/display_refresh.h"
 #include "bench/bench_images.h"
 #include "processing/calibration.h"
 #include "processing/filter_simd.h"
 #include "processing/filters.h"
 #include "processing/merge.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 #ifdef VEXA_HAVE_OPENCV
 #include <opencv2/core.hpp>
@@ -166,6 +167,7 @@ BENCHMARK(BM_MergeAdd)->Unit(benchmark::kMillisecond);
 void BM_ConvolveImageGaussianCommand(benchmark::State& state) {
     static QuietUi ui;
     SetUi(&ui);
+    InstallDisplayRefresh();
     bench::LoadFullImage(Sky());
     SessionState& s = Session();
     for (auto _ : state) {

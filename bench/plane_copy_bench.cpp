@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 static void BM_PlainPlaneCopy(benchmark::State& state) {
     std::vector<uint16_t> src(vexa::kFullSampleCount, 1234), dst(vexa::kFullSampleCount);

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/session_state.h"
 #include "processing/star_centre.h"
+#include "session/session_state.h"
 
 namespace {
 

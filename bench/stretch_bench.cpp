@@ -7,10 +7,11 @@
 #include <random>
 #include <vector>
 
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "app/display_refresh.h"
 #include "bench/bench_images.h"
 #include "processing/stretch.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ struct StretchBenchSetup {
         bench::LoadFullImage(samples);
         BuildNormalStretchTable(255, 0);
         SetUi(&ui);
+        InstallDisplayRefresh();
     }
     ~StretchBenchSetup() { SetUi(nullptr); }
 };

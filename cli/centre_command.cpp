@@ -4,12 +4,12 @@
 #include <optional>
 #include <ostream>
 
-#include "app/session_state.h"
-#include "app/settings_file.h"
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "files/tq_file.h"
 #include "processing/star_centre.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
 
 namespace vexa::cli {
 

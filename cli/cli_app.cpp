@@ -3,15 +3,16 @@
 #include <iostream>
 #include <optional>
 
-#include "app/host_paths.h"
-#include "app/settings_file.h"
-#include "app/ui_services.h"
+#include "app/display_refresh.h"
 #include "cli/centre_command.h"
 #include "cli/image_commands.h"
 #include "cli/photometry_command.h"
 #include "cli/process_command.h"
 #include "cli/settings_command.h"
 #include "cli/text_ui_services.h"
+#include "session/host_paths.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
 
 namespace vexa::cli {
 
@@ -88,6 +89,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!command) return UsageError(err, "unknown command '" + name + "'");
 
     SetDriveRoot(ResolveDriveRoot(root));
+    InstallDisplayRefresh();
     UiServices* previous = &Ui();
     TextUiServices ui(err);
     SetUi(&ui);

@@ -5,11 +5,11 @@
 #include <optional>
 #include <ostream>
 
-#include "app/session_state.h"
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
 #include "files/tq_file.h"
+#include "session/session_state.h"
 
 namespace vexa::cli {
 

@@ -8,12 +8,12 @@
 #include <system_error>
 
 #include "app/display_refresh.h"
-#include "app/message_catalogue.h"
-#include "app/session_state.h"
 #include "files/fits_file.h"
 #include "files/tiff_file.h"
 #include "files/tq_file.h"
 #include "files/view_bitmap.h"
+#include "session/message_catalogue.h"
+#include "session/session_state.h"
 
 namespace vexa::cli {
 

@@ -6,11 +6,11 @@
 
 #include "app/click_dispatch.h"
 #include "app/display_refresh.h"
-#include "app/session_state.h"
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "files/tq_file.h"
 #include "processing/photometry.h"
+#include "session/session_state.h"
 
 namespace vexa::cli {
 

@@ -13,7 +13,6 @@
 
 #include "app/display_refresh.h"
 #include "app/label.h"
-#include "app/session_state.h"
 #include "app/view_commands.h"
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
@@ -28,6 +27,7 @@
 #include "processing/stretch_commands.h"
 #include "processing/stretch_dialog_models.h"
 #include "processing/undo_history.h"
+#include "session/session_state.h"
 
 namespace vexa::cli {
 

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <variant>
 
-#include "app/message_catalogue.h"
-#include "app/session_state.h"
 #include "app/settings_dialog_model.h"
-#include "app/settings_file.h"
 #include "cli/cli_app.h"
+#include "session/message_catalogue.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
 
 namespace vexa::cli {
 

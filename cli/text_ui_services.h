@@ -6,7 +6,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 namespace vexa::cli {
 

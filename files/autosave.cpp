@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
-#include "app/clock.h"
-#include "app/display_refresh.h"
-#include "app/message_catalogue.h"
-#include "app/settings_file.h"
-#include "app/ui_services.h"
 #include "files/fits_file.h"
 #include "files/tq_file.h"
-#include "files/wait_cursor.h"
-#include "processing/undo_history.h"
+#include "session/clock.h"
+#include "session/display_refresh.h"
+#include "session/history_lines.h"
+#include "session/message_catalogue.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
+#include "session/wait_cursor.h"
 
 namespace vexa {
 

@@ -1,25 +1,23 @@
 #include "files/file_commands.h"
 
-#include "processing/merge.h"
-
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
-#include "app/clock.h"
-#include "app/file_dialog_request.h"
-#include "app/message_catalogue.h"
-#include "app/settings_file.h"
-#include "app/ui_services.h"
 #include "files/autosave.h"
 #include "files/file_names.h"
 #include "files/fits_details_model.h"
 #include "files/fits_file.h"
 #include "files/tiff_file.h"
 #include "files/tq_file.h"
-#include "files/wait_cursor.h"
+#include "session/clock.h"
+#include "session/file_dialog_request.h"
+#include "session/message_catalogue.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
+#include "session/wait_cursor.h"
 
 namespace vexa {
 
@@ -127,7 +125,7 @@ void RememberChosenFolder(const ChosenFile& chosen) {
     Session().fileDialogFolder = chosen.folder;
 }
 
-void CmdOpen() {
+std::optional<std::string> RunOpenDialog() {
     SessionState& s = Session();
     FileDialogRequest request;
     request.filter = kOpenFilter;
@@ -136,15 +134,19 @@ void CmdOpen() {
     request.offeredName = s.fileDialogFileName;
     request.mustExist = true;
     const std::optional<std::string> path = Ui().OpenFileDialog(request);
-    if (!path || path->empty()) return;
+    if (!path || path->empty()) return std::nullopt;
 
     const std::string bare = BareName(*path);
     s.fileDialogFilterIndex = static_cast<int16_t>(FilterIndexForName(bare));
     s.fileDialogFileName = UpperCase(bare);
     s.fileDialogFolder = FolderOf(*path);
-    if (s.mergingMode) PrepareMergeSecondImage();
+    return bare;
+}
+
+void OpenChosenImage(const std::string& bareName) {
+    SessionState& s = Session();
     // The file is opened by the name it has; the title shows the name in upper case.
-    LoadImageFile(bare);
+    LoadImageFile(bareName);
     SetTitleFile(&s.fileDialogFileName);
 }
 

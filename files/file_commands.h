@@ -15,7 +15,6 @@ namespace vexa {
 // Command ids: 24332 Open, 24333 Save, 24334 Save as Tiff, 24335 Save as FITS, 24336 Quick
 // Save, 24337 Load next Autosaved, 13 Delete File, 19 Load/Edit AutoSave FITS text,
 // 104 Select Dark Frame, 122 Select Flatfield File, 20 Show/Edit FITS details.
-void CmdOpen();
 void CmdSave();
 void CmdSaveTiff();
 void CmdSaveFits();
@@ -26,6 +25,12 @@ void CmdEditAutosaveFitsText();
 void CmdSelectDarkFrame();
 void CmdSelectFlatField();
 void CmdShowFitsDetails();
+
+// The two halves of "&Open...": the open dialog, which records the chosen folder, name and
+// filter and answers with the bare name (nothing on Cancel); and the load of that name with
+// the title set from it. The command itself (app/) puts a merge's first image aside between.
+std::optional<std::string> RunOpenDialog();
+void OpenChosenImage(const std::string& bareName);
 
 // A file picked with the choose dialog.
 struct ChosenFile {

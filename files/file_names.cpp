@@ -4,8 +4,8 @@
 #include <cctype>
 #include <system_error>
 
-#include "app/host_paths.h"
-#include "app/session_state.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "app/session_state.h"
 #include "files/fits_file.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "files/file_names.h"
-#include "files/safe_file_writer.h"
-#include "processing/undo_history.h"
+#include "session/history_lines.h"
+#include "session/safe_file_writer.h"
 
 namespace vexa {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

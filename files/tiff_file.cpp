@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "files/file_names.h"
-#include "files/safe_file_writer.h"
+#include "session/safe_file_writer.h"
 
 namespace vexa {
 

@@ -11,11 +11,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/display_refresh.h"
-#include "app/message_catalogue.h"
 #include "files/file_names.h"
-#include "files/safe_file_writer.h"
-#include "files/wait_cursor.h"
+#include "session/display_refresh.h"
+#include "session/message_catalogue.h"
+#include "session/safe_file_writer.h"
+#include "session/wait_cursor.h"
 
 namespace vexa {
 

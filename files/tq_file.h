@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/session_state.h"
 #include "files/fits_file.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

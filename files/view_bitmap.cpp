@@ -7,7 +7,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "app/host_paths.h"
+#include "session/host_paths.h"
 
 namespace vexa {
 

@@ -8,10 +8,18 @@
 #include <filesystem>
 #include <string>
 
-#include "app/display_refresh.h"
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
+
+// One colour-table entry as a bitmap file stores it.
+struct ColourEntry {
+    uint8_t blue = 0;
+    uint8_t green = 0;
+    uint8_t red = 0;
+    uint8_t reserved = 0;
+};
+using ColourTable = std::array<ColourEntry, 256>;
 
 enum class ViewBitmapVariant { Full, Half, Frame };
 

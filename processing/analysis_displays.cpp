@@ -5,10 +5,10 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "app/clock.h"
-#include "app/message_catalogue.h"
-#include "app/ui_services.h"
-#include "files/wait_cursor.h"
+#include "session/clock.h"
+#include "session/message_catalogue.h"
+#include "session/ui_services.h"
+#include "session/wait_cursor.h"
 
 namespace vexa {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

@@ -5,13 +5,14 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/display_refresh.h"
-#include "app/message_catalogue.h"
-#include "app/settings_file.h"
-#include "app/ui_services.h"
+#include "processing/display_mapping.h"
 #include "processing/filters.h"
 #include "processing/stretch.h"
 #include "processing/undo_history.h"
+#include "session/display_refresh.h"
+#include "session/message_catalogue.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

@@ -13,15 +13,15 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/display_refresh.h"
-#include "app/message_catalogue.h"
-#include "app/ui_services.h"
 #include "files/file_commands.h"
 #include "files/file_names.h"
 #include "files/tq_file.h"
-#include "files/wait_cursor.h"
 #include "processing/filter_simd.h"
 #include "processing/undo_history.h"
+#include "session/display_refresh.h"
+#include "session/message_catalogue.h"
+#include "session/ui_services.h"
+#include "session/wait_cursor.h"
 
 namespace vexa {
 

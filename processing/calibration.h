@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/session_state.h"
 #include "processing/filters.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

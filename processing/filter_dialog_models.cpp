@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "app/display_refresh.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
-#include "files/wait_cursor.h"
 #include "processing/filter_dialog_models.h"
 #include "processing/filter_passes.h"
 #include "processing/undo_history.h"
+#include "session/display_refresh.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
+#include "session/wait_cursor.h"
 
 namespace vexa {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/message_catalogue.h"
-#include "app/ui_services.h"
+#include "session/message_catalogue.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

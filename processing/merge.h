@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

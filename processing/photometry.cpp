@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/click_dispatch.h"
-#include "app/ui_services.h"
-#include "files/wait_cursor.h"
+#include "session/message_catalogue.h"
+#include "session/ui_services.h"
+#include "session/wait_cursor.h"
 
 namespace vexa {
 
@@ -15,6 +15,10 @@ namespace {
 
 // The display background level is the high byte of a sample; the dialog shows it as one.
 constexpr int64_t kDisplayLevelScale = 256;
+constexpr int16_t kModesExcludeCode = 35;
+constexpr int16_t kPhotometryGeometryCode = 36;
+constexpr int16_t kAlreadyPhotometryCode = 37;
+constexpr int32_t kPhotometryBoxHalfSize = 4;
 constexpr float kMagnitudeFactor = -2.5f;
 
 std::string Format(const char* format, double value) {
@@ -182,6 +186,29 @@ void CmdPhotometry() {
     // Without its dialog the mode could never be left again.
     Session().photometryMode = false;
     Ui().SetCursor(ModeCursor());
+}
+
+bool StartPhotometryMode() {
+    SessionState& s = Session();
+    if (s.mergingMode || s.rowPlotMode) {
+        ShowMessage(kModesExcludeCode);
+        return false;
+    }
+    if (s.centreImage || s.fitToWindow) {
+        ShowMessage(kPhotometryGeometryCode);
+        return false;
+    }
+    if (s.photometryMode) {
+        ShowMessage(kAlreadyPhotometryCode);
+        return false;
+    }
+    s.measureBoxHalfSize = kPhotometryBoxHalfSize;
+    s.objectTotal = s.comparisonTotal = s.skyTotal = 0;
+    s.objectX = s.objectY = s.comparisonX = s.comparisonY = s.skyX = s.skyY = 0;
+    s.skyMeasured = false;
+    s.photometryMode = true;
+    Ui().SetCursor(CursorKind::Cross);
+    return true;
 }
 
 }  // namespace vexa

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 
@@ -126,5 +126,9 @@ PhotometryDialogModel& ThePhotometryDialog();
 // "&Photometry of Image" (menu 14): the mode checks and set-up (messages 35, 36, 37), then the
 // modeless dialog; when it cannot be shown photometry mode is left again.
 void CmdPhotometry();
+
+// The checks and set-up of "&Photometry of Image" without its dialog (messages 35, 36, 37):
+// true when photometry mode has started; the caller then opens the photometry dialog.
+bool StartPhotometryMode();
 
 }  // namespace vexa

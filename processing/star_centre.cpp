@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

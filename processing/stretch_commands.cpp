@@ -2,11 +2,11 @@
 // the pass with a refresh and records the step. Cancel changes nothing.
 #include "processing/stretch_commands.h"
 
-#include "app/session_state.h"
-#include "app/ui_services.h"
 #include "processing/stretch.h"
 #include "processing/stretch_dialog_models.h"
 #include "processing/undo_history.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/file_dialog_request.h"
+#include "session/file_dialog_request.h"
 
 namespace vexa {
 

@@ -12,8 +12,8 @@
 #include "app/click_dispatch.h"
 #include "app/display_refresh.h"
 #include "app/paint_layout.h"
-#include "app/session_state.h"
-#include "app/settings_file.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
 #include "ui/command_menu.h"
 #include "ui/qt_ui_services.h"
 

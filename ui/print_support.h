@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 class QPrinter;
 class QWidget;

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 class QWidget;
 class QWindow;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/file_dialog_request.h"
+#include "session/file_dialog_request.h"
 
 class QLabel;
 class QLineEdit;

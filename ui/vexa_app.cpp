@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "app/display_refresh.h"
-#include "app/host_paths.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
@@ -25,6 +25,7 @@ TVEXA_Q4App::TVEXA_Q4App(std::unique_ptr<QtUiServices> services)
     QApplication::setApplicationName(kProgramTitle);
     SetUi(services_.get());
     SetClock(&clock_);
+    InstallDisplayRefresh();
 }
 
 TVEXA_Q4App::~TVEXA_Q4App() {

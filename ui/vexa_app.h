@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/clock.h"
+#include "session/clock.h"
 
 namespace vexa {
 

@@ -16,8 +16,8 @@
 #include <memory>
 
 #include "app/command_dispatch.h"
-#include "app/settings_file.h"
 #include "resources/command_table.h"
+#include "session/settings_file.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/command_menu.h"
 #include "ui/main_frame.h"

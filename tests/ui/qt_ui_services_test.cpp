@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "app/display_refresh.h"
-#include "app/message_catalogue.h"
-#include "app/message_pump.h"
+#include "session/message_catalogue.h"
+#include "session/message_pump.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"

@@ -18,8 +18,8 @@
 #include <QtTest>
 #include <functional>
 
-#include "app/session_state.h"
 #include "files/fits_details_model.h"
+#include "session/session_state.h"
 #include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 #include "ui/file_dialogs.h"

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/session_state.h"
 #include "app/settings_dialog_model.h"
+#include "session/session_state.h"
 #include "tests/ui/dialog_test_support.h"
 #include "ui/t_ini_dialog.h"
 

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/session_state.h"
 #include "app/stretch_palette_model.h"
+#include "session/session_state.h"
 #include "ui/t_max_dialog.h"
 
 using namespace vexa;

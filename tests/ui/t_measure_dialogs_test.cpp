@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "app/click_dispatch.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
 #include "processing/analysis_displays.h"
 #include "processing/photometry.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 #include "tests/ui/dialog_test_support.h"
 #include "ui/t_hist_dialog.h"
 #include "ui/t_ph_dialog.h"

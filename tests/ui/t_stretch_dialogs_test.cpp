@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 #include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 #include "ui/t_auto_dialog.h"

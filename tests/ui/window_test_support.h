@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/host_paths.h"
-#include "app/session_state.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
 #include "tests/ui/dialog_test_support.h"
 #include "ui/main_frame.h"
 #include "ui/qt_ui_services.h"

@@ -1,4 +1,5 @@
 #include "app/click_dispatch.h"
+#include "processing/photometry.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -4,9 +4,9 @@
 
 #include <set>
 
-#include "app/session_state.h"
 #include "processing/undo_history.h"
 #include "resources/command_table.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -1,8 +1,8 @@
 // The "Stretch Palette" dialog's rules: the bar's actions on the bit depth, the check box.
 #include <gtest/gtest.h>
 
-#include "app/session_state.h"
 #include "app/stretch_palette_model.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

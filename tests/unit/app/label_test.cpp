@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/session_state.h"
 #include "app/view_commands.h"
 #include "resources/label_font.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 #include "tests/unit/support/scoped_zone.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/paint_layout.h"
-#include "app/session_state.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

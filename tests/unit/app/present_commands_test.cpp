@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "app/display_refresh.h"
-#include "app/host_paths.h"
-#include "app/session_state.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/session_state.h"
-#include "app/settings_file.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <random>
 
-#include "app/session_state.h"
 #include "app/stretch_palette_model.h"
 #include "app/view_commands.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/session_state.h"
 #include "cli/cli_app.h"
 #include "files/tq_file.h"
+#include "session/session_state.h"
 #include "tests/unit/cli/cli_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 

@@ -14,7 +14,6 @@
 
 #include "app/display_refresh.h"
 #include "app/label.h"
-#include "app/session_state.h"
 #include "app/view_commands.h"
 #include "cli/cli_app.h"
 #include "cli/image_output.h"
@@ -26,6 +25,7 @@
 #include "processing/filters.h"
 #include "processing/stretch_commands.h"
 #include "processing/undo_history.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa::cli {

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/session_state.h"
 #include "cli/cli_app.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa::cli {

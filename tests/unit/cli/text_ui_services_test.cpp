@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_catalogue.h"
 #include "app/settings_dialog_model.h"
+#include "session/message_catalogue.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa::cli {

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings_file.h"
 #include "files/fits_file.h"
 #include "processing/undo_history.h"
+#include "session/settings_file.h"
 #include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
 

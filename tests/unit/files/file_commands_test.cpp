@@ -1,4 +1,5 @@
 #include "files/file_commands.h"
+#include "app/command_dispatch.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -6,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings_file.h"
 #include "files/autosave.h"
 #include "files/fits_details_model.h"
 #include "files/fits_file.h"
 #include "files/tq_file.h"
+#include "session/settings_file.h"
 #include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
 

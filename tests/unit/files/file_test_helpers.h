@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 #include "tests/unit/support/scoped_zone.h"
 
 namespace vexa::test {

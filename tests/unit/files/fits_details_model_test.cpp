@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/host_paths.h"
 #include "processing/undo_history.h"
+#include "session/host_paths.h"
 #include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/display_refresh.h"
-#include "app/session_state.h"
 #include "files/view_bitmap.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

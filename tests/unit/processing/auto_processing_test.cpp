@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/host_paths.h"
-#include "app/settings_file.h"
 #include "processing/undo_history.h"
+#include "session/host_paths.h"
+#include "session/settings_file.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "app/message_catalogue.h"
-#include "app/session_state.h"
 #include "processing/filter_simd.h"
+#include "session/message_catalogue.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

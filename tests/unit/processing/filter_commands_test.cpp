@@ -6,11 +6,11 @@
 
 #include <random>
 
-#include "app/session_state.h"
 #include "processing/filter_dialog_models.h"
 #include "processing/filter_passes.h"
 #include "processing/filters.h"
 #include "processing/undo_history.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/click_dispatch.h"
-#include "app/session_state.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

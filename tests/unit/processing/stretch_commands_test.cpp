@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/session_state.h"
 #include "processing/stretch.h"
 #include "processing/stretch_dialog_models.h"
 #include "processing/undo_history.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/session_state.h"
 #include "processing/undo_history.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

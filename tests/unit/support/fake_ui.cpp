@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "app/host_paths.h"
+#include "app/display_refresh.h"
+#include "session/host_paths.h"
 #include "tests/unit/support/reset_session.h"
 
 namespace vexa::test {
@@ -13,6 +14,7 @@ SessionFixture::SessionFixture() {
     ResetSession();
     SetUi(&ui);
     SetClock(&clock);
+    InstallDisplayRefresh();
     char pattern[] = "/tmp/vexa_root_XXXXXX";
     root = mkdtemp(pattern);
     SetDriveRoot(root);

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "session/clock.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace vexa::test {
 

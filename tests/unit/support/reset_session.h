@@ -1,7 +1,7 @@
 // Putting the session record back to its start-up state between tests.
 #pragma once
 
-#include "app/session_state.h"
+#include "session/session_state.h"
 
 namespace vexa::test {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/file_dialog_request.h"
+#include "session/file_dialog_request.h"
 
 namespace vexa {
 

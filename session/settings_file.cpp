@@ -1,4 +1,4 @@
-#include "app/settings_file.h"
+#include "session/settings_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

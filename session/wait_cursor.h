@@ -3,8 +3,8 @@
 // else the arrow), which is the cursor that was there before.
 #pragma once
 
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -1,4 +1,4 @@
-#include "app/host_paths.h"
+#include "session/host_paths.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,8 +7,8 @@
 #include <ctime>
 #include <string>
 
-#include "app/host_paths.h"
-#include "app/session_state.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
 
 namespace vexa {
 

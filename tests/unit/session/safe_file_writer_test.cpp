@@ -1,4 +1,4 @@
-#include "files/safe_file_writer.h"
+#include "session/safe_file_writer.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -2,8 +2,8 @@
 // options, checked on hand-computed entries.
 #include <gtest/gtest.h>
 
-#include "app/display_refresh.h"
-#include "app/session_state.h"
+#include "processing/display_mapping.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

@@ -1,6 +1,6 @@
-#include "app/message_catalogue.h"
+#include "session/message_catalogue.h"
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/message_pump.h"
-#include "app/session_state.h"
+#include "session/message_pump.h"
+#include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {

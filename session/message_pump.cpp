@@ -1,9 +1,9 @@
 // The message pump of long operations and the abort that a key or mouse-button press causes.
-#include "app/message_pump.h"
+#include "session/message_pump.h"
 
-#include "app/clock.h"
-#include "app/session_state.h"
-#include "app/ui_services.h"
+#include "session/clock.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

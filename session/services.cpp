@@ -1,8 +1,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/clock.h"
-#include "app/ui_services.h"
+#include "session/clock.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 

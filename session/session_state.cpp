@@ -1,6 +1,6 @@
-#include "app/session_state.h"
+#include "session/session_state.h"
 
-#include "app/ui_services.h"
+#include "session/ui_services.h"
 
 namespace vexa {
 
