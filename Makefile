@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 ROOT       ?=
 
-.PHONY: deps build run test test-unit test-asan bench format clean
+.PHONY: deps build build-strict run test test-unit test-asan bench format clean
 
 deps:
 	@scripts/install-deps
@@ -13,16 +13,22 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The tests build with warnings as errors (kept in the build folder's cache afterwards: the same
+# sources then built clean). A plain cmake build, of any type, never turns them into errors.
+build-strict: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_WERROR=ON > /dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
 # Starts the window on the simulated camera and mount.
 run: build
 	$(BUILD)/vexaq4 $(if $(ROOT),--root $(ROOT))
 
-test: build
+test: build-strict
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=ON \
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=ON -DVEXA_WERROR=ON \
 	      -DVEXA_BUILD_UI=OFF -DVEXA_BUILD_BENCH=OFF > /dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target unit_tests
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(ASAN_BUILD)/unit_tests --gtest_brief=1
