@@ -19,8 +19,6 @@ namespace vexa {
 
 namespace {
 
-constexpr int16_t kOutsideImageCode = 2;
-constexpr int16_t kCannotPickCode = 33;
 
 // In pick mode the accepted click area is shifted by this many pixels right and down.
 constexpr int64_t kPickClickMargin = 25;
@@ -105,7 +103,7 @@ void PlaceFocusWindow(int64_t column, int64_t row) {
     s.focusWindowY = static_cast<int32_t>(fy);
     s.focusCentrePickMode = false;
     CursorForModes();
-    ShowMessage(kCallerTextCode, PositionText(s.focusWindowX + kFocusCentreOffset,
+    ShowMessage(MessageCode::CallerText, PositionText(s.focusWindowX + kFocusCentreOffset,
                                               s.focusWindowY + kFocusCentreOffset));
 }
 
@@ -114,7 +112,7 @@ void MeasurePhotometry(int64_t column, int64_t row, int64_t b) {
     SessionState& s = Session();
     const ImageGeometry& g = s.geometry;
     if (column - b < 0 || row - b < 0 || column + b > g.lastColumn || row + b > g.lastRow) {
-        ShowMessage(kOutsideImageCode);
+        ShowMessage(MessageCode::OutsideImage);
         return;
     }
     int64_t total = 0;
@@ -156,14 +154,14 @@ void OnLeftButtonUp(int clickX, int clickY) {
     int64_t y = clickY;
     if (x < m + b || x > s.geometry.lastColumn + m - b || y < m + b ||
         y > s.geometry.lastRow + m - b) {
-        ShowMessage(kOutsideImageCode);
+        ShowMessage(MessageCode::OutsideImage);
         return;
     }
 
     if (s.rowPlotMode) {
         const int64_t row = s.scrollY + y;
         if (row < 0 || row > s.geometry.lastRow) {
-            ShowMessage(kOutsideImageCode);
+            ShowMessage(MessageCode::OutsideImage);
             return;
         }
         s.selectedRow = static_cast<int32_t>(row);
@@ -175,7 +173,7 @@ void OnLeftButtonUp(int clickX, int clickY) {
         const int64_t column = s.scrollX + x;
         const int64_t row = s.scrollY + y;
         if (!InsideImage(column, row)) {
-            ShowMessage(kOutsideImageCode);
+            ShowMessage(MessageCode::OutsideImage);
             return;
         }
         if (s.mergeSecondPoint) {
@@ -209,7 +207,7 @@ void OnLeftButtonUp(int clickX, int clickY) {
         s.guideStarY = static_cast<int32_t>(s.scrollY + y);
         s.guideStarPicked = 1;
         s.guideStarFound = true;
-        ShowMessage(kCallerTextCode, PositionText(s.guideStarX, s.guideStarY));
+        ShowMessage(MessageCode::CallerText, PositionText(s.guideStarX, s.guideStarY));
         Ui().RepaintView(false);
         return;
     }
@@ -241,7 +239,7 @@ void OnMouseMove(int x, int y) {
 void CmdPickGuideStar() {
     SessionState& s = Session();
     if (s.fitToWindow || s.centreImage) {
-        ShowMessage(kCannotPickCode);
+        ShowMessage(MessageCode::CannotPickStar);
         return;
     }
     s.pickGuideStarMode = !s.pickGuideStarMode;

@@ -16,8 +16,9 @@ namespace vexa {
 
 namespace {
 // Catalogue codes for the writer's results 1, 2 and 3, and for a failed read-back.
-constexpr int16_t kBitmapWriteMessages[] = {0, 8, 9, 10};
-constexpr int16_t kBitmapReadMessage = 32;
+constexpr MessageCode kBitmapWriteMessages[] = {
+    MessageCode::None, MessageCode::TempBitmapFailed, MessageCode::TempBitmapHeaderFailed,
+    MessageCode::TempBitmapFileFailed};
 }  // namespace
 
 void RebuildView() {
@@ -37,7 +38,7 @@ void RebuildView() {
         // The file is missing or partial: reading it back would show a torn image, so the
         // previous view stays.
     } else if (!Ui().LoadDisplayBitmap(HostPath(ViewBitmapProgramPath(variant)).string())) {
-        ShowMessage(kBitmapReadMessage);
+        ShowMessage(MessageCode::BitmapReadFailed);
     } else {
         const ViewBitmapFormat& f = FormatOf(variant);
         s.displayBitmapExists = true;

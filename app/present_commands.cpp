@@ -13,7 +13,6 @@ namespace vexa {
 
 namespace {
 
-constexpr int16_t kBitmapUnreadableCode = 32;  // "Cannot open bitmap file"
 
 // True when the file has the size of a whole-image view bitmap (Full or Half): a missing or
 // partial file left by a failed refresh is not handed to the printer.
@@ -32,13 +31,13 @@ void ReportPrintStatus(UiServices::PrintStatus status) {
         case UiServices::PrintStatus::Cancelled:
             break;
         case UiServices::PrintStatus::NoPrinter:
-            ShowMessage(kCallerTextCode, kNoPrinterText);
+            ShowMessage(MessageCode::CallerText, kNoPrinterText);
             break;
         case UiServices::PrintStatus::UnreadableFile:
-            ShowMessage(kBitmapUnreadableCode);
+            ShowMessage(MessageCode::BitmapReadFailed);
             break;
         case UiServices::PrintStatus::Failed:
-            ShowMessage(kCallerTextCode, kPrintFailedText);
+            ShowMessage(MessageCode::CallerText, kPrintFailedText);
             break;
     }
 }
@@ -48,7 +47,7 @@ void ReportPrintStatus(UiServices::PrintStatus status) {
 void CmdCopy() {
     // The menu greys Copy while the view has no bitmap; a call that still arrives is told so.
     if (!Session().displayBitmapExists || !Ui().CopyViewToClipboard()) {
-        ShowMessage(kCallerTextCode, kNothingToCopyText);
+        ShowMessage(MessageCode::CallerText, kNothingToCopyText);
     }
 }
 
@@ -56,11 +55,11 @@ void CmdPrint() {
     const std::filesystem::path path = HostPath(kViewBitmapPath);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        ShowMessage(kCallerTextCode, kNothingToPrintText);
+        ShowMessage(MessageCode::CallerText, kNothingToPrintText);
         return;
     }
     if (!IsWholeImageBitmap(path)) {
-        ShowMessage(kBitmapUnreadableCode);
+        ShowMessage(MessageCode::BitmapReadFailed);
         return;
     }
     ReportPrintStatus(Ui().PrintBitmapFile(path.string()));

@@ -14,8 +14,6 @@ namespace vexa {
 namespace {
 
 constexpr int16_t kLegacyReadModeMax = 3;
-constexpr int16_t kSettingsLoadFailedCode = 23;
-constexpr int16_t kSettingsSaveFailedCode = 24;
 
 PersistentSettings& Settings() {
     return Session().settings;
@@ -178,9 +176,9 @@ void SettingsDialogModel::ChooseLegacyReadMode(int16_t mode) {
 }
 
 void CmdSetProgramDefaults() {
-    if (LoadSettings() != 0) ShowMessage(kSettingsLoadFailedCode);
+    if (LoadSettings() != 0) ShowMessage(MessageCode::SettingsLoadFailed);
     SettingsDialogModel model;
-    if (Ui().RunSettingsDialog(model) && SaveSettings() != 0) ShowMessage(kSettingsSaveFailedCode);
+    if (Ui().RunSettingsDialog(model) && SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
     Ui().RepaintView(true);
 }
 

@@ -19,7 +19,6 @@ namespace vexa::cli {
 
 namespace {
 
-constexpr int16_t kCreateFileFailedCode = 29;
 
 // The whole-image view bitmap with the colour table the display options select.
 bool WriteBitmap(const std::string& path) {
@@ -75,7 +74,7 @@ bool WriteImageAs(const std::string& path, OutputFormat format) {
             break;
     }
     // The others are reported as the File menu reports them.
-    if (!written) ShowMessage(kCreateFileFailedCode);
+    if (!written) ShowMessage(MessageCode::CreateFileFailed);
     return written;
 }
 

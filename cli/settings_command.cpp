@@ -25,8 +25,6 @@ using P = PersistentSettings;
 using Member = std::variant<uint16_t P::*, int16_t P::*, bool P::*, char P::*,
                             std::array<char, 4> P::*, std::string P::*, double P::*>;
 
-constexpr int16_t kSettingsLoadFailedCode = 23;
-constexpr int16_t kSettingsSaveFailedCode = 24;
 constexpr long kAutosaveNumberMax = 0xFFFA;
 constexpr long kInt16Min = -32768;
 constexpr long kInt16Max = 32767;
@@ -304,11 +302,11 @@ int RunSettingsCommand(const std::vector<std::string>& args, std::ostream& out, 
     // As the settings dialog does: a file that cannot be read is reported, and a write
     // below (when anything is set) puts a complete file in its place.
     const bool loaded = LoadSettings() == 0;
-    if (!loaded) ShowMessage(kSettingsLoadFailedCode);
+    if (!loaded) ShowMessage(MessageCode::SettingsLoadFailed);
     SessionState& session = Session();
     for (const Change& change : changes) change(session);
     if (!changes.empty() && SaveSettings() != 0) {
-        ShowMessage(kSettingsSaveFailedCode);
+        ShowMessage(MessageCode::SettingsSaveFailed);
         return kExitFailure;
     }
 

@@ -103,13 +103,13 @@ void FinishFrame() {
     }
     Ui().SetCursor(ModeCursor());
     RefreshDisplay();
-    if (s.autoSaveImage && !AutosaveFits(s.currentImage)) ShowMessage(kMsgCreateFailed);
+    if (s.autoSaveImage && !AutosaveFits(s.currentImage)) ShowMessage(MessageCode::CreateFileFailed);
 }
 
 void LoadNextAutosaved() {
     SessionState& s = Session();
     if (s.sequenceNumber == 0 || s.sequenceNumber >= s.settings.autosaveNumber) {
-        ShowMessage(kMsgNoMoreAutosaved);
+        ShowMessage(MessageCode::NoMoreAutosaved);
         return;
     }
     ++s.sequenceNumber;

@@ -14,8 +14,6 @@ namespace vexa {
 constexpr uint16_t kLastAutosaveNumber = 65530;  // the number after it is 1
 constexpr const char* kAutosaveFolder = "c:\\AUTOSAVE";
 
-constexpr int16_t kMsgCreateFailed = 29;  // "Unable to create file, check disk space"
-constexpr int16_t kMsgNoMoreAutosaved = 40;
 
 constexpr const char* kDarkFrameHistoryLine = "Dark Frame Subtracted";
 constexpr const char* kFlatFieldHistoryLine = "Flatfield Applied";

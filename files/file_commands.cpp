@@ -23,8 +23,6 @@ namespace vexa {
 
 namespace {
 
-constexpr int16_t kMsgIniLoadFailed = 23;
-constexpr int16_t kMsgIniSaveFailed = 24;
 constexpr size_t kShortestFullDate = 8;  // "DD/MM/YY"
 
 enum class SaveFormat { Tq, Tiff, Fits };
@@ -76,7 +74,7 @@ void RunSaveDialog(SaveFormat format) {
         written = format == SaveFormat::Tiff ? WriteTiffFile(bare, s.currentImage)
                                              : WriteFitsFile(bare, s.currentImage, s.eightBitFits);
     }
-    if (!written) ShowMessage(kMsgCreateFailed);
+    if (!written) ShowMessage(MessageCode::CreateFileFailed);
 }
 
 // Open the details dialog; Continue copies its edits into the session.
@@ -167,7 +165,7 @@ void CmdSaveFits() {
 }
 
 void CmdQuickSave() {
-    if (!AutosaveFits(Session().currentImage)) ShowMessage(kMsgCreateFailed);
+    if (!AutosaveFits(Session().currentImage)) ShowMessage(MessageCode::CreateFileFailed);
 }
 
 void CmdLoadNextAutosaved() {
@@ -184,10 +182,10 @@ void CmdDeleteFile() {
 }
 
 void CmdEditAutosaveFitsText() {
-    if (LoadSettings() != 0) ShowMessage(kMsgIniLoadFailed);
+    if (LoadSettings() != 0) ShowMessage(MessageCode::SettingsLoadFailed);
     Session().eightBitFits = false;
     if (!RunFitsDetails()) return;
-    if (SaveSettings() != 0) ShowMessage(kMsgIniSaveFailed);
+    if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
 }
 
 void CmdSelectDarkFrame() {

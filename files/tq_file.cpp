@@ -111,12 +111,12 @@ bool SequenceNumberFromName(const std::string& name, uint16_t& number) {
 namespace {
 
 // The load itself, under the wait cursor; the catalogue code to report, 0 on success.
-int16_t LoadImageFileUnderWaitCursor(const std::string& name) {
+MessageCode LoadImageFileUnderWaitCursor(const std::string& name) {
     SessionState& s = Session();
     const fs::path path = ResolveUserPath(name, true);
     OpenedFile file(path);
     const ImageFileKind kind = ImageFileKindOfSize(file.size);
-    if (kind == ImageFileKind::None) return kMsgNotValidTqOrFits;
+    if (kind == ImageFileKind::None) return MessageCode::NotValidTqOrFits;
 
     if (IsTq(kind)) {
         // Read in place, as fast as a plain read. A read that fails part way is reported and
@@ -124,7 +124,7 @@ int16_t LoadImageFileUnderWaitCursor(const std::string& name) {
         const bool read =
             ReadSamplesInto(file.fd, s.currentImage.data(), static_cast<size_t>(file.size));
         file.Close();
-        if (!read) return kMsgFailedToOpenTq;
+        if (!read) return MessageCode::TqOpenFailed;
         ResetFitsDetails();
         s.geometryMode = IsHalf(kind) ? 1 : 0;
         ApplyGeometry();
@@ -145,28 +145,28 @@ int16_t LoadImageFileUnderWaitCursor(const std::string& name) {
             ApplyGeometry();
             StoreFitsDetails(previousDetails);
             s.historyLines = previousHistory;
-            return result == FitsReadResult::IoFailure ? kMsgFitsLoadFailed
-                                                       : kMsgFitsNotThisProgram;
+            return result == FitsReadResult::IoFailure ? MessageCode::FitsLoadFailed
+                                                       : MessageCode::FitsNotThisProgram;
         }
         uint16_t number = 0;
         if (SequenceNumberFromName(name, number)) s.sequenceNumber = number;
     }
     RefreshDisplay();
-    return 0;
+    return MessageCode::None;
 }
 
 }  // namespace
 
 bool LoadImageFile(const std::string& name) {
     SetTitleFile(&name);
-    int16_t code = 0;
+    MessageCode code = MessageCode::None;
     {
         WaitCursor wait;
         code = LoadImageFileUnderWaitCursor(name);
     }
     // The message shows with the normal cursor back.
-    if (code != 0) ShowMessage(code);
-    return code == 0;
+    if (code != MessageCode::None) ShowMessage(code);
+    return code == MessageCode::None;
 }
 
 bool WriteTqFileTo(const fs::path& hostPath, const uint16_t* samples, int width, int height) {
@@ -187,7 +187,7 @@ bool WriteTqFileTo(const fs::path& hostPath, const uint16_t* samples, int width,
 
 bool SaveTqFile(const std::string& name) {
     if (name.empty()) {
-        ShowMessage(kMsgFailedToSaveTq);
+        ShowMessage(MessageCode::TqSaveFailed);
         return false;
     }
     const SessionState& s = Session();
@@ -197,24 +197,24 @@ bool SaveTqFile(const std::string& name) {
         written = WriteTqFileTo(ResolveUserPath(name, false), s.currentImage.data(),
                                 s.geometry.width, s.geometry.height);
     }
-    if (!written) ShowMessage(kMsgCannotOverwriteTq);
+    if (!written) ShowMessage(MessageCode::TqOverwriteFailed);
     return written;
 }
 
 bool LoadTqReference(const std::string& name) {
-    int16_t code = 0;
+    MessageCode code = MessageCode::None;
     {
         WaitCursor wait;
         OpenedFile file(ResolveUserPath(name, true));
         if (!IsTq(ImageFileKindOfSize(file.size))) {
-            code = kMsgNotTqFile;
+            code = MessageCode::NotTqFile;
         } else if (!ReadSamplesInto(file.fd, Session().workImage.data(),
                                     static_cast<size_t>(file.size))) {
-            code = kMsgFailedToOpenTq;
+            code = MessageCode::TqOpenFailed;
         }
     }
-    if (code != 0) ShowMessage(code);
-    return code == 0;
+    if (code != MessageCode::None) ShowMessage(code);
+    return code == MessageCode::None;
 }
 
 }  // namespace vexa

@@ -16,13 +16,6 @@ constexpr int64_t kFullTqFileBytes = static_cast<int64_t>(kFullWidth) * kFullHei
 static_assert(kHalfTqFileBytes == 669500 && kFullTqFileBytes == 2678000);
 
 // Catalogue codes raised here.
-constexpr int16_t kMsgFailedToOpenTq = 11;
-constexpr int16_t kMsgNotValidTqOrFits = 12;
-constexpr int16_t kMsgFitsLoadFailed = 13;
-constexpr int16_t kMsgFitsNotThisProgram = 14;
-constexpr int16_t kMsgNotTqFile = 16;
-constexpr int16_t kMsgFailedToSaveTq = 17;
-constexpr int16_t kMsgCannotOverwriteTq = 18;
 
 enum class ImageFileKind { None, TqHalf, TqFull, FitsHalf, FitsFull };
 

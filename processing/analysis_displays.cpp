@@ -14,7 +14,6 @@ namespace vexa {
 
 namespace {
 
-constexpr int16_t kMsgModesExclude = 35;
 
 // Histogram axes: the vertical axis from (5, 5) down to (5, 213), then across to (263, 213),
 // with a tick every 32 levels; the ticks at levels 64 and 192, and longer at 128, stand out.
@@ -242,12 +241,12 @@ RowDialogModel& TheRowDialog() {
 void CmdRowPlot() {
     SessionState& s = Session();
     if (s.mergingMode || s.photometryMode) {
-        ShowMessage(kMsgModesExclude);
+        ShowMessage(MessageCode::ModesExclude);
         return;
     }
     if (s.plot3DOpen || s.rowPlotMode) return;
     if (s.fitToWindow || s.centreImage) {
-        ShowMessage(kMsgRowPlotGeometry);
+        ShowMessage(MessageCode::RowPlotGeometry);
         return;
     }
     Ui().SetCursor(CursorKind::UpArrow);

@@ -12,7 +12,6 @@
 
 namespace vexa {
 
-constexpr int16_t kMsgRowPlotGeometry = 38;
 
 // Both plots: one pixel per 384 sample units, so 65535 rises 170 pixels.
 constexpr int32_t kPlotUnitsPerPixel = 384;

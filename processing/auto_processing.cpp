@@ -18,7 +18,6 @@ namespace vexa {
 
 namespace {
 
-constexpr int16_t kSaveSettingsFailedCode = 24;
 
 // One stretch choice: a fresh background level from the band near the top of the image,
 // background removal when chosen and possible, then the non-linear stretch.
@@ -137,7 +136,7 @@ void AutoDialogModel::ShowStoredNumbers() {
 void CmdSetAutoProcessing() {
     AutoDialogModel model;
     if (!Ui().RunAutoProcessingDialog(model)) return;
-    if (SaveSettings() != 0) ShowMessage(kSaveSettingsFailedCode);
+    if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
 }
 
 }  // namespace vexa

@@ -85,7 +85,7 @@ std::optional<ChosenFile> ChooseAndLoadReference() {
     if (!chosen) return std::nullopt;
     const std::optional<bool> half = ReferenceIsHalf(chosen->fullPath);
     if (half && *half != (Session().geometryMode != 0)) {
-        ShowMessage(kMsgNotTqFile);
+        ShowMessage(MessageCode::NotTqFile);
         return std::nullopt;
     }
     if (!LoadTqReference(chosen->fullPath)) return std::nullopt;

@@ -85,15 +85,15 @@ MergeDialogModel& TheMergeDialog() {
 void StartMerge() {
     SessionState& s = Session();
     if (s.photometryMode || s.rowPlotMode) {
-        ShowMessage(kMsgModesExclude);
+        ShowMessage(MessageCode::ModesExclude);
         return;
     }
     if (s.fitToWindow || s.centreImage) {
-        ShowMessage(kMsgMergeGeometry);
+        ShowMessage(MessageCode::MergeGeometry);
         return;
     }
     if (s.mergingMode) {
-        ShowMessage(kMsgAlreadyMerging);
+        ShowMessage(MessageCode::AlreadyMerging);
         return;
     }
     s.mergeSecondPoint = false;
@@ -116,7 +116,7 @@ bool MergeImages() {
     SessionState& s = Session();
     if (!s.mergingMode || !s.mergeSecondPoint) return false;
     if ((s.mergeFirstGeometryMode != 0) != (s.geometryMode != 0)) {
-        ShowMessage(kMsgMergeGeometry);
+        ShowMessage(MessageCode::MergeGeometry);
         return false;
     }
     s.mergingMode = false;

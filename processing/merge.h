@@ -10,9 +10,6 @@
 
 namespace vexa {
 
-constexpr int16_t kMsgMergeGeometry = 30;
-constexpr int16_t kMsgAlreadyMerging = 31;
-constexpr int16_t kMsgModesExclude = 35;
 
 constexpr const char* kMergeDialogTitle = "MERGE IMAGES";
 constexpr const char* kMergeColumnHeader = "x         y";

@@ -15,9 +15,6 @@ namespace {
 
 // The display background level is the high byte of a sample; the dialog shows it as one.
 constexpr int64_t kDisplayLevelScale = 256;
-constexpr int16_t kModesExcludeCode = 35;
-constexpr int16_t kPhotometryGeometryCode = 36;
-constexpr int16_t kAlreadyPhotometryCode = 37;
 constexpr int32_t kPhotometryBoxHalfSize = 4;
 constexpr float kMagnitudeFactor = -2.5f;
 
@@ -191,15 +188,15 @@ void CmdPhotometry() {
 bool StartPhotometryMode() {
     SessionState& s = Session();
     if (s.mergingMode || s.rowPlotMode) {
-        ShowMessage(kModesExcludeCode);
+        ShowMessage(MessageCode::ModesExclude);
         return false;
     }
     if (s.centreImage || s.fitToWindow) {
-        ShowMessage(kPhotometryGeometryCode);
+        ShowMessage(MessageCode::PhotometryGeometry);
         return false;
     }
     if (s.photometryMode) {
-        ShowMessage(kAlreadyPhotometryCode);
+        ShowMessage(MessageCode::AlreadyPhotometry);
         return false;
     }
     s.measureBoxHalfSize = kPhotometryBoxHalfSize;
