@@ -20,10 +20,6 @@ constexpr int32_t kFaintGain = 4;
 constexpr int32_t kFaintGainLimit = 16384;  // amplified samples at or above this saturate
 constexpr int32_t kSampleMax = 65535;
 
-// Reused by every call: no allocation while guiding. 32-bit counters so that squares larger
-// than 255 x 255 cannot wrap a bin.
-std::array<uint32_t, kHistogramBins> binCounts;
-
 }  // namespace
 
 int32_t CentreFrameWidth() {
@@ -36,29 +32,29 @@ int32_t CentreFrameHeight() {
     return s.smallFrameDisplay ? kFrameSide : s.geometry.height;
 }
 
-int FindStarCentre(int32_t x, int32_t y, const Plane& plane, int32_t h) {
-    SessionState& s = Session();
-    const int64_t frameWidth = CentreFrameWidth();
-    const int64_t frameHeight = CentreFrameHeight();
+std::optional<StarCentre> SearchStarCentre(const SampleFrame& frame, int32_t x, int32_t y,
+                                           int32_t h, bool subPixel) {
     const int64_t left = int64_t{x} - h;
     const int64_t top = int64_t{y} - h;
     // A negative half-size describes no square at all; treat it like one outside the frame.
-    if (h < 0 || left < 0 || top < 0 || int64_t{x} + h + 1 > frameWidth ||
-        int64_t{y} + h + 1 > frameHeight) {
-        Ui().MessageBox(kFindCentreCaption, kFindCentreOutside);
-        return 1;
+    if (frame.samples == nullptr || h < 0 || left < 0 || top < 0 ||
+        int64_t{x} + h + 1 > frame.width || int64_t{y} + h + 1 > frame.height) {
+        return std::nullopt;
     }
+    const int64_t stride = frame.stride;
     const int64_t side = 2 * int64_t{h} + 1;
-    const uint16_t* origin = plane.data() + top * frameWidth + left;
+    const uint16_t* origin = frame.samples + top * stride + left;
 
     // The mode bin is kept up to date while counting: the bin with the largest count, the
     // lowest one on ties (a bin that catches up with the leader takes over only if lower).
-    binCounts.fill(0);
+    // 32-bit counters so that squares larger than 255 x 255 cannot wrap a bin; on the stack,
+    // so that guiding allocates nothing.
+    std::array<uint32_t, kHistogramBins> binCounts{};
     int32_t peak = 0;
     int32_t modeBin = 0;
     uint32_t modeCount = 0;
     for (int64_t k = 0; k < side; ++k) {
-        const uint16_t* row = origin + k * frameWidth;
+        const uint16_t* row = origin + k * stride;
         for (int64_t l = 0; l < side; ++l) {
             const int32_t bin = row[l] >> kBinShift;
             const uint32_t count = ++binCounts[bin];
@@ -81,14 +77,14 @@ int FindStarCentre(int32_t x, int32_t y, const Plane& plane, int32_t h) {
     // than about 40 pixels.
     int64_t sum = 0;
     for (int64_t k = 0; k < side; ++k) {
-        const uint16_t* row = origin + k * frameWidth;
+        const uint16_t* row = origin + k * stride;
         for (int64_t l = 0; l < side; ++l) sum += processed(row[l]);
     }
     const int64_t mean = sum / (side * side);
 
     int64_t total = 1, sumColumn = 1, sumRow = 1;
     for (int64_t k = 0; k < side; ++k) {
-        const uint16_t* row = origin + k * frameWidth;
+        const uint16_t* row = origin + k * stride;
         for (int64_t l = 0; l < side; ++l) {
             const int64_t w = processed(row[l]) - mean;
             if (w >= 1) {
@@ -101,19 +97,34 @@ int FindStarCentre(int32_t x, int32_t y, const Plane& plane, int32_t h) {
     const double cx = static_cast<double>(sumColumn) / static_cast<double>(total);
     const double cy = static_cast<double>(sumRow) / static_cast<double>(total);
 
-    if (s.subPixelCentring) {
+    StarCentre centre;
+    if (subPixel) {
         const int32_t wholeX = static_cast<int32_t>(cx);
         const int32_t wholeY = static_cast<int32_t>(cy);
-        s.starCentreX = static_cast<int32_t>(left) + wholeX;
-        s.starCentreY = static_cast<int32_t>(top) + wholeY;
-        s.starTenthsX = static_cast<int32_t>(cx * 10) - 10 * wholeX;
-        s.starTenthsY = static_cast<int32_t>(cy * 10) - 10 * wholeY;
+        centre.x = static_cast<int32_t>(left) + wholeX;
+        centre.y = static_cast<int32_t>(top) + wholeY;
+        centre.tenthsX = static_cast<int32_t>(cx * 10) - 10 * wholeX;
+        centre.tenthsY = static_cast<int32_t>(cy * 10) - 10 * wholeY;
     } else {
-        s.starCentreX = static_cast<int32_t>(left) + static_cast<int32_t>(cx + 0.5);
-        s.starCentreY = static_cast<int32_t>(top) + static_cast<int32_t>(cy + 0.5);
-        s.starTenthsX = 0;
-        s.starTenthsY = 0;
+        centre.x = static_cast<int32_t>(left) + static_cast<int32_t>(cx + 0.5);
+        centre.y = static_cast<int32_t>(top) + static_cast<int32_t>(cy + 0.5);
     }
+    return centre;
+}
+
+int FindStarCentre(int32_t x, int32_t y, const Plane& plane, int32_t h) {
+    SessionState& s = Session();
+    const int32_t frameWidth = CentreFrameWidth();
+    const SampleFrame frame{plane.data(), frameWidth, frameWidth, CentreFrameHeight()};
+    const std::optional<StarCentre> centre = SearchStarCentre(frame, x, y, h, s.subPixelCentring);
+    if (!centre) {
+        Ui().MessageBox(kFindCentreCaption, kFindCentreOutside);
+        return 1;
+    }
+    s.starCentreX = centre->x;
+    s.starCentreY = centre->y;
+    s.starTenthsX = centre->tenthsX;
+    s.starTenthsY = centre->tenthsY;
     return 0;
 }
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/unit/support/fake_ui.h"
+#include "tests/unit/support/reset_session.h"
 
 namespace vexa {
 namespace {
@@ -214,6 +217,25 @@ TEST_F(StarCentreTest, RepeatedCallsDoNotCarryHistogramState) {
         EXPECT_EQ(s.starCentreX, 51);
         EXPECT_EQ(s.starCentreY, 59);
     }
+}
+
+// The search on its own frame: a frame narrower than its row stride, the session untouched.
+TEST(SearchStarCentre, WorksOnAnyFrameAndLeavesTheSessionAlone) {
+    constexpr int32_t kStride = 40, kWidth = 30, kHeight = 20;
+    std::vector<uint16_t> samples(static_cast<size_t>(kStride) * kHeight, 1000);
+    samples[static_cast<size_t>(12) * kStride + 17] = 30000;
+    // Outside the frame's width, though inside the stride: the square must not reach it.
+    samples[static_cast<size_t>(12) * kStride + 35] = 60000;
+    const SampleFrame frame{samples.data(), kStride, kWidth, kHeight};
+    test::ResetSession();
+
+    const std::optional<StarCentre> found = SearchStarCentre(frame, 15, 11, 4, false);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->x, 17);
+    EXPECT_EQ(found->y, 12);
+    EXPECT_EQ(Session().starCentreX, 0);
+    EXPECT_FALSE(SearchStarCentre(frame, 26, 11, 4, false).has_value());  // reaches column 30
+    EXPECT_FALSE(SearchStarCentre(frame, 15, 3, 4, false).has_value());
 }
 
 }  // namespace
