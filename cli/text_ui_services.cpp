@@ -5,6 +5,8 @@
 #include <csignal>
 #include <ostream>
 
+#include "session/timed_waits.h"
+
 namespace vexa::cli {
 
 namespace {
@@ -43,7 +45,10 @@ int TextUiServices::MessageBox(const std::string& caption, const std::string& te
     return 1;  // OK
 }
 
-void TextUiServices::ProcessPendingEvents(const std::function<void()>& onAbortInput) {
+void TextUiServices::ProcessPendingEvents(const std::function<void()>& onAbortInput,
+                                          uint32_t idleWaitMs) {
+    // Ctrl+C interrupts the sleep, so an abort is never kept waiting.
+    if (!interruptPending) SleepMilliseconds(idleWaitMs);
     if (interruptPending) {
         interruptPending = 0;
         if (onAbortInput) onAbortInput();

@@ -22,7 +22,9 @@ class TextUiServices : public QuietUi {
     static void CatchInterrupts();
 
     int MessageBox(const std::string& caption, const std::string& text) override;
-    void ProcessPendingEvents(const std::function<void()>& onAbortInput) override;
+    // Ctrl+C is the one input; the idle wait sleeps until it comes or the wait is over.
+    void ProcessPendingEvents(const std::function<void()>& onAbortInput,
+                              uint32_t idleWaitMs) override;
 
   private:
     std::ostream& err_;

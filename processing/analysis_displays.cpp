@@ -7,6 +7,7 @@
 
 #include "session/clock.h"
 #include "session/message_catalogue.h"
+#include "session/timed_waits.h"
 #include "session/ui_services.h"
 #include "session/wait_cursor.h"
 
@@ -34,20 +35,6 @@ constexpr int kBarBase = 210;
 constexpr int kBarLeft = 8;  // level i is drawn at x = i + 8
 
 constexpr uint32_t kHistogramBusyWaitMs = 1000;
-
-// Waits a second on the millisecond clock while window messages are handled; a key or
-// button press beeps and ends the wait at once.
-void WaitSecondWithMessages() {
-    const uint32_t start = TheClock().Milliseconds();
-    bool interrupted = false;
-    while (!interrupted && TheClock().Milliseconds() - start < kHistogramBusyWaitMs) {
-        Ui().ProcessPendingEvents([&interrupted] {
-            if (interrupted) return;
-            interrupted = true;
-            Ui().Beep();
-        });
-    }
-}
 
 bool HalfGeometry(const SessionState& s) {
     return s.geometryMode != 0;
@@ -125,7 +112,7 @@ void CmdHistogram() {
     SessionState& s = Session();
     if (s.histogramOpen) {
         Ui().Beep();
-        WaitSecondWithMessages();
+        WaitMillisecondsWithMessages(kHistogramBusyWaitMs);
         Ui().Beep();
         return;
     }

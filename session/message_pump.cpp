@@ -7,8 +7,8 @@
 
 namespace vexa {
 
-void PumpMessages(int16_t stopSeries) {
-    Ui().ProcessPendingEvents([stopSeries] { PerformAbort(stopSeries); });
+void PumpMessages(int16_t stopSeries, uint32_t idleWaitMs) {
+    Ui().ProcessPendingEvents([stopSeries] { PerformAbort(stopSeries); }, idleWaitMs);
 }
 
 void PerformAbort(int16_t stopSeries) {

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "session/clock.h"
+#include "session/timed_waits.h"
 #include "session/ui_services.h"
 
 namespace vexa {
@@ -21,6 +22,10 @@ int HeadlessUi::MessageBox(const std::string& caption, const std::string& text) 
     return 1;
 }
 }  // namespace
+
+void QuietUi::ProcessPendingEvents(const std::function<void()>&, uint32_t idleWaitMs) {
+    SleepMilliseconds(idleWaitMs);
+}
 
 UiServices& Ui() {
     static HeadlessUi fallback;

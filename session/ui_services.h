@@ -38,8 +38,11 @@ class UiServices {
     virtual int MessageBox(const std::string& caption, const std::string& text) = 0;
 
     // Remove and dispatch every pending window message. For each key press or mouse-button
-    // press, onAbortInput runs before the message is dispatched.
-    virtual void ProcessPendingEvents(const std::function<void()>& onAbortInput) = 0;
+    // press, onAbortInput runs before the message is dispatched. When nothing is pending, first
+    // wait up to idleWaitMs for new input (dispatched as it comes), so that a long operation
+    // built on passes of the pump sleeps between them instead of spinning.
+    virtual void ProcessPendingEvents(const std::function<void()>& onAbortInput,
+                                      uint32_t idleWaitMs) = 0;
 
     virtual void Beep() = 0;
     virtual void SetCursor(CursorKind kind) = 0;
@@ -144,7 +147,8 @@ class UiServices {
 class QuietUi : public UiServices {
   public:
     int MessageBox(const std::string&, const std::string&) override { return 1; }
-    void ProcessPendingEvents(const std::function<void()>&) override {}
+    // Nothing ever arrives: the pass sleeps out its idle wait.
+    void ProcessPendingEvents(const std::function<void()>&, uint32_t idleWaitMs) override;
     void Beep() override {}
     void SetCursor(CursorKind) override {}
     void MovePointerBy(int, int) override {}

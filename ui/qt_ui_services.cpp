@@ -6,6 +6,7 @@
 #include <QInputEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -47,13 +48,22 @@ int QtUiServices::MessageBox(const std::string& caption, const std::string& text
     return kMessageBoxOk;
 }
 
-void QtUiServices::ProcessPendingEvents(const std::function<void()>& onAbortInput) {
+void QtUiServices::ProcessPendingEvents(const std::function<void()>& onAbortInput,
+                                        uint32_t idleWaitMs) {
     const std::function<void()>* outer = abortCallback_;  // a pump may run inside a pump
     abortCallback_ = &onAbortInput;
     lastInputType_ = QEvent::None;
     lastInputWindow_ = nullptr;
     lastInputWidget_ = nullptr;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (idleWaitMs > 0) {
+        // Sleep in the event dispatcher until input arrives (it is dispatched at once, and may
+        // abort) or the timer wakes it: the pass then costs no processor time.
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.start(static_cast<int>(idleWaitMs));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
     abortCallback_ = outer;
 }
 

@@ -41,7 +41,8 @@ class QtUiServices : public QObject, public UiServices {
     void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 
     int MessageBox(const std::string& caption, const std::string& text) override;
-    void ProcessPendingEvents(const std::function<void()>& onAbortInput) override;
+    void ProcessPendingEvents(const std::function<void()>& onAbortInput,
+                              uint32_t idleWaitMs) override;
     void Beep() override;
     void SetCursor(CursorKind kind) override;
     void MovePointerBy(int dx, int dy) override;

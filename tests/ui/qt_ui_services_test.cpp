@@ -61,7 +61,7 @@ class QtUiServicesTest : public QObject {
     // Pump once and tell how many times the abort ran.
     int AbortsDuringPump() {
         int aborts = 0;
-        Services().ProcessPendingEvents([&aborts] { ++aborts; });
+        Services().ProcessPendingEvents([&aborts] { ++aborts; }, 0);
         return aborts;
     }
 
@@ -119,7 +119,7 @@ class QtUiServicesTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&probe));
         bool deliveredBeforeAbort = true;
         QCoreApplication::postEvent(&probe, KeyPress(Qt::Key_Q));
-        Services().ProcessPendingEvents([&] { deliveredBeforeAbort = probe.keys > 0; });
+        Services().ProcessPendingEvents([&] { deliveredBeforeAbort = probe.keys > 0; }, 0);
         QCOMPARE(probe.keys, 1);
         QVERIFY(!deliveredBeforeAbort);
 

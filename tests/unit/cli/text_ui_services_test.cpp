@@ -46,12 +46,12 @@ TEST(TextUiServicesTest, CaughtInterruptAbortsAtTheNextPumpOnce) {
     std::ostringstream err;
     TextUiServices ui(err);
     int aborts = 0;
-    ui.ProcessPendingEvents([&] { ++aborts; });
+    ui.ProcessPendingEvents([&] { ++aborts; }, 0);
     EXPECT_EQ(aborts, 0);
     TextUiServices::CatchInterrupts();
     raise(SIGINT);
-    ui.ProcessPendingEvents([&] { ++aborts; });
-    ui.ProcessPendingEvents([&] { ++aborts; });
+    ui.ProcessPendingEvents([&] { ++aborts; }, 0);
+    ui.ProcessPendingEvents([&] { ++aborts; }, 0);
     sigaction(SIGINT, &saved, nullptr);
     EXPECT_EQ(aborts, 1);
 }

@@ -14,6 +14,7 @@ SessionFixture::SessionFixture() {
     ResetSession();
     SetUi(&ui);
     SetClock(&clock);
+    ui.idleClock = &clock;
     InstallDisplayRefresh();
     char pattern[] = "/tmp/vexa_root_XXXXXX";
     root = mkdtemp(pattern);

@@ -94,7 +94,16 @@ class FakeUi : public UiServices {
         messages.push_back({caption, text});
         return 1;
     }
-    void ProcessPendingEvents(const std::function<void()>& onAbortInput) override {
+    // The clock an idle pass moves on by its wait, as time passes while a real pump sleeps;
+    // every idle wait asked for is kept.
+    VirtualClock* idleClock = nullptr;
+    std::vector<uint32_t> idleWaits;
+    void ProcessPendingEvents(const std::function<void()>& onAbortInput,
+                              uint32_t idleWaitMs) override {
+        if (pendingEvents.empty()) {
+            idleWaits.push_back(idleWaitMs);
+            if (idleClock) idleClock->Advance(idleWaitMs);
+        }
         while (!pendingEvents.empty()) {
             FakeEvent e = pendingEvents.front();
             pendingEvents.pop_front();
