@@ -3,6 +3,8 @@
 // measurement. Every image read here is bounded by the image itself, not only by the click
 // checks, so a click however far outside never reads outside the plane.
 #include "app/click_dispatch.h"
+#include "processing/processing_dialog_services.h"
+#include "processing/measuring_dialog_services.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -136,7 +138,7 @@ void MeasurePhotometry(int64_t column, int64_t row, int64_t b) {
         s.skyX = x;
         s.skyY = y;
     }
-    Ui().PhotometryChanged();
+    MeasuringDialogs().PhotometryChanged();
 }
 
 }  // namespace
@@ -165,7 +167,7 @@ void OnLeftButtonUp(int clickX, int clickY) {
             return;
         }
         s.selectedRow = static_cast<int32_t>(row);
-        Ui().RowPlotChanged();
+        MeasuringDialogs().RowPlotChanged();
         return;
     }
 
@@ -183,7 +185,7 @@ void OnLeftButtonUp(int clickX, int clickY) {
             s.mergeX1 = static_cast<int32_t>(column);
             s.mergeY1 = static_cast<int32_t>(row);
         }
-        Ui().MergeMarksChanged();
+        ProcessingDialogs().MergeMarksChanged();
         return;
     }
 
@@ -233,7 +235,7 @@ void OnMouseMove(int x, int y) {
     s.cursorX = static_cast<int32_t>(column);
     s.cursorY = static_cast<int32_t>(row);
     s.cursorValue = s.currentImage[row * g.width + column];
-    Ui().PhotometryChanged();
+    MeasuringDialogs().PhotometryChanged();
 }
 
 void CmdPickGuideStar() {

@@ -7,6 +7,7 @@
 #include "app/label.h"
 #include "app/present_commands.h"
 #include "app/view_commands.h"
+#include "session/long_operation.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
 #include "session/ui_services.h"
@@ -137,13 +138,42 @@ bool CommandImplemented(int32_t id) {
     return HandlerOf(id) != nullptr;
 }
 
+bool CommandRunsDuring(int32_t id, LongOperationKind running) {
+    switch (id) {
+        // The view, the history, the clipboard and the help change no image and start
+        // nothing long: they may run while a long operation pumps messages.
+        case cmd::kFitToWindow:
+        case cmd::kCentreImage:
+        case cmd::kFalseColour:
+        case cmd::kAutoContrast:
+        case cmd::kMaxPaletteStretch:
+        case cmd::kProcessingHistory:
+        case cmd::kCopy:
+        case cmd::kHelp:
+        case cmd::kAbout:
+            return true;
+        // Guiding takes its frames through the capture command.
+        case cmd::kCameraInterface:
+            return running == LongOperationKind::Guiding;
+        default:
+            return running == LongOperationKind::None;
+    }
+}
+
 CommandStatus QueryCommand(int32_t id) {
     CommandStatus status = CommandRuleStatus(id);
-    if (!CommandImplemented(id)) status.enabled = false;
+    if (!CommandImplemented(id) || !CommandRunsDuring(id, RunningLongOperation())) {
+        status.enabled = false;
+    }
     return status;
 }
 
 bool ExecuteCommand(int32_t id) {
+    if (!CommandRunsDuring(id, RunningLongOperation())) {
+        // Chosen by its accelerator while a long operation runs: refused, not nested.
+        Ui().Beep();
+        return false;
+    }
     // A greyed item cannot be chosen, whether from the menu or by its accelerator.
     if (!QueryCommand(id).enabled) return false;
     HandlerOf(id)();

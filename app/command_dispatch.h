@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "session/long_operation.h"
+
 namespace vexa {
 
 struct CommandStatus {
@@ -16,7 +18,11 @@ CommandStatus CommandRuleStatus(int32_t id);
 // True when this build carries out the command (a menu item whose operation is not there yet
 // stays greyed).
 bool CommandImplemented(int32_t id);
-// What the menu shows: implemented and allowed by its rule.
+// Whether the command may run while the given long operation pumps messages: only what
+// changes no image and starts nothing long, and the capture command inside guiding.
+bool CommandRunsDuring(int32_t id, LongOperationKind running);
+// What the menu shows: implemented, allowed by its rule, and not refused by a running long
+// operation.
 CommandStatus QueryCommand(int32_t id);
 // "&Open...": the open dialog, the merge's first image put aside while merging, the load.
 void CmdOpen();

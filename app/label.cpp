@@ -1,4 +1,5 @@
 #include "app/label.h"
+#include "app/present_services.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -70,7 +71,7 @@ void LabelDialogModel::Accept() {
 
 void CmdLabel() {
     LabelDialogModel model;
-    if (!Ui().RunLabelDialog(model)) return;
+    if (!PresentUi().RunLabelDialog(model)) return;
     model.Accept();
     SessionState& s = Session();
     DrawLabel(s.labelAutoDate, s.labelText, s.currentImage);

@@ -1,4 +1,5 @@
 #include "app/present_commands.h"
+#include "app/present_services.h"
 
 #include <filesystem>
 #include <system_error>
@@ -25,18 +26,18 @@ bool IsWholeImageBitmap(const std::filesystem::path& path) {
            size == static_cast<uintmax_t>(kHalfBitmapFormat.fileBytes);
 }
 
-void ReportPrintStatus(UiServices::PrintStatus status) {
+void ReportPrintStatus(PresentServices::PrintStatus status) {
     switch (status) {
-        case UiServices::PrintStatus::Done:
-        case UiServices::PrintStatus::Cancelled:
+        case PresentServices::PrintStatus::Done:
+        case PresentServices::PrintStatus::Cancelled:
             break;
-        case UiServices::PrintStatus::NoPrinter:
+        case PresentServices::PrintStatus::NoPrinter:
             ShowMessage(MessageCode::CallerText, kNoPrinterText);
             break;
-        case UiServices::PrintStatus::UnreadableFile:
+        case PresentServices::PrintStatus::UnreadableFile:
             ShowMessage(MessageCode::BitmapReadFailed);
             break;
-        case UiServices::PrintStatus::Failed:
+        case PresentServices::PrintStatus::Failed:
             ShowMessage(MessageCode::CallerText, kPrintFailedText);
             break;
     }
@@ -46,7 +47,7 @@ void ReportPrintStatus(UiServices::PrintStatus status) {
 
 void CmdCopy() {
     // The menu greys Copy while the view has no bitmap; a call that still arrives is told so.
-    if (!Session().displayBitmapExists || !Ui().CopyViewToClipboard()) {
+    if (!Session().displayBitmapExists || !PresentUi().CopyViewToClipboard()) {
         ShowMessage(MessageCode::CallerText, kNothingToCopyText);
     }
 }
@@ -62,19 +63,19 @@ void CmdPrint() {
         ShowMessage(MessageCode::BitmapReadFailed);
         return;
     }
-    ReportPrintStatus(Ui().PrintBitmapFile(path.string()));
+    ReportPrintStatus(PresentUi().PrintBitmapFile(path.string()));
 }
 
 void CmdPrintSetup() {
-    ReportPrintStatus(Ui().PrintSetup());
+    ReportPrintStatus(PresentUi().PrintSetup());
 }
 
 void CmdHelp() {
-    if (!Ui().ShowHelp()) Ui().StopMessageBox(kHelpFailedCaption, kHelpFailedText);
+    if (!PresentUi().ShowHelp()) Ui().StopMessageBox(kHelpFailedCaption, kHelpFailedText);
 }
 
 void CmdAbout() {
-    Ui().RunAboutDialog();
+    PresentUi().RunAboutDialog();
 }
 
 }  // namespace vexa

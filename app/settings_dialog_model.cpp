@@ -1,4 +1,5 @@
 #include "app/settings_dialog_model.h"
+#include "app/present_services.h"
 
 #include <algorithm>
 #include <cctype>
@@ -178,7 +179,7 @@ void SettingsDialogModel::ChooseLegacyReadMode(int16_t mode) {
 void CmdSetProgramDefaults() {
     if (LoadSettings() != 0) ShowMessage(MessageCode::SettingsLoadFailed);
     SettingsDialogModel model;
-    if (Ui().RunSettingsDialog(model) && SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
+    if (PresentUi().RunSettingsDialog(model) && SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
     Ui().RepaintView(true);
 }
 

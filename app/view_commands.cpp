@@ -1,4 +1,5 @@
 #include "app/view_commands.h"
+#include "app/present_services.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,7 +46,7 @@ void CmdAutoContrast() {
 
 void CmdMaxPaletteStretch() {
     StretchPaletteDialogModel model;
-    if (Ui().RunStretchPaletteDialog(model)) {
+    if (PresentUi().RunStretchPaletteDialog(model)) {
         RefreshDisplay();
     } else {
         // Cancel: the view and the settings keep agreeing with what is on screen.

@@ -11,10 +11,12 @@
 #include <optional>
 #include <ostream>
 
+#include "app/present_services.h"
 #include "app/display_refresh.h"
 #include "app/label.h"
 #include "app/view_commands.h"
 #include "cli/cli_app.h"
+#include "files/file_dialog_services.h"
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
 #include "cli/text_ui_services.h"
@@ -85,7 +87,9 @@ std::string AbsolutePath(const std::string& name) {
 
 // The text user interface, with the file choice and the label dialog answered by the
 // operation that is running, and a count of the messages shown.
-class ProcessUiServices : public TextUiServices {
+class ProcessUiServices : public TextUiServices,
+                          public FileDialogServices,
+                          public PresentServices {
   public:
     using TextUiServices::TextUiServices;
 
@@ -348,7 +352,11 @@ int RunProcessCommand(const std::vector<std::string>& args, std::ostream& out, s
 
     ProcessUiServices ui(err);
     UiServices& previous = Ui();
+    FileDialogServices& previousFileDialogs = FileDialogs();
+    PresentServices& previousPresentUi = PresentUi();
     SetUi(&ui);
+    SetFileDialogs(&ui);
+    SetPresentUi(&ui);
     const int status = [&] {
         const std::string in = AbsolutePath(files[0]);
         const std::string target = AbsolutePath(files[1]);
@@ -376,6 +384,8 @@ int RunProcessCommand(const std::vector<std::string>& args, std::ostream& out, s
         return kExitSuccess;
     }();
     SetUi(&previous);
+    SetFileDialogs(&previousFileDialogs);
+    SetPresentUi(&previousPresentUi);
     return status;
 }
 

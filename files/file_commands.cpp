@@ -1,4 +1,5 @@
 #include "files/file_commands.h"
+#include "files/file_dialog_services.h"
 
 #include <unistd.h>
 
@@ -13,7 +14,7 @@
 #include "files/tiff_file.h"
 #include "files/tq_file.h"
 #include "session/clock.h"
-#include "session/file_dialog_request.h"
+#include "files/file_dialog_request.h"
 #include "session/message_catalogue.h"
 #include "session/settings_file.h"
 #include "session/ui_services.h"
@@ -52,7 +53,7 @@ void RunSaveDialog(SaveFormat format) {
             request.offeredName = kFitsOfferedName;
             break;
     }
-    const std::optional<std::string> chosen = Ui().SaveFileDialog(request);
+    const std::optional<std::string> chosen = FileDialogs().SaveFileDialog(request);
     if (!chosen || chosen->empty()) return;
 
     const std::string bare = BareName(*chosen);
@@ -80,7 +81,7 @@ void RunSaveDialog(SaveFormat format) {
 // Open the details dialog; Continue copies its edits into the session.
 bool RunFitsDetails() {
     FitsDetailsDialogModel model;
-    if (!Ui().RunFitsDetailsDialog(model)) {
+    if (!FileDialogs().RunFitsDetailsDialog(model)) {
         model.Abort();
         return false;
     }
@@ -112,7 +113,7 @@ std::optional<ChosenFile> RunChooseDialog() {
     request.filterIndex = s.fileDialogFilterIndex;
     request.folder = s.fileDialogFolder;
     request.mustExist = true;
-    const std::optional<std::string> path = Ui().OpenFileDialog(request);
+    const std::optional<std::string> path = FileDialogs().OpenFileDialog(request);
     if (!path || path->empty()) return std::nullopt;
     ChosenFile chosen{*path, FolderOf(*path), BareName(*path)};
     s.fileDialogFilterIndex = static_cast<int16_t>(FilterIndexForName(chosen.bareName));
@@ -131,7 +132,7 @@ std::optional<std::string> RunOpenDialog() {
     request.folder = s.fileDialogFolder;
     request.offeredName = s.fileDialogFileName;
     request.mustExist = true;
-    const std::optional<std::string> path = Ui().OpenFileDialog(request);
+    const std::optional<std::string> path = FileDialogs().OpenFileDialog(request);
     if (!path || path->empty()) return std::nullopt;
 
     const std::string bare = BareName(*path);
@@ -176,7 +177,7 @@ void CmdDeleteFile() {
     const std::optional<ChosenFile> chosen = RunChooseDialog();
     if (!chosen) return;
     ConfirmDialogRequest request{kDeleteDialogTitle, kDeleteDialogText, chosen->fullPath};
-    if (!Ui().RunConfirmDialog(request)) return;
+    if (!FileDialogs().RunConfirmDialog(request)) return;
     // Only a file is deleted, never a folder; a failure gives no message.
     (void)::unlink(chosen->fullPath.c_str());
 }

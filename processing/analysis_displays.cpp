@@ -1,5 +1,6 @@
 // The histogram, 3-D plot and row profile: what each dialog draws, its buttons and command.
 #include "processing/analysis_displays.h"
+#include "processing/measuring_dialog_services.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -7,6 +8,7 @@
 
 #include "session/clock.h"
 #include "session/message_catalogue.h"
+#include "session/long_operation.h"
 #include "session/timed_waits.h"
 #include "session/ui_services.h"
 #include "session/wait_cursor.h"
@@ -96,7 +98,7 @@ HistogramPicture HistogramDialogModel::Picture() const {
 void HistogramDialogModel::Close() {
     if (!session_.histogramOpen) return;
     session_.histogramOpen = false;
-    Ui().CloseHistogramDialog();
+    MeasuringDialogs().CloseHistogramDialog();
 }
 
 void HistogramDialogModel::Help() const {
@@ -112,12 +114,13 @@ void CmdHistogram() {
     SessionState& s = Session();
     if (s.histogramOpen) {
         Ui().Beep();
+        const LongOperation busy(LongOperationKind::BusyWait);
         WaitMillisecondsWithMessages(kHistogramBusyWaitMs);
         Ui().Beep();
         return;
     }
     s.histogramOpen = true;
-    if (!Ui().OpenHistogramDialog(TheHistogramDialog())) s.histogramOpen = false;
+    if (!MeasuringDialogs().OpenHistogramDialog(TheHistogramDialog())) s.histogramOpen = false;
 }
 
 // ---- 3-D plot ----
@@ -159,7 +162,7 @@ void Plot3DDialogModel::Finished() {
     if (!session_.plot3DOpen) return;
     session_.plot3DOpen = false;
     lines_ = {};
-    Ui().ClosePlot3DDialog();
+    MeasuringDialogs().ClosePlot3DDialog();
 }
 
 void Plot3DDialogModel::Help() const {
@@ -177,7 +180,7 @@ void CmdIntensityPlot3D() {
     Plot3DDialogModel& model = ThePlot3DDialog();
     model.Take(s.currentImage);
     s.plot3DOpen = true;
-    if (!Ui().OpenPlot3DDialog(model)) model.Finished();
+    if (!MeasuringDialogs().OpenPlot3DDialog(model)) model.Finished();
 }
 
 // ---- row profile ----
@@ -213,7 +216,7 @@ void RowDialogModel::Finished() {
     if (!session_.rowPlotMode) return;
     session_.rowPlotMode = false;
     Ui().SetCursor(ModeCursor());
-    Ui().CloseRowDialog();
+    MeasuringDialogs().CloseRowDialog();
 }
 
 void RowDialogModel::Help() const {
@@ -241,7 +244,7 @@ void CmdRowPlot() {
     RowDialogModel& model = TheRowDialog();
     model.SetPlotImage(s.currentImage);
     s.rowPlotMode = true;
-    if (!Ui().OpenRowDialog(model)) {
+    if (!MeasuringDialogs().OpenRowDialog(model)) {
         s.rowPlotMode = false;
         Ui().SetCursor(ModeCursor());
     }

@@ -1,5 +1,6 @@
 // The auto-processing pipeline and its settings dialog.
 #include "processing/auto_processing.h"
+#include "processing/processing_dialog_services.h"
 
 #include <cctype>
 #include <cerrno>
@@ -135,7 +136,7 @@ void AutoDialogModel::ShowStoredNumbers() {
 
 void CmdSetAutoProcessing() {
     AutoDialogModel model;
-    if (!Ui().RunAutoProcessingDialog(model)) return;
+    if (!ProcessingDialogs().RunAutoProcessingDialog(model)) return;
     if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
 }
 

@@ -2,6 +2,7 @@
 // in place); the commands around them take the undo copy, show the progress window, copy the
 // planes and write the history line.
 #include "processing/filters.h"
+#include "processing/processing_dialog_services.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -198,7 +199,7 @@ void UnsharpMask() {
         return;
     }
     UnsharpDialogModel model(s);
-    if (!Ui().RunUnsharpDialog(model)) return;
+    if (!ProcessingDialogs().RunUnsharpDialog(model)) return;
     ApplyUnsharpMask(s.dialogValue1, s.dialogValue2);
 }
 
@@ -226,7 +227,7 @@ void MedianFilter() {
     s.dialogValue1 = static_cast<uint16_t>(kMedianDefaultRadius);
     s.dialogValue2 = static_cast<uint16_t>(kMedianDefaultTenths);
     MedianDialogModel model(s);
-    if (!Ui().RunMedianDialog(model)) return;
+    if (!ProcessingDialogs().RunMedianDialog(model)) return;
     ApplyMedianFilter(s.dialogValue1, s.dialogValue2);
 }
 

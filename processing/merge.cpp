@@ -1,4 +1,5 @@
 #include "processing/merge.h"
+#include "processing/processing_dialog_services.h"
 
 #include <algorithm>
 
@@ -57,12 +58,12 @@ MergeDialogModel::MergeDialogModel(SessionState& session) : session_(session) {}
 
 void MergeDialogModel::ToggleAverage() {
     session_.mergeAverage = !session_.mergeAverage;
-    Ui().MergeMarksChanged();
+    ProcessingDialogs().MergeMarksChanged();
 }
 
 void MergeDialogModel::ToggleSuperimpose() {
     session_.mergeSuperimpose = !session_.mergeSuperimpose;
-    Ui().MergeMarksChanged();
+    ProcessingDialogs().MergeMarksChanged();
 }
 
 bool MergeDialogModel::Merge() {
@@ -101,7 +102,7 @@ void StartMerge() {
     s.mergeX1 = s.mergeY1 = s.mergeX2 = s.mergeY2 = 0;
     s.mergeFirstGeometryMode = s.geometryMode;
     s.mergingMode = true;
-    Ui().OpenMergeDialog(TheMergeDialog());
+    ProcessingDialogs().OpenMergeDialog(TheMergeDialog());
 }
 
 void PrepareMergeSecondImage() {
@@ -109,7 +110,7 @@ void PrepareMergeSecondImage() {
     s.mergeSecondPoint = true;
     s.mergeFirstGeometryMode = s.geometryMode;
     std::copy_n(s.currentImage.begin(), PassCount(s), s.workImage.begin());
-    Ui().MergeMarksChanged();
+    ProcessingDialogs().MergeMarksChanged();
 }
 
 bool MergeImages() {
@@ -120,7 +121,7 @@ bool MergeImages() {
         return false;
     }
     s.mergingMode = false;
-    Ui().CloseMergeDialog();
+    ProcessingDialogs().CloseMergeDialog();
 
     const bool superimpose = s.mergeSuperimpose;
     const int64_t dy = superimpose ? 0 : int64_t{s.mergeY2} - s.mergeY1;
@@ -144,7 +145,7 @@ void CancelMerge() {
     if (!s.mergingMode) return;
     s.mergingMode = false;
     s.mergeAverage = false;
-    Ui().CloseMergeDialog();
+    ProcessingDialogs().CloseMergeDialog();
 }
 
 }  // namespace vexa

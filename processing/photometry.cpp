@@ -1,6 +1,7 @@
 // Photometry values and the "PHOTOMETRY" dialog. The click dispatch fills the totals; this
 // turns them into the means and the magnitude difference that the dialog shows.
 #include "processing/photometry.h"
+#include "processing/measuring_dialog_services.h"
 
 #include <cmath>
 #include <cstdio>
@@ -165,7 +166,7 @@ void PhotometryDialogModel::Finished() {
     session_.photometryMode = false;
     Ui().SetCursor(ModeCursor());
     Ui().RepaintView(false);
-    Ui().ClosePhotometryDialog();
+    MeasuringDialogs().ClosePhotometryDialog();
 }
 
 void PhotometryDialogModel::Help() const {
@@ -179,7 +180,7 @@ PhotometryDialogModel& ThePhotometryDialog() {
 
 void CmdPhotometry() {
     if (!StartPhotometryMode()) return;
-    if (Ui().OpenPhotometryDialog(ThePhotometryDialog())) return;
+    if (MeasuringDialogs().OpenPhotometryDialog(ThePhotometryDialog())) return;
     // Without its dialog the mode could never be left again.
     Session().photometryMode = false;
     Ui().SetCursor(ModeCursor());

@@ -1,6 +1,7 @@
 // Each command sets its dialog's defaults, runs the dialog, and on OK builds the table, runs
 // the pass with a refresh and records the step. Cancel changes nothing.
 #include "processing/stretch_commands.h"
+#include "processing/processing_dialog_services.h"
 
 #include "processing/stretch.h"
 #include "processing/stretch_dialog_models.h"
@@ -46,7 +47,7 @@ void NormalStretch() {
     s.dialogValue1 = kNormalInitialWhite;
     s.dialogValue2 = kNormalInitialBlack;
     StretchDialogModel model(s);
-    if (!Ui().RunStretchDialog(model)) return;
+    if (!ProcessingDialogs().RunStretchDialog(model)) return;
     ApplyNormalStretch(model.White(), model.Black());
 }
 
@@ -54,7 +55,7 @@ void PowerLawStretch() {
     SessionState& s = Session();
     s.powerLawExponent = kPowerInitial;
     PowerDialogModel model(s);
-    if (!Ui().RunPowerDialog(model)) return;
+    if (!ProcessingDialogs().RunPowerDialog(model)) return;
     ApplyPowerLawStretch(model.Exponent());
 }
 
@@ -70,7 +71,7 @@ void NonLinearStretch() {
     SessionState& s = Session();
     s.dialogValue1 = kNonLinearInitial;
     NonLinearDialogModel model(s);
-    if (!Ui().RunNonLinearDialog(model)) return;
+    if (!ProcessingDialogs().RunNonLinearDialog(model)) return;
     ApplyNonLinearStretch(model.Power());
 }
 

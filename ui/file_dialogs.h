@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "session/file_dialog_request.h"
+#include "files/file_dialog_request.h"
 
 namespace vexa {
 

@@ -1,5 +1,6 @@
 #include "ui/main_frame.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenuBar>
@@ -7,6 +8,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "session/long_operation.h"
+#include "session/message_pump.h"
 #include "ui/command_menu.h"
 #include "ui/main_window.h"
 
@@ -47,6 +50,15 @@ void TVEXA_Q4Frame::FitFrameToOpeningSize() {
     } else if (++fitAttempts_ >= kFitAttempts) {
         fitTimer_.stop();  // no window manager, or one without decorations
     }
+}
+
+void TVEXA_Q4Frame::closeEvent(QCloseEvent* event) {
+    if (LongOperationRunning()) {
+        PerformAbort(1);
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 QIcon LoadProgramIcon() {

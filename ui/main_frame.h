@@ -26,6 +26,9 @@ class TVEXA_Q4Frame : public QMainWindow {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Closing while a long operation pumps messages would pull the window from under it: the
+    // close stops the operation instead, as a key press would, and the window stays.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     // Once the window manager has added its decorations, shrink the client so that the

@@ -1,4 +1,5 @@
 #include "ui/print_support.h"
+#include "app/present_services.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -44,8 +45,8 @@ bool PaintImageOnPrinter(const QImage& image, QPrinter& printer) {
     return painter.end();
 }
 
-UiServices::PrintStatus PrintBitmapFile(const QString& path, QWidget* parent) {
-    using Status = UiServices::PrintStatus;
+PresentServices::PrintStatus PrintBitmapFile(const QString& path, QWidget* parent) {
+    using Status = PresentServices::PrintStatus;
     const QImage image(path);
     if (image.isNull()) return Status::UnreadableFile;
     if (!PrintersInstalled()) return Status::NoPrinter;
@@ -56,8 +57,8 @@ UiServices::PrintStatus PrintBitmapFile(const QString& path, QWidget* parent) {
     return PaintImageOnPrinter(image, printer) ? Status::Done : Status::Failed;
 }
 
-UiServices::PrintStatus RunPrintSetup(QWidget* parent) {
-    using Status = UiServices::PrintStatus;
+PresentServices::PrintStatus RunPrintSetup(QWidget* parent) {
+    using Status = PresentServices::PrintStatus;
     if (!PrintersInstalled()) return Status::NoPrinter;
     QPageSetupDialog dialog(&SessionPrinter(), parent);
     return dialog.exec() == QDialog::Accepted ? Status::Done : Status::Cancelled;

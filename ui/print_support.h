@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "session/ui_services.h"
+#include "app/present_services.h"
 
 class QPrinter;
 class QWidget;
@@ -20,9 +21,9 @@ bool PrintersInstalled();
 // proportions and its pixels sharp. False when the printer cannot be painted on.
 bool PaintImageOnPrinter(const QImage& image, QPrinter& printer);
 // Read the bitmap file, ask with the print dialog and print it.
-UiServices::PrintStatus PrintBitmapFile(const QString& path, QWidget* parent);
+PresentServices::PrintStatus PrintBitmapFile(const QString& path, QWidget* parent);
 // The page set-up of the session printer.
-UiServices::PrintStatus RunPrintSetup(QWidget* parent);
+PresentServices::PrintStatus RunPrintSetup(QWidget* parent);
 // The clipboard: the indexed image with its colour table (as an image and as an 8-bit BMP).
 // False when there is no image.
 bool CopyViewToClipboard(const QImage& image);

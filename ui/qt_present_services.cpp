@@ -1,5 +1,6 @@
 // Label dialog, clipboard, printing, help and the about box as the window provides them.
 #include "ui/help_window.h"
+#include "app/present_services.h"
 #include "ui/main_window.h"
 #include "ui/print_support.h"
 #include "ui/qt_ui_services.h"
@@ -16,11 +17,11 @@ bool QtUiServices::CopyViewToClipboard() {
     return view_ && vexa::CopyViewToClipboard(view_->DisplayImage());
 }
 
-UiServices::PrintStatus QtUiServices::PrintBitmapFile(const std::string& hostPath) {
+PresentServices::PrintStatus QtUiServices::PrintBitmapFile(const std::string& hostPath) {
     return vexa::PrintBitmapFile(QString::fromStdString(hostPath), DialogParent());
 }
 
-UiServices::PrintStatus QtUiServices::PrintSetup() {
+PresentServices::PrintStatus QtUiServices::PrintSetup() {
     return RunPrintSetup(DialogParent());
 }
 

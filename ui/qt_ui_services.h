@@ -8,6 +8,10 @@
 #include <functional>
 #include <string>
 
+#include "app/present_services.h"
+#include "files/file_dialog_services.h"
+#include "processing/measuring_dialog_services.h"
+#include "processing/processing_dialog_services.h"
 #include "session/ui_services.h"
 
 class QWidget;
@@ -23,7 +27,12 @@ class THistDialog;
 class TPlot3DDialog;
 class TRowDialog;
 
-class QtUiServices : public QObject, public UiServices {
+class QtUiServices : public QObject,
+                     public UiServices,
+                     public FileDialogServices,
+                     public ProcessingDialogServices,
+                     public MeasuringDialogServices,
+                     public PresentServices {
     Q_OBJECT
   public:
     // Replaces the modal message box, e.g. so that tests can record boxes instead of

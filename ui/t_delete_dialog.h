@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "session/file_dialog_request.h"
+#include "files/file_dialog_request.h"
 
 class QLabel;
 class QLineEdit;

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/display_refresh.h"
+#include "app/ui_roles.h"
 #include "session/host_paths.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
@@ -23,14 +24,14 @@ constexpr const char* kRootOption = "--root";
 TVEXA_Q4App::TVEXA_Q4App(std::unique_ptr<QtUiServices> services)
     : services_(services ? std::move(services) : std::make_unique<QtUiServices>()) {
     QApplication::setApplicationName(kProgramTitle);
-    SetUi(services_.get());
+    InstallUiRoles(services_.get());
     SetClock(&clock_);
     InstallDisplayRefresh();
 }
 
 TVEXA_Q4App::~TVEXA_Q4App() {
     frame_.reset();
-    SetUi(nullptr);
+    RemoveUiRoles();
     SetClock(nullptr);
 }
 

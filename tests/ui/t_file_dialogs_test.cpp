@@ -18,6 +18,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "app/ui_roles.h"
 #include "files/fits_details_model.h"
 #include "session/session_state.h"
 #include "tests/ui/dialog_test_support.h"
@@ -73,9 +74,9 @@ class TFileDialogsTest : public QObject {
     void init() {
         test::ResetSession();
         ui_ = std::make_unique<test::FakeUi>();
-        SetUi(ui_.get());
+        InstallUiRoles(ui_.get());
     }
-    void cleanup() { SetUi(nullptr); }
+    void cleanup() { RemoveUiRoles(); }
 
     void fitsDialogShowsTheSessionDetails() {
         SessionState& s = Session();

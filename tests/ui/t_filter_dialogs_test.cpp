@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/ui_roles.h"
 #include "session/session_state.h"
 #include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_ui.h"
@@ -28,9 +29,9 @@ class TFilterDialogsTest : public QObject {
     void init() {
         test::ResetSession();
         ui_ = std::make_unique<test::FakeUi>();
-        SetUi(ui_.get());
+        InstallUiRoles(ui_.get());
     }
-    void cleanup() { SetUi(nullptr); }
+    void cleanup() { RemoveUiRoles(); }
 
     void unsharpDialogShowsRadiusAndPower() {
         Session().dialogValue1 = 3;

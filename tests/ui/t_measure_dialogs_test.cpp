@@ -14,6 +14,7 @@
 
 #include "app/click_dispatch.h"
 #include "processing/analysis_displays.h"
+#include "processing/measuring_dialog_services.h"
 #include "processing/photometry.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
@@ -31,7 +32,7 @@ namespace {
 namespace id = photometry_id;
 
 // Records message boxes and closes the dialogs as the window's services do.
-class DialogTestUi : public QuietUi {
+class DialogTestUi : public QuietUi, public MeasuringDialogServices {
   public:
     std::vector<std::pair<std::string, std::string>> boxes;
     int closes = 0;
@@ -78,8 +79,12 @@ class TMeasureDialogsTest : public QObject {
         test::ResetSession();
         ui_ = DialogTestUi();
         SetUi(&ui_);
+        SetMeasuringDialogs(&ui_);
     }
-    void cleanup() { SetUi(nullptr); }
+    void cleanup() {
+        SetUi(nullptr);
+        SetMeasuringDialogs(nullptr);
+    }
 
     void photometryDialogShowsEveryControl() {
         QVERIFY(StartPhotometryMode());

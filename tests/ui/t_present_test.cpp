@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include "app/display_refresh.h"
+#include "app/present_services.h"
 #include "app/label.h"
 #include "app/present_commands.h"
 #include "files/view_bitmap.h"
@@ -259,19 +260,19 @@ class TPresentTest : public QObject {
     void printRefusesUnreadableFilesAndReportsNoPrinter() {
         QTemporaryDir dir;
         QCOMPARE(PrintBitmapFile(dir.filePath("missing.bmp"), nullptr),
-                 UiServices::PrintStatus::UnreadableFile);
+                 PresentServices::PrintStatus::UnreadableFile);
         QFile junk(dir.filePath("junk.bmp"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("BM not really a bitmap");
         junk.close();
         QCOMPARE(PrintBitmapFile(junk.fileName(), nullptr),
-                 UiServices::PrintStatus::UnreadableFile);
+                 PresentServices::PrintStatus::UnreadableFile);
         if (PrintersInstalled()) QSKIP("a printer is installed: the print dialog would open");
         const QImage image = ColourIndexedImage();
         QVERIFY(image.save(dir.filePath("good.bmp"), "BMP"));
         QCOMPARE(PrintBitmapFile(dir.filePath("good.bmp"), nullptr),
-                 UiServices::PrintStatus::NoPrinter);
-        QCOMPARE(RunPrintSetup(nullptr), UiServices::PrintStatus::NoPrinter);
+                 PresentServices::PrintStatus::NoPrinter);
+        QCOMPARE(RunPrintSetup(nullptr), PresentServices::PrintStatus::NoPrinter);
     }
 };
 

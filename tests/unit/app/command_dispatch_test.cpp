@@ -128,5 +128,27 @@ TEST_F(CommandDispatchTest, EveryCommandInEveryModeIsSafe) {
     }
 }
 
+
+// While a long operation pumps messages, a command that would change the image or start
+// another long operation is refused with a beep (and greyed); the view and help still run,
+// and guiding lets its capture command through.
+TEST_F(CommandDispatchTest, LongOperationRefusesNestedCommands) {
+    s.currentImage[0] = 1000;
+    {
+        const LongOperation capture(LongOperationKind::Capture);
+        EXPECT_FALSE(QueryCommand(cmd::kInvert).enabled);
+        EXPECT_FALSE(ExecuteCommand(cmd::kInvert));
+        EXPECT_FALSE(ExecuteCommand(cmd::kOpen));
+        EXPECT_EQ(fixture.ui.beeps, 2);
+        EXPECT_EQ(s.currentImage[0], 1000);
+        EXPECT_TRUE(fixture.ui.openRequests.empty());
+        EXPECT_TRUE(ExecuteCommand(cmd::kFitToWindow));
+        EXPECT_FALSE(CommandRunsDuring(cmd::kCameraInterface, LongOperationKind::Capture));
+        EXPECT_TRUE(CommandRunsDuring(cmd::kCameraInterface, LongOperationKind::Guiding));
+    }
+    EXPECT_TRUE(ExecuteCommand(cmd::kInvert));
+    EXPECT_NE(s.currentImage[0], 1000);
+}
+
 }  // namespace
 }  // namespace vexa

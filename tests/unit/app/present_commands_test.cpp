@@ -1,6 +1,7 @@
 // Copy, Print, Print setup, Help and About: what each asks of the user interface and what the
 // user is told when there is nothing to act on or the printer or help pages are missing.
 #include "app/present_commands.h"
+#include "app/present_services.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ namespace vexa {
 namespace {
 
 namespace fs = std::filesystem;
-using PrintStatus = UiServices::PrintStatus;
+using PrintStatus = PresentServices::PrintStatus;
 
 class PresentCommandsTest : public ::testing::Test {
   protected:

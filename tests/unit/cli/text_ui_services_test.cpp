@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/present_services.h"
 #include "app/settings_dialog_model.h"
 #include "session/message_catalogue.h"
 #include "tests/unit/support/fake_ui.h"
@@ -33,11 +34,10 @@ TEST(TextUiServicesTest, CatalogueMessagesBecomeOneLineOnTheErrorStream) {
               "VEXA_Q4_USB: x position =    67\\ny position =    65\n");
 }
 
+// The command line installs no dialogs: every one answers as cancelled.
 TEST(TextUiServicesTest, DialogsAreCancelled) {
-    std::ostringstream err;
-    TextUiServices ui(err);
     SettingsDialogModel model;
-    EXPECT_FALSE(ui.RunSettingsDialog(model));
+    EXPECT_FALSE(PresentUi().RunSettingsDialog(model));
 }
 
 TEST(TextUiServicesTest, CaughtInterruptAbortsAtTheNextPumpOnce) {

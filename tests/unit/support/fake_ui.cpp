@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/display_refresh.h"
+#include "app/ui_roles.h"
 #include "session/host_paths.h"
 #include "tests/unit/support/reset_session.h"
 
@@ -12,7 +13,7 @@ namespace vexa::test {
 
 SessionFixture::SessionFixture() {
     ResetSession();
-    SetUi(&ui);
+    InstallUiRoles(&ui);
     SetClock(&clock);
     ui.idleClock = &clock;
     InstallDisplayRefresh();
@@ -22,7 +23,7 @@ SessionFixture::SessionFixture() {
 }
 
 SessionFixture::~SessionFixture() {
-    SetUi(nullptr);
+    RemoveUiRoles();
     SetClock(nullptr);
     std::error_code ec;
     std::filesystem::remove_all(root, ec);

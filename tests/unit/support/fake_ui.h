@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/present_services.h"
+#include "files/file_dialog_services.h"
+#include "processing/measuring_dialog_services.h"
+#include "processing/processing_dialog_services.h"
 #include "session/clock.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
@@ -22,7 +26,11 @@ struct ShownMessage {
 
 enum class FakeEvent { KeyPress, LeftPress, RightPress, Other };
 
-class FakeUi : public UiServices {
+class FakeUi : public UiServices,
+               public FileDialogServices,
+               public ProcessingDialogServices,
+               public MeasuringDialogServices,
+               public PresentServices {
   public:
     std::vector<ShownMessage> messages;
     std::vector<CursorKind> cursors;
