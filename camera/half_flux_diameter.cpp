@@ -10,7 +10,7 @@ namespace vexa {
 namespace {
 
 constexpr int kMinSide = 8;
-constexpr size_t kMaxMedianSamples = 65536;
+constexpr size_t kMaxMedianSamples = 4096;  // a grid of samples gives the frame's level
 constexpr double kMadToSigma = 1.4826;
 constexpr int kNeighbours = 8;
 constexpr double kDetectionSigmas = 5.0;
@@ -31,6 +31,10 @@ constexpr int kCentroidPasses = 3;
 
 constexpr int kSubSamples = 8;  // per axis, in the final measurement
 constexpr double kRadiusBinPx = 1.0 / 32;
+// Samples this close to the half-flux circle found from whole samples are sub-sampled: their
+// half diagonal and more than the error of that first estimate.
+constexpr double kFineBandPx = 1.5;
+constexpr double kNoFineBand = -1.0;
 constexpr double kPixelHalfDiagonalPx = 0.7072;
 // Pixel integration and even spreading: two 1-px boxes, 1/12 px^2 each, per axis.
 constexpr double kPixelBlurVariance = 2.0 / 12.0;
@@ -42,6 +46,9 @@ class FrameSamples {
     double At(int column, int row) const {
         return view_.samples[static_cast<size_t>(row) * static_cast<size_t>(view_.strideSamples) +
                              static_cast<size_t>(column)];
+    }
+    const uint16_t* Row(int row) const {
+        return view_.samples + static_cast<size_t>(row) * static_cast<size_t>(view_.strideSamples);
     }
     int Width() const { return view_.width; }
     int Height() const { return view_.height; }
@@ -84,6 +91,33 @@ void FrameLevel(const FrameSamples& plane, double& level, double& sigma) {
     level = Median(values);
     for (double& v : values) v = std::abs(v - level);
     sigma = kMadToSigma * Median(values);
+}
+
+// The sample whose 3 x 3 neighbourhood, less its brightest sample, sums highest; returns that
+// sum. Column sums and maxima of three rows first, then across three columns.
+double BrightestNeighbourhood(const FrameSamples& plane, int& bestColumn, int& bestRow) {
+    const size_t width = static_cast<size_t>(plane.Width());
+    std::vector<int32_t> columnSum(width), columnMax(width);
+    int64_t best = -1;
+    for (int r = 1; r < plane.Height() - 1; ++r) {
+        const uint16_t* above = plane.Row(r - 1);
+        const uint16_t* here = plane.Row(r);
+        const uint16_t* below = plane.Row(r + 1);
+        for (size_t c = 0; c < width; ++c) {
+            columnSum[c] = int32_t{above[c]} + here[c] + below[c];
+            columnMax[c] = std::max({int32_t{above[c]}, int32_t{here[c]}, int32_t{below[c]}});
+        }
+        for (size_t c = 1; c + 1 < width; ++c) {
+            const int64_t score = int64_t{columnSum[c - 1]} + columnSum[c] + columnSum[c + 1] -
+                                  std::max({columnMax[c - 1], columnMax[c], columnMax[c + 1]});
+            if (score > best) {
+                best = score;
+                bestColumn = static_cast<int>(c);
+                bestRow = r;
+            }
+        }
+    }
+    return static_cast<double>(best);
 }
 
 // Sigma-clipped mean of the annulus between the two radii; false when too few samples lie in
@@ -135,20 +169,29 @@ bool Centroid(const FrameSamples& plane, double background, double radius, doubl
 }
 
 // Radius of the circle around (x, y) that holds half the background-subtracted flux inside
-// the aperture, with each sample's flux spread over subSamples x subSamples points of its
-// square. False when the aperture holds no flux.
+// the aperture. Samples whose centre lies within band of fineRadius have their flux spread over
+// kSubSamples x kSubSamples points of their square; the others lie wholly inside or outside
+// the half-flux circle and are counted at their centre. False when the aperture holds no flux.
 bool HalfFluxRadius(const FrameSamples& plane, double x, double y, double background,
-                    double aperture, int subSamples, double& radius, double& flux) {
+                    double aperture, double fineRadius, double band, double& radius, double& flux) {
     std::vector<double> bins(static_cast<size_t>(aperture / kRadiusBinPx) + 2, 0.0);
-    const double step = 1.0 / subSamples;
-    const double share = step * step;
+    constexpr double kStep = 1.0 / kSubSamples;
+    constexpr double kShare = kStep * kStep;
     flux = 0;
     plane.Around(x, y, aperture + kPixelHalfDiagonalPx, [&](int c, int r, double dx, double dy) {
-        const double part = (plane.At(c, r) - background) * share;
-        for (int a = 0; a < subSamples; ++a) {
-            const double sx = dx - 0.5 + (a + 0.5) * step;
-            for (int b = 0; b < subSamples; ++b) {
-                const double sy = dy - 0.5 + (b + 0.5) * step;
+        const double value = plane.At(c, r) - background;
+        const double centreDistance = std::sqrt(dx * dx + dy * dy);
+        if (std::abs(centreDistance - fineRadius) > band) {
+            if (centreDistance >= aperture) return;
+            bins[static_cast<size_t>(centreDistance / kRadiusBinPx)] += value;
+            flux += value;
+            return;
+        }
+        const double part = value * kShare;
+        for (int a = 0; a < kSubSamples; ++a) {
+            const double sx = dx - 0.5 + (a + 0.5) * kStep;
+            for (int b = 0; b < kSubSamples; ++b) {
+                const double sy = dy - 0.5 + (b + 0.5) * kStep;
                 const double distance = std::sqrt(sx * sx + sy * sy);
                 if (distance >= aperture) continue;
                 bins[static_cast<size_t>(distance / kRadiusBinPx)] += part;
@@ -181,26 +224,8 @@ Status MeasureHalfFluxDiameter(const SampleView& view, HalfFluxResult& result) {
     double background = 0, sigma = 0;
     FrameLevel(plane, background, sigma);
 
-    // The brightest star: the highest 3 x 3 sum less its brightest sample.
-    double bestScore = -1;
     int bestColumn = 0, bestRow = 0;
-    for (int r = 1; r < plane.Height() - 1; ++r) {
-        for (int c = 1; c < plane.Width() - 1; ++c) {
-            double sum = 0, brightest = 0;
-            for (int dr = -1; dr <= 1; ++dr) {
-                for (int dc = -1; dc <= 1; ++dc) {
-                    const double v = plane.At(c + dc, r + dr);
-                    sum += v;
-                    brightest = std::max(brightest, v);
-                }
-            }
-            if (sum - brightest > bestScore) {
-                bestScore = sum - brightest;
-                bestColumn = c;
-                bestRow = r;
-            }
-        }
-    }
+    const double bestScore = BrightestNeighbourhood(plane, bestColumn, bestRow);
     const double excess = bestScore - kNeighbours * background;
     const double threshold =
         std::max(kDetectionSigmas * sigma * std::sqrt(double{kNeighbours}), kMinStarExcessAdu);
@@ -211,7 +236,7 @@ Status MeasureHalfFluxDiameter(const SampleView& view, HalfFluxResult& result) {
     double radius = 0, flux = 0;
     for (int pass = 0; pass < kRefinements; ++pass) {
         if (!Centroid(plane, background, aperture, x, y) ||
-            !HalfFluxRadius(plane, x, y, background, aperture, 1, radius, flux)) {
+            !HalfFluxRadius(plane, x, y, background, aperture, 0, kNoFineBand, radius, flux)) {
             return Status(StatusCode::NotFound, "no star in the frame");
         }
         aperture = std::clamp(kApertureDiameters * 2 * radius + kApertureMarginPx,
@@ -223,7 +248,7 @@ Status MeasureHalfFluxDiameter(const SampleView& view, HalfFluxResult& result) {
         }
     }
     if (!Centroid(plane, background, aperture, x, y) ||
-        !HalfFluxRadius(plane, x, y, background, aperture, kSubSamples, radius, flux)) {
+        !HalfFluxRadius(plane, x, y, background, aperture, radius, kFineBandPx, radius, flux)) {
         return Status(StatusCode::NotFound, "no star in the frame");
     }
     const double measured = 2 * radius;

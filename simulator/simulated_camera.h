@@ -49,8 +49,9 @@ FocusWindowCorner DecodeFocusWindow(uint8_t rowsBefore, uint8_t rowsAfter, uint8
 
 // How the simulated camera behaves on the wire:
 // - Discover reports one HID and one BlockIO interface and opens both (unless a discovery
-//   fault says otherwise); Close closes them, and every later call fails with IoError until
-//   the next Discover.
+//   fault says otherwise), with status Ok and operating-system version 0.0 even when it finds
+//   nothing; Close closes them, and every later call fails with IoError until the next
+//   Discover.
 // - WriteReport takes 9-byte reports, report id 0 then the 8-byte command; any other length or
 //   report id is refused (InvalidArgument) and unknown commands are ignored, as a device does.
 //   StartExposure opens the exposure on TheClock(); EndExposure closes it, and the exposure

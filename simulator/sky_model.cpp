@@ -19,6 +19,10 @@ constexpr double kFieldTileY = kSensorRows + 2 * kFieldMarginPx;
 constexpr double kFaintestDrawnAdu = 0.05;
 // Above this many electrons the shot noise is drawn from a normal distribution.
 constexpr double kNormalShotElectrons = 20.0;
+// Below it, counts come from tables of the distribution for means in steps of 1/32 electron
+// (far finer than the noise itself), ending where less than 1e-12 of the weight is left.
+constexpr double kPoissonTableSteps = 32.0;
+constexpr double kPoissonTail = 1e-12;
 // The second-brightest star, so that one or two saturate in long exposures.
 constexpr double kSecondStarMinMagnitude = 0.5;
 constexpr double kSecondStarMaxMagnitude = 1.0;
@@ -77,15 +81,29 @@ double SkyModel::NoiseSource::Normal() {
     return (sum - kFourUniformsMean) * (1.0 / kFourUniformsSpread);
 }
 
-uint32_t SkyModel::NoiseSource::Poisson(double mean) {
-    // Multiplying uniforms until the product drops below e^-mean; used for small means only.
-    const double limit = std::exp(-mean);
-    uint32_t count = 0;
-    double product = Uniform();
-    while (product > limit) {
-        ++count;
-        product *= Uniform();
+uint32_t SkyModel::PoissonCount(double mean) {
+    // Inversion with one uniform draw against the cumulative distribution of the nearest
+    // tabulated mean; each table is made when first needed and ends where the distribution has
+    // all but kPoissonTail of its weight.
+    const size_t index = static_cast<size_t>(mean * kPoissonTableSteps + 0.5);
+    if (poissonTables_.size() <= index) poissonTables_.resize(index + 1);
+    std::vector<double>& table = poissonTables_[index];
+    if (table.empty()) {
+        const double tabulated = static_cast<double>(index) / kPoissonTableSteps;
+        double term = std::exp(-tabulated);
+        double cumulative = term;
+        table.push_back(cumulative);
+        for (int count = 1; cumulative < 1 - kPoissonTail && term > 0; ++count) {
+            term *= tabulated / count;
+            cumulative += term;
+            table.push_back(cumulative);
+        }
     }
+    // Counting the entries below the draw rather than stopping at the first above it keeps the
+    // loop free of unpredictable branches.
+    const double draw = noise_.Uniform();
+    uint32_t count = 0;
+    for (size_t k = 0; k + 1 < table.size(); ++k) count += draw > table[k];
     return count;
 }
 
@@ -176,7 +194,7 @@ uint16_t SkyModel::Noisy(double signalAdu) {
                 std::sqrt(signal / gain + config_.readNoiseAdu * config_.readNoiseAdu);
             value += signal + spread * noise_.Normal();
         } else {
-            value += noise_.Poisson(electrons) / gain + config_.readNoiseAdu * noise_.Normal();
+            value += PoissonCount(electrons) / gain + config_.readNoiseAdu * noise_.Normal();
         }
     }
     value = std::clamp(value, 0.0, static_cast<double>(kSaturatedSample));

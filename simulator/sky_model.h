@@ -136,10 +136,10 @@ class SkyModel {
         uint64_t Next();
         double Uniform();  // [0, 1)
         double Normal();   // mean 0, variance 1
-        uint32_t Poisson(double mean);
     };
 
     uint16_t Noisy(double signalAdu);
+    uint32_t PoissonCount(double meanElectrons);
 
     SkyConfig config_;
     std::vector<SkyStar> stars_;
@@ -150,7 +150,8 @@ class SkyModel {
     double focusSteps_ = 0.0;
     uint64_t readouts_ = 0;
     NoiseSource noise_;
-    std::vector<float> signal_;  // one output line of signal, reused
+    std::vector<std::vector<double>> poissonTables_;  // cumulative, by mean x 32
+    std::vector<float> signal_;                       // one output line of signal, reused
     std::vector<float> columnLight_;
 };
 

@@ -31,12 +31,13 @@ inline SkyConfig QuietSky() {
     return config;
 }
 
-// Installs a virtual clock for the test's lifetime.
+// Installs a virtual clock for the test's lifetime, before the test's own members are made
+// (the simulated camera reads the clock when it is made).
 class ClockFixture : public ::testing::Test {
   protected:
+    ClockFixture() { SetClock(&clock); }
+    ~ClockFixture() override { SetClock(nullptr); }
     VirtualClock clock;
-    void SetUp() override { SetClock(&clock); }
-    void TearDown() override { SetClock(nullptr); }
 };
 
 using Command = std::array<uint8_t, kCommandBytes>;
