@@ -15,14 +15,16 @@ constexpr double kMiddleToCornerSquared =
 constexpr double kFieldTileX = kSensorColumns + 2 * kFieldMarginPx;
 constexpr double kFieldTileY = kSensorRows + 2 * kFieldMarginPx;
 
+// A star is never drawn sharper than this, so that a configured seeing of 0 stays defined.
+constexpr double kSharpestFwhmPx = 0.1;
 // Stars are drawn out to where their pixels fall below this many ADU.
 constexpr double kFaintestDrawnAdu = 0.05;
 // Above this many electrons the shot noise is drawn from a normal distribution.
 constexpr double kNormalShotElectrons = 20.0;
 // Below it, counts come from tables of the distribution for means in steps of 1/32 electron
-// (far finer than the noise itself), ending where less than 1e-12 of the weight is left.
+// (far finer than the noise itself), ending where less than 1e-9 of the weight is left.
 constexpr double kPoissonTableSteps = 32.0;
-constexpr double kPoissonTail = 1e-12;
+constexpr double kPoissonTail = 1e-9;
 // The second-brightest star, so that one or two saturate in long exposures.
 constexpr double kSecondStarMinMagnitude = 0.5;
 constexpr double kSecondStarMaxMagnitude = 1.0;
@@ -84,30 +86,33 @@ double SkyModel::NoiseSource::Normal() {
 uint32_t SkyModel::PoissonCount(double mean) {
     // Inversion with one uniform draw against the cumulative distribution of the nearest
     // tabulated mean; each table is made when first needed and ends where the distribution has
-    // all but kPoissonTail of its weight.
+    // all but kPoissonTail of its weight (single precision is plenty for a simulated count).
     const size_t index = static_cast<size_t>(mean * kPoissonTableSteps + 0.5);
     if (poissonTables_.size() <= index) poissonTables_.resize(index + 1);
-    std::vector<double>& table = poissonTables_[index];
+    std::vector<float>& table = poissonTables_[index];
     if (table.empty()) {
         const double tabulated = static_cast<double>(index) / kPoissonTableSteps;
         double term = std::exp(-tabulated);
         double cumulative = term;
-        table.push_back(cumulative);
         for (int count = 1; cumulative < 1 - kPoissonTail && term > 0; ++count) {
+            table.push_back(static_cast<float>(cumulative));
             term *= tabulated / count;
             cumulative += term;
-            table.push_back(cumulative);
         }
     }
     // Counting the entries below the draw rather than stopping at the first above it keeps the
     // loop free of unpredictable branches.
-    const double draw = noise_.Uniform();
-    uint32_t count = 0;
-    for (size_t k = 0; k + 1 < table.size(); ++k) count += draw > table[k];
-    return count;
+    const float draw = static_cast<float>(noise_.Uniform());
+    int32_t count = 0;
+    for (const float cumulative : table) count += draw > cumulative;
+    return static_cast<uint32_t>(count);
 }
 
-SkyModel::SkyModel(const SkyConfig& config) : config_(config), focusSteps_(config.startFocusSteps) {
+SkyModel::SkyModel(const SkyConfig& config)
+    : config_(config),
+      focusSteps_(config.startFocusSteps),
+      aduPerElectron_(config.gainElectronsPerAdu > 0 ? 1.0 / config.gainElectronsPerAdu : 1.0) {
+    if (!(config_.gainElectronsPerAdu > 0)) config_.gainElectronsPerAdu = 1.0;
     uint64_t state = config_.seed;
     const int count = std::max(config_.starCount, 0);
     stars_.reserve(static_cast<size_t>(count));
@@ -187,14 +192,13 @@ uint16_t SkyModel::Noisy(double signalAdu) {
     if (!config_.noise) {
         value += signal;
     } else {
-        const double gain = config_.gainElectronsPerAdu;
-        const double electrons = signal * gain;
+        const double electrons = signal * config_.gainElectronsPerAdu;
+        const double readNoise = config_.readNoiseAdu;
         if (electrons >= kNormalShotElectrons) {
-            const double spread =
-                std::sqrt(signal / gain + config_.readNoiseAdu * config_.readNoiseAdu);
+            const double spread = std::sqrt(signal * aduPerElectron_ + readNoise * readNoise);
             value += signal + spread * noise_.Normal();
         } else {
-            value += PoissonCount(electrons) / gain + config_.readNoiseAdu * noise_.Normal();
+            value += PoissonCount(electrons) * aduPerElectron_ + readNoise * noise_.Normal();
         }
     }
     value = std::clamp(value, 0.0, static_cast<double>(kSaturatedSample));
@@ -238,7 +242,7 @@ void SkyModel::Render(const SkyExposure& exposure, const SensorWindow& window, u
     };
     std::vector<DrawnStar> drawn;
     std::vector<float> shares;
-    const double sigma = StarFwhmPx() / kFwhmPerSigma;
+    const double sigma = std::max(StarFwhmPx(), kSharpestFwhmPx) / kFwhmPerSigma;
     for (const SkyStar& star : StarsAt(exposure.midClockMs)) {
         const double flux = star.aduPerS * seconds * VignettingAt(star.x, star.y);
         if (flux <= 0) continue;

@@ -149,9 +149,10 @@ class SkyModel {
     double shiftYPx_ = 0.0;
     double focusSteps_ = 0.0;
     uint64_t readouts_ = 0;
+    double aduPerElectron_ = 1.0;
     NoiseSource noise_;
-    std::vector<std::vector<double>> poissonTables_;  // cumulative, by mean x 32
-    std::vector<float> signal_;                       // one output line of signal, reused
+    std::vector<std::vector<float>> poissonTables_;  // cumulative, by mean x 32
+    std::vector<float> signal_;                      // one output line of signal, reused
     std::vector<float> columnLight_;
 };
 

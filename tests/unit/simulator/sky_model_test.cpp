@@ -101,6 +101,19 @@ TEST(SkyModelTest, NothingIsDrawnOffTheSensor) {
               std::vector<uint16_t>(64, static_cast<uint16_t>(kBias)));
 }
 
+TEST(SkyModelTest, ZeroSeeingOrGainStillGiveASoundFrame) {
+    SkyConfig config = QuietSky();
+    config.seeingFwhmPx = 0;
+    SkyModel sharp = OneStar(64, 64, 10000, config);
+    const auto frame = RenderWindow(sharp, 1000, Square(0, 0));
+    EXPECT_NEAR(frame[64 * kSide + 64] - kBias, 10000, 1);
+    config.gainElectronsPerAdu = 0;
+    config.noise = true;
+    SkyModel noGain = OneStar(64, 64, 10000, config);
+    const auto noisy = RenderWindow(noGain, 1000, Square(0, 0));
+    EXPECT_NEAR(Sum(noisy) / noisy.size() - kBias, 10000.0 / noisy.size(), 0.3);
+}
+
 TEST(SkyModelTest, StarProfileWidthFollowsTheFocusVCurve) {
     SkyConfig config = QuietSky();
     config.seeingFwhmPx = 3.0;
