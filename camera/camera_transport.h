@@ -36,6 +36,9 @@ struct CameraDiscovery {
     int blockIoHandle = -1;
     int osMajor = 0;
     int osMinor = 0;
+    // Something the user should hear about the choice of camera, such as several cameras
+    // attached and which one was taken; empty otherwise.
+    std::string notice;
     // Ok, or why discovery ended early: the device list unavailable (IoError), an interface
     // that cannot be opened (IoError, or PermissionDenied with the node named in text).
     Status status;
