@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <span>
+#include <sstream>
 #include <string_view>
 #include <variant>
 
@@ -225,14 +226,17 @@ std::optional<Change> ParseChange(const SettingEntry& entry, const std::string& 
                     for (int16_t choice : entry.only) ok = ok || *v == choice;
                 }
                 if (!ok) {
-                    problem = "expects an integer ";
+                    // Built by appending: GCC 12 warns falsely (-Wrestrict) about chains of
+                    // string concatenation at -O3.
+                    std::ostringstream expected;
+                    expected << "expects an integer ";
                     if (entry.only.empty()) {
-                        problem += "from " + std::to_string(entry.minValue) + " to " +
-                                   std::to_string(entry.maxValue);
+                        expected << "from " << entry.minValue << " to " << entry.maxValue;
                     } else {
-                        problem += "among";
-                        for (int16_t choice : entry.only) problem += " " + std::to_string(choice);
+                        expected << "among";
+                        for (int16_t choice : entry.only) expected << ' ' << choice;
                     }
+                    problem = expected.str();
                     return std::nullopt;
                 }
                 return Change(

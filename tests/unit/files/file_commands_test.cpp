@@ -199,7 +199,7 @@ TEST_F(FileCommandsTest, SaveAsFitsKeepsALongerDateAndHonoursTheEightBitBox) {
 
 TEST_F(FileCommandsTest, SaveAsFitsAbortedOffersNoSaveDialog) {
     fixture.ui.fitsDetailsDialog = [](FitsDetailsDialogModel& m) {
-        m.Edit(fitsdlg::kObject) = "x";
+        m.Edit(fitsdlg::kObject).push_back('x');
         return false;
     };
     CmdSaveFits();
