@@ -17,8 +17,8 @@ constexpr int64_t kForeignFitsMaxFileBytes = int64_t{64} << 20;
 // DecodeForeignFits run in a child process that may take at most kForeignDecodeSeconds and
 // kForeignDecodeMemoryBytes more memory; the image comes back through shared memory. False
 // when the decode refuses the file or the child does not finish it.
-constexpr unsigned kForeignDecodeSeconds = 20;
-constexpr uint64_t kForeignDecodeMemoryBytes = uint64_t{1} << 30;
+constexpr unsigned kForeignDecodeSeconds = 10;
+constexpr uint64_t kForeignDecodeMemoryBytes = uint64_t{512} << 20;
 bool DecodeForeignFitsIsolated(std::span<const uint8_t> file, ForeignFitsImage& image);
 
 // Load an open regular file of sizeBytes bytes (at most kForeignFitsMaxFileBytes; read whole

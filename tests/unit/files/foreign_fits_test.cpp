@@ -566,10 +566,11 @@ TEST_F(ForeignFitsTest, DamagedTileStreamsAreRefusedWithoutHarm) {
     WriteBytes(PathOf("rice.fz"), rice);
     const std::vector<fs::path> files = {fs::path(VEXA_TEST_DATA_DIR) / "damaged_gzip_tile.fits.fz",
                                          PathOf("rice.fz")};
+    ForeignFitsImage image;
+    EXPECT_FALSE(DecodeForeignFitsIsolated(rice, image));
+    EXPECT_TRUE(image.samples.empty());
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.string());
-        ForeignFitsImage image;
-        EXPECT_FALSE(DecodeForeignFitsIsolated(ReadBytes(path), image));
         SetKnownSession();
         const Plane before = s.currentImage;
         EXPECT_FALSE(LoadImageFile(path.string()));
