@@ -75,8 +75,10 @@ void PrintFitsDetails(std::ostream& out) {
 
 int RunInfoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (WantsHelp(args)) {
-        out << UsageLine(kInfoSynopsis) << "\n\nLoads FILE (TQ raw or this program's FITS) and "
-            << "prints its format, geometry,\nsample statistics and, for FITS, its details.\n";
+        out << UsageLine(kInfoSynopsis)
+            << "\n\nLoads FILE (TQ raw, this program's FITS or a standard "
+            << "FITS image of\n1300x1030 or 650x515) and prints its format, geometry, sample "
+            << "statistics\nand, for FITS, its details.\n";
         return kExitSuccess;
     }
     if (args.size() != 1)

@@ -46,7 +46,7 @@ bool IsFitsImageFile(const std::string& path) {
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) return false;
     const ImageFileKind kind = ImageFileKindOfSize(static_cast<int64_t>(size));
-    return kind == ImageFileKind::FitsHalf || kind == ImageFileKind::FitsFull;
+    return kind != ImageFileKind::TqHalf && kind != ImageFileKind::TqFull;
 }
 
 OutputFormat FormatOfImageFile(const std::string& path) {

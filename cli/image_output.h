@@ -18,7 +18,8 @@ std::optional<OutputFormat> ParseOutputFormat(const std::string& name);
 // The format to write back when none is asked for: FITS for a FITS file, else TQ raw. Read
 // from the file's size before it is loaded, as the loader dispatches on it.
 OutputFormat FormatOfImageFile(const std::string& path);
-// True when the loader would read the file as FITS.
+// True when the loader, if it reads the file at all, reads it as FITS: every regular file of
+// another size than the two TQ raw ones (the loader tries those as other programs' FITS).
 bool IsFitsImageFile(const std::string& path);
 
 // Write currentImage (with the session's details, history and display options) to path.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "files/file_names.h"
+#include "files/foreign_fits_load.h"
 #include "session/display_refresh.h"
 #include "session/message_catalogue.h"
 #include "session/safe_file_writer.h"
@@ -82,6 +83,12 @@ bool IsHalf(ImageFileKind kind) {
     return kind == ImageFileKind::TqHalf || kind == ImageFileKind::FitsHalf;
 }
 
+// After the program's own readers refused a file: perhaps another program's FITS file.
+bool LoadForeignFitsFile(const fs::path& path) {
+    OpenedFile file(path);
+    return LoadForeignFitsImage(file.fd, file.size);
+}
+
 }  // namespace
 
 ImageFileKind ImageFileKindOfSize(int64_t size) {
@@ -116,9 +123,12 @@ MessageCode LoadImageFileUnderWaitCursor(const std::string& name) {
     const fs::path path = ResolveUserPath(name, true);
     OpenedFile file(path);
     const ImageFileKind kind = ImageFileKindOfSize(file.size);
-    if (kind == ImageFileKind::None) return MessageCode::NotValidTqOrFits;
 
-    if (IsTq(kind)) {
+    if (kind == ImageFileKind::None) {
+        if (!LoadForeignFitsImage(file.fd, file.size)) return MessageCode::NotValidTqOrFits;
+        uint16_t number = 0;
+        if (SequenceNumberFromName(name, number)) s.sequenceNumber = number;
+    } else if (IsTq(kind)) {
         // Read in place, as fast as a plain read. A read that fails part way is reported and
         // leaves the geometry and details as they were.
         const bool read =
@@ -145,8 +155,12 @@ MessageCode LoadImageFileUnderWaitCursor(const std::string& name) {
             ApplyGeometry();
             StoreFitsDetails(previousDetails);
             s.historyLines = previousHistory;
-            return result == FitsReadResult::IoFailure ? MessageCode::FitsLoadFailed
-                                                       : MessageCode::FitsNotThisProgram;
+            const bool foreign =
+                result == FitsReadResult::NotThisProgram && LoadForeignFitsFile(path);
+            if (!foreign) {
+                return result == FitsReadResult::IoFailure ? MessageCode::FitsLoadFailed
+                                                           : MessageCode::FitsNotThisProgram;
+            }
         }
         uint16_t number = 0;
         if (SequenceNumberFromName(name, number)) s.sequenceNumber = number;

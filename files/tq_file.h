@@ -23,11 +23,13 @@ enum class ImageFileKind { None, TqHalf, TqFull, FitsHalf, FitsFull };
 ImageFileKind ImageFileKindOfSize(int64_t size);
 
 // Loads a TQ raw or FITS file into currentImage (the name as ResolveUserPath takes it).
-// The name goes to the title first. A file of none of the four sizes reports message 12 and
-// changes nothing else. The FITS details are reset for either format and the processing
+// The name goes to the title first. A file of none of the four sizes is tried as a standard
+// FITS file of another program (see foreign_fits_load.h); when that fails too, message 12 and
+// nothing else changes. The FITS details are reset for either format and the processing
 // history emptied; a FITS load sets the geometry from the size and hands over to the FITS
-// reader (failures: 13 input, 14 foreign header; the image, geometry and details then stay as
-// they were), and a name beginning "IMG" gives the sequence number. A TQ file is read
+// reader (failures: 13 input, 14 foreign header unless the standard FITS reader takes the
+// file; the image, geometry and details then stay as they were), and a name beginning "IMG"
+// gives the sequence number, for FITS files of other programs too. A TQ file is read
 // straight into currentImage; if the read fails part way (the file shrank while being read,
 // or the disk failed) message 11 is shown and the geometry and details stay as they were.
 // Success refreshes the display. True when the image was loaded.
