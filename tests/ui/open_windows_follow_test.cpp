@@ -35,6 +35,20 @@ QImage Shot(QWidget* canvas) {
     return canvas->grab().toImage();
 }
 
+// Counts the paints a widget receives: a window that is not told of a change is not painted
+// again until something else covers and uncovers it.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
 }  // namespace
 
 class OpenWindowsFollowTest : public QObject {
@@ -58,7 +72,9 @@ class OpenWindowsFollowTest : public QObject {
         THistDialog* dialog = OpenWindow<THistDialog>();
         QVERIFY(dialog);
         const QImage before = Shot(dialog->Canvas());
+        PaintCounter counter(dialog->Canvas());
         Invert();
+        QTRY_VERIFY(counter.paints > 0);  // the open window redraws by itself
         const QImage after = Shot(dialog->Canvas());
         QVERIFY(after != before);
         // What a histogram opened now on the inverted image shows.
@@ -79,7 +95,9 @@ class OpenWindowsFollowTest : public QObject {
         QVERIFY(dialog);
         // The ramp's row 250 holds 15,750: 41 pixels above the base line at 198.
         QCOMPARE(QColor(Shot(dialog->Canvas()).pixel(100, 198 - 41)), QColor(0, 0, 0));
+        PaintCounter counter(dialog->Canvas());
         Invert();
+        QTRY_VERIFY(counter.paints > 0);  // the open window redraws by itself
         const QImage after = Shot(dialog->Canvas());
         const int height = Session().currentImage[250 * 1300 + 190] / kPlotUnitsPerPixel;
         QVERIFY(height != 41);

@@ -44,7 +44,12 @@ void AnswerFileDialog(std::function<void(QFileDialog*)> act) {
 }
 
 void Choose(QFileDialog* dialog, const QString& name) {
-    dialog->selectFile(name);
+    // Typed into the name box, as a user does (selectFile leaves a focused box alone), with
+    // no file left selected in the list, which would win over the typed name.
+    for (QAbstractItemView* list : dialog->findChildren<QAbstractItemView*>()) {
+        if (list->selectionModel()) list->selectionModel()->clearSelection();
+    }
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
     QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
 }
 
