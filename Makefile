@@ -3,8 +3,9 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 ROOT       ?=
+PREFIX     ?= /usr/local
 
-.PHONY: deps build build-strict run test test-unit test-asan bench format clean
+.PHONY: deps build build-strict run test test-unit test-asan bench format clean install
 
 deps:
 	@scripts/install-deps
@@ -32,6 +33,10 @@ test-asan: deps
 	      -DVEXA_BUILD_UI=OFF -DVEXA_BUILD_BENCH=OFF > /dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target unit_tests
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(ASAN_BUILD)/unit_tests --gtest_brief=1
+
+# The programs, help pages, desktop entry, icon and udev rule under $(PREFIX).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench:
 	@scripts/install-deps --bench

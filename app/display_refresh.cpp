@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "files/view_bitmap.h"
+#include "processing/analysis_displays.h"
 #include "processing/display_mapping.h"
 #include "session/host_paths.h"
 #include "session/message_catalogue.h"
@@ -16,9 +17,9 @@ namespace vexa {
 
 namespace {
 // Catalogue codes for the writer's results 1, 2 and 3, and for a failed read-back.
-constexpr MessageCode kBitmapWriteMessages[] = {
-    MessageCode::None, MessageCode::TempBitmapFailed, MessageCode::TempBitmapHeaderFailed,
-    MessageCode::TempBitmapFileFailed};
+constexpr MessageCode kBitmapWriteMessages[] = {MessageCode::None, MessageCode::TempBitmapFailed,
+                                                MessageCode::TempBitmapHeaderFailed,
+                                                MessageCode::TempBitmapFileFailed};
 }  // namespace
 
 void RebuildView() {
@@ -46,6 +47,8 @@ void RebuildView() {
         s.displayHeight = f.rows;
     }
     Ui().UpdateScrollBars();
+    // Open histogram, 3-D plot and row profile windows show the image as it now is.
+    RefreshOpenAnalysisDisplays();
 }
 
 void InstallDisplayRefresh() {

@@ -9,7 +9,8 @@
 namespace vexa {
 
 // Rebuild the view from currentImage: display bytes, title, background level (auto contrast),
-// the display bitmap file (messages 8, 9, 10), read back by the view (message 32), scroll bars.
+// the display bitmap file (messages 8, 9, 10), read back by the view (message 32), scroll bars,
+// and the open analysis windows brought up to date.
 void RebuildView();
 // Make RebuildView the display refresh that every step below this layer ends with.
 void InstallDisplayRefresh();

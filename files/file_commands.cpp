@@ -8,13 +8,13 @@
 #include <ctime>
 
 #include "files/autosave.h"
+#include "files/file_dialog_request.h"
 #include "files/file_names.h"
 #include "files/fits_details_model.h"
 #include "files/fits_file.h"
 #include "files/tiff_file.h"
 #include "files/tq_file.h"
 #include "session/clock.h"
-#include "files/file_dialog_request.h"
 #include "session/message_catalogue.h"
 #include "session/settings_file.h"
 #include "session/ui_services.h"
@@ -56,9 +56,9 @@ void RunSaveDialog(SaveFormat format) {
     const std::optional<std::string> chosen = FileDialogs().SaveFileDialog(request);
     if (!chosen || chosen->empty()) return;
 
+    // The title shows the name as it is written, letter case and all.
     const std::string bare = BareName(*chosen);
-    const std::string title = UpperCase(bare);
-    SetTitleFile(&title);
+    SetTitleFile(&bare);
     s.fileDialogFilterIndex = static_cast<int16_t>(
         format == SaveFormat::Fits ? kFitsFilterIndex : FilterIndexForName(bare));
     // The chosen folder is where the bare name is written.
@@ -89,8 +89,8 @@ bool RunFitsDetails() {
     return true;
 }
 
-void ChooseReference(std::string SessionState::*field) {
-    const std::optional<ChosenFile> chosen = RunChooseDialog();
+void ChooseReference(std::string SessionState::*field, const char* title) {
+    const std::optional<ChosenFile> chosen = RunChooseDialog(title);
     if (chosen) Session().*field = chosen->fullPath;  // nothing is read now
 }
 
@@ -106,9 +106,10 @@ std::string LocalDateStamp() {
     return text;
 }
 
-std::optional<ChosenFile> RunChooseDialog() {
+std::optional<ChosenFile> RunChooseDialog(const std::string& title) {
     SessionState& s = Session();
     FileDialogRequest request;
+    request.title = title;
     request.filter = kChooseFilter;
     request.filterIndex = s.fileDialogFilterIndex;
     request.folder = s.fileDialogFolder;
@@ -135,18 +136,18 @@ std::optional<std::string> RunOpenDialog() {
     const std::optional<std::string> path = FileDialogs().OpenFileDialog(request);
     if (!path || path->empty()) return std::nullopt;
 
-    const std::string bare = BareName(*path);
+    // The name as it is on disk (a typed name may differ in letter case): offered again by
+    // the next Open, it names a file that exists.
+    const std::string bare = BareName(NameAsOnDisk(*path));
     s.fileDialogFilterIndex = static_cast<int16_t>(FilterIndexForName(bare));
-    s.fileDialogFileName = UpperCase(bare);
+    s.fileDialogFileName = bare;
     s.fileDialogFolder = FolderOf(*path);
     return bare;
 }
 
 void OpenChosenImage(const std::string& bareName) {
-    SessionState& s = Session();
-    // The file is opened by the name it has; the title shows the name in upper case.
+    // The load sets the title from the file's name once the image is shown.
     LoadImageFile(bareName);
-    SetTitleFile(&s.fileDialogFileName);
 }
 
 void CmdSave() {
@@ -174,7 +175,7 @@ void CmdLoadNextAutosaved() {
 }
 
 void CmdDeleteFile() {
-    const std::optional<ChosenFile> chosen = RunChooseDialog();
+    const std::optional<ChosenFile> chosen = RunChooseDialog(kDeleteChooserTitle);
     if (!chosen) return;
     ConfirmDialogRequest request{kDeleteDialogTitle, kDeleteDialogText, chosen->fullPath};
     if (!FileDialogs().RunConfirmDialog(request)) return;
@@ -190,11 +191,11 @@ void CmdEditAutosaveFitsText() {
 }
 
 void CmdSelectDarkFrame() {
-    ChooseReference(&SessionState::darkFrameFileName);
+    ChooseReference(&SessionState::darkFrameFileName, kDarkFrameChooserTitle);
 }
 
 void CmdSelectFlatField() {
-    ChooseReference(&SessionState::flatFieldFileName);
+    ChooseReference(&SessionState::flatFieldFileName, kFlatFieldChooserTitle);
 }
 
 void CmdShowFitsDetails() {

@@ -40,13 +40,13 @@ struct ChosenFile {
 };
 
 // The choose dialog shared by Delete File, the reference choosers and the Merging menu's
-// dark-frame and flat-field commands: the open-file dialog with the TQ save filter, an
-// existing file required, starting in fileDialogFolder with fileDialogFilterIndex. After OK
-// fileDialogFilterIndex becomes 1 for a name containing "~", else 3; fileDialogFolder is not
-// changed here. Nothing on Cancel.
+// dark-frame and flat-field commands, titled for the command: the open-file dialog with the
+// TQ save filter, an existing file required, starting in fileDialogFolder with
+// fileDialogFilterIndex. After OK fileDialogFilterIndex becomes 1 for a name containing "~",
+// else 3; fileDialogFolder is not changed here. Nothing on Cancel.
 // The Merging commands load chosen->fullPath with LoadTqReference and, when that succeeds
 // and the reference is applied, call RememberChosenFolder.
-std::optional<ChosenFile> RunChooseDialog();
+std::optional<ChosenFile> RunChooseDialog(const std::string& title);
 void RememberChosenFolder(const ChosenFile& chosen);
 
 // The date "DD/MM/YY" of the computer's local calendar now.

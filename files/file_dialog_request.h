@@ -11,6 +11,7 @@ namespace vexa {
 
 // One open-file or save-file dialog.
 struct FileDialogRequest {
+    std::string title;  // the dialog's caption; empty: the dialog's own ("Open", "Save As")
     // The program's filter text: pairs of "Name|pattern|", kept literally ("~*.*" lists names
     // that begin with a tilde; the tilde is never replaced).
     std::string filter;
@@ -57,6 +58,12 @@ constexpr const char* kFitsExtension = "FIT";
 constexpr const char* kTiffOfferedName = "*.TIF";
 constexpr const char* kFitsOfferedName = "*.FIT";
 constexpr const char* kDeleteDialogTitle = "DELETE FILE DIALOG";
+// The choose dialog's caption names the command it chooses for.
+constexpr const char* kDeleteChooserTitle = "Delete File";
+constexpr const char* kDarkFrameChooserTitle = "Select Dark Frame";
+constexpr const char* kFlatFieldChooserTitle = "Select Flatfield File";
+constexpr const char* kSubtractDarkChooserTitle = "Subtract Image (Dark Frame)";
+constexpr const char* kApplyFlatChooserTitle = "Apply Flat Field";
 constexpr const char* kDeleteDialogText = "Delete this file?";
 
 // fileDialogFilterIndex values.

@@ -69,9 +69,15 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash == 0 ? 1 : slash);
 }
 
-std::string UpperCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+std::string NameAsOnDisk(const std::string& name) {
+    if (name.empty() || OnDriveC(name)) return name;
+    std::error_code ec;
+    const fs::path found = ResolveUserPath(name, true);
+    if (!fs::exists(found, ec)) return name;
+    const std::string bare = found.filename().string();
+    const std::string folder = FolderOf(name);
+    if (folder.empty()) return bare;
+    return folder.back() == '/' ? folder + bare : folder + "/" + bare;
 }
 
 }  // namespace vexa

@@ -23,7 +23,10 @@ std::filesystem::path ResolveUserPath(const std::string& name, bool forReading);
 std::string BareName(const std::string& path);
 // The folder part of a host path; empty for a bare name.
 std::string FolderOf(const std::string& path);
-// The ASCII upper-case form of a name, as the window title shows chosen files.
-std::string UpperCase(std::string text);
+// A user's file name with its last component spelt as the file found for reading is (the
+// case-insensitive match of ResolveUserPath), so that the name shown or offered again is one
+// that exists on a case-sensitive file system. The program's own "c:\..." names and names
+// of no existing file are returned as given.
+std::string NameAsOnDisk(const std::string& name);
 
 }  // namespace vexa

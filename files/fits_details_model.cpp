@@ -82,6 +82,15 @@ double* NumberField(int id) {
     }
 }
 
+// Texts read from a file come with the blank padding of its fixed-width fields (a history or
+// comment text of a FITS or settings file is 255 characters long whatever was typed). The
+// edits show them without it, so that typing at the end fits; the file writers pad them
+// again where their layouts need it.
+std::string WithoutTrailingBlanks(const std::string& text) {
+    const size_t end = text.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
 }  // namespace
 
 std::span<const FitsEditControl> FitsEditControls() {
@@ -98,7 +107,7 @@ std::string FormatFixed(double value) {
 FitsDetailsDialogModel::FitsDetailsDialogModel() {
     for (size_t i = 0; i < kEdits.size(); ++i) {
         const int id = kEdits[i].id;
-        if (const std::string* text = TextField(id)) edits_[i] = *text;
+        if (const std::string* text = TextField(id)) edits_[i] = WithoutTrailingBlanks(*text);
         if (const double* number = NumberField(id)) edits_[i] = FormatFixed(*number);
     }
     const int stored = Session().settings.hoursToUT;

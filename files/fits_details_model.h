@@ -43,8 +43,8 @@ enum class ScrollAction { LineLeft, LineRight, PageLeft, PageRight, Thumb };
 
 class FitsDetailsDialogModel {
   public:
-    // The edits show the session's details ("%f" for the numbers); the scroll bar shows
-    // hoursToUT, or 0 when it lies outside -11 to 11.
+    // The edits show the session's details ("%f" for the numbers), texts without their
+    // trailing blanks; the scroll bar shows hoursToUT, or 0 when it lies outside -11 to 11.
     FitsDetailsDialogModel();
 
     // The text of an edit as the user leaves it; an unknown id gives a scratch text.

@@ -172,15 +172,20 @@ MessageCode LoadImageFileUnderWaitCursor(const std::string& name) {
 }  // namespace
 
 bool LoadImageFile(const std::string& name) {
-    SetTitleFile(&name);
     MessageCode code = MessageCode::None;
     {
         WaitCursor wait;
         code = LoadImageFileUnderWaitCursor(name);
     }
-    // The message shows with the normal cursor back.
-    if (code != MessageCode::None) ShowMessage(code);
-    return code == MessageCode::None;
+    // The message shows with the normal cursor back. A refused file leaves the title naming
+    // the image still on screen.
+    if (code != MessageCode::None) {
+        ShowMessage(code);
+        return false;
+    }
+    const std::string shown = NameAsOnDisk(name);
+    SetTitleFile(&shown);
+    return true;
 }
 
 bool WriteTqFileTo(const fs::path& hostPath, const uint16_t* samples, int width, int height) {

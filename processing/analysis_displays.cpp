@@ -1,5 +1,6 @@
 // The histogram, 3-D plot and row profile: what each dialog draws, its buttons and command.
 #include "processing/analysis_displays.h"
+#include "processing/display_mapping.h"
 #include "processing/measuring_dialog_services.h"
 
 #include <algorithm>
@@ -7,8 +8,8 @@
 #include <cstdio>
 
 #include "session/clock.h"
-#include "session/message_catalogue.h"
 #include "session/long_operation.h"
+#include "session/message_catalogue.h"
 #include "session/timed_waits.h"
 #include "session/ui_services.h"
 #include "session/wait_cursor.h"
@@ -16,7 +17,6 @@
 namespace vexa {
 
 namespace {
-
 
 // Histogram axes: the vertical axis from (5, 5) down to (5, 213), then across to (263, 213),
 // with a tick every 32 levels; the ticks at levels 64 and 192, and longer at 128, stand out.
@@ -89,10 +89,16 @@ HistogramPicture BuildHistogramPicture(
 
 HistogramDialogModel::HistogramDialogModel(SessionState& session) : session_(session) {}
 
+void HistogramDialogModel::Recount() {
+    // The full counts: the 16-bit display histogram saturates, and a level with more than
+    // 65,535 samples must still be listed with its count. Counted here rather than taken
+    // from the view's last paint, which may not have happened yet (or was the auto-contrast
+    // strip's count).
+    counts_ = CountInteriorLevels(session_.currentImage, session_.geometry);
+}
+
 HistogramPicture HistogramDialogModel::Picture() const {
-    // The full counts: the 16-bit copy saturates, and a level with more than 65,535 samples
-    // must still be listed with its count.
-    return BuildHistogramPicture(session_.displayHistogramWide);
+    return BuildHistogramPicture(counts_);
 }
 
 void HistogramDialogModel::Close() {
@@ -119,8 +125,10 @@ void CmdHistogram() {
         Ui().Beep();
         return;
     }
+    HistogramDialogModel& model = TheHistogramDialog();
+    model.Recount();
     s.histogramOpen = true;
-    if (!MeasuringDialogs().OpenHistogramDialog(TheHistogramDialog())) s.histogramOpen = false;
+    if (!MeasuringDialogs().OpenHistogramDialog(model)) s.histogramOpen = false;
 }
 
 // ---- 3-D plot ----
@@ -248,6 +256,17 @@ void CmdRowPlot() {
         s.rowPlotMode = false;
         Ui().SetCursor(ModeCursor());
     }
+}
+
+// ---- following the image ----
+
+void RefreshOpenAnalysisDisplays() {
+    SessionState& s = Session();
+    if (!s.histogramOpen && !s.plot3DOpen && !s.rowPlotMode) return;
+    if (s.histogramOpen) TheHistogramDialog().Recount();
+    if (s.plot3DOpen) ThePlot3DDialog().Take(s.currentImage);
+    // The row profile reads its plane at every redraw; it only needs the redraw.
+    MeasuringDialogs().AnalysisImageChanged();
 }
 
 }  // namespace vexa

@@ -1,6 +1,7 @@
 // The three read-only views of the image: the histogram of display levels, the 3-D intensity
 // plot and the profile of one row. Each model says what its modeless dialog draws, in the
-// dialog's own pixel coordinates, and carries the dialog's buttons and its command.
+// dialog's own pixel coordinates, and carries the dialog's buttons and its command. Open
+// dialogs follow the image: the display refresh has them take it again.
 #pragma once
 
 #include <array>
@@ -11,7 +12,6 @@
 #include "session/session_state.h"
 
 namespace vexa {
-
 
 // Both plots: one pixel per 384 sample units, so 65535 rises 170 pixels.
 constexpr int32_t kPlotUnitsPerPixel = 384;
@@ -75,7 +75,10 @@ class HistogramDialogModel {
     explicit HistogramDialogModel(SessionState& session = Session());
 
     std::string Title() const { return kHistogramTitle; }
-    // The picture for the display histogram as the main window's last paint counted it.
+    // Count the display levels of currentImage as it is now (the display histogram of its
+    // interior); done when the dialog opens and after every display refresh.
+    void Recount();
+    // The picture for the counts of the last Recount.
     HistogramPicture Picture() const;
     // "Close" (also the close box): clears the open flag and removes the dialog.
     void Close();
@@ -83,6 +86,7 @@ class HistogramDialogModel {
 
   private:
     SessionState& session_;
+    std::array<uint32_t, kDisplayHistogramLevels> counts_{};
 };
 
 HistogramDialogModel& TheHistogramDialog();
@@ -121,8 +125,8 @@ class Plot3DDialogModel {
     explicit Plot3DDialogModel(SessionState& session = Session());
 
     std::string Title() const { return kPlot3DTitle; }
-    // Takes the plot of plotImage as it is now: the plot is drawn once per dialog and does
-    // not follow later changes of the image.
+    // Takes the plot of plotImage as it is now; the display refresh takes it again, so an
+    // open plot shows the image after each change.
     void Take(const Plane& plotImage);
     const std::vector<Plot3DLine>& Lines() const { return lines_; }
     // "Finished" (also the close box): clears the open flag, drops the plot and removes the
@@ -183,5 +187,10 @@ RowDialogModel& TheRowDialog();
 // while the 3-D plot or the row profile is open; 38 while fitted or centred. Otherwise row
 // 250 of currentImage in the modeless profile dialog, with the up-arrow cursor.
 void CmdRowPlot();
+
+// After every display refresh: each open analysis dialog takes the current image again (the
+// histogram recounted, the 3-D plot rebuilt, the row profile redrawn from its plane) and is
+// told to redraw.
+void RefreshOpenAnalysisDisplays();
 
 }  // namespace vexa

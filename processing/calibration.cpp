@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "files/file_commands.h"
+#include "files/file_dialog_request.h"
 #include "files/file_names.h"
 #include "files/tq_file.h"
 #include "processing/filter_simd.h"
@@ -80,8 +81,8 @@ std::optional<bool> ReferenceIsHalf(const std::string& name) {
 // Steps 1 and 2 of both menu commands: the choice and the read into workImage. A reference of
 // the other geometry would be applied with the wrong row length, so it is refused like a file
 // of a wrong size.
-std::optional<ChosenFile> ChooseAndLoadReference() {
-    std::optional<ChosenFile> chosen = RunChooseDialog();
+std::optional<ChosenFile> ChooseAndLoadReference(const char* title) {
+    std::optional<ChosenFile> chosen = RunChooseDialog(title);
     if (!chosen) return std::nullopt;
     const std::optional<bool> half = ReferenceIsHalf(chosen->fullPath);
     if (half && *half != (Session().geometryMode != 0)) {
@@ -216,7 +217,7 @@ void DivideRowsByFlat(uint16_t* image, const uint16_t* flat, int width, double m
 }
 
 void SubtractDarkFrame() {
-    const std::optional<ChosenFile> chosen = ChooseAndLoadReference();
+    const std::optional<ChosenFile> chosen = ChooseAndLoadReference(kSubtractDarkChooserTitle);
     if (!chosen) return;
     SessionState& s = Session();
     WaitCursor cursor;
@@ -228,7 +229,7 @@ void SubtractDarkFrame() {
 }
 
 void ApplyFlatField() {
-    const std::optional<ChosenFile> chosen = ChooseAndLoadReference();
+    const std::optional<ChosenFile> chosen = ChooseAndLoadReference(kApplyFlatChooserTitle);
     if (!chosen) return;
     SessionState& s = Session();
     UiServices& ui = Ui();

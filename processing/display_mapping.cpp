@@ -164,12 +164,11 @@ void ComputeAutoContrastThreshold() {
     s.backgroundLevel = MostFrequent(counts, {});
 }
 
-void EstimateBackgroundLevel() {
-    SessionState& s = Session();
-    const int width = s.geometry.width;
+DisplayLevelCounts CountInteriorLevels(const Plane& image, const ImageGeometry& geometry) {
+    const int width = std::clamp<int>(geometry.width, 0, kFullWidth);
     const int firstRow = kEstimateFirstRow;
     const int endRow =
-        std::min(s.geometry.height - kEstimateRowsLeftOut + kEstimateFirstRow, kFullHeight);
+        std::min(geometry.height - kEstimateRowsLeftOut + kEstimateFirstRow, kFullHeight);
     const int firstColumn = kEstimateColumnMargin;
     const int endColumn = width - kEstimateColumnMargin;
 
@@ -177,7 +176,7 @@ void EstimateBackgroundLevel() {
     // that runs of equal levels do not wait on one counter.
     std::array<uint32_t, kLevels> even{}, odd{};
     for (int row = firstRow; row < endRow; ++row) {
-        const uint16_t* p = s.currentImage.data() + static_cast<size_t>(row) * width;
+        const uint16_t* p = image.data() + static_cast<size_t>(row) * width;
         int c = firstColumn;
         for (; c + 1 < endColumn; c += 2) {
             ++even[p[c] >> 8];
@@ -185,8 +184,14 @@ void EstimateBackgroundLevel() {
         }
         if (c < endColumn) ++even[p[c] >> 8];
     }
-    std::array<uint32_t, kLevels> counts{};
+    DisplayLevelCounts counts{};
     for (int level = 0; level < kLevels; ++level) counts[level] = even[level] + odd[level];
+    return counts;
+}
+
+void EstimateBackgroundLevel() {
+    SessionState& s = Session();
+    const DisplayLevelCounts counts = CountInteriorLevels(s.currentImage, s.geometry);
     PublishHistogram(counts);
 
     std::array<bool, kLevels> taken{};

@@ -29,6 +29,9 @@ class MeasuringDialogServices {
     // Dialogs that show click results redraw from the session record.
     virtual void PhotometryChanged() {}
     virtual void RowPlotChanged() {}
+    // The image changed: the open histogram, 3-D plot and row profile redraw from their
+    // models, which have taken the new image.
+    virtual void AnalysisImageChanged() {}
 };
 
 // The installed implementation (a front end's), else one that cancels everything.

@@ -20,9 +20,18 @@ QScrollBar* NewStepBar(QWidget* parent, int low, int high, int minimumWidth) {
     return bar;
 }
 
+void MarkReadOnly(QLineEdit* edit) {
+    edit->setReadOnly(true);
+    QPalette colours = edit->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Base, colours.color(group, QPalette::Window));
+    }
+    edit->setPalette(colours);
+}
+
 QLineEdit* NewShowingEdit(QWidget* parent, int maximumWidth) {
     auto* edit = new QLineEdit(parent);
-    edit->setReadOnly(true);
+    MarkReadOnly(edit);
     edit->setMaximumWidth(maximumWidth);
     return edit;
 }
@@ -39,6 +48,19 @@ QDialogButtonBox* NewOkCancelHelp(QDialog* dialog, std::function<void()> help) {
 QHBoxLayout* NewBarRow(QScrollBar* bar, QLineEdit* edit) {
     auto* row = new QHBoxLayout;
     row->addWidget(bar, 1);
+    row->addWidget(edit);
+    return row;
+}
+
+QHBoxLayout* NewLabelledBarRow(QWidget* parent, const QString& name, const QString& lowest,
+                               QScrollBar* bar, const QString& highest, QLineEdit* edit) {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(name, parent);
+    label->setBuddy(bar);
+    row->addWidget(label);
+    row->addWidget(new QLabel(lowest, parent));
+    row->addWidget(bar, 1);
+    row->addWidget(new QLabel(highest, parent));
     row->addWidget(edit);
     return row;
 }

@@ -13,17 +13,25 @@ class QGridLayout;
 class QHBoxLayout;
 class QLineEdit;
 class QScrollBar;
+class QString;
 class QWidget;
 
 namespace vexa {
 
 QScrollBar* NewStepBar(QWidget* parent, int low, int high, int minimumWidth);
-// The edit shows the value; typing into it changes nothing.
+// An edit that only shows a value: read-only, and drawn on the dialog's own colour instead of
+// the white of a box that takes typing, so that it does not invite any.
+void MarkReadOnly(QLineEdit* edit);
+// The edit shows the value; typing into it changes nothing (MarkReadOnly).
 QLineEdit* NewShowingEdit(QWidget* parent, int maximumWidth = 50);
 // OK accepts the dialog, Cancel rejects it, Help runs help.
 QDialogButtonBox* NewOkCancelHelp(QDialog* dialog, std::function<void()> help);
 // A bar stretched beside its edit.
 QHBoxLayout* NewBarRow(QScrollBar* bar, QLineEdit* edit);
+// The same with what the bar sets named on its left and the values at its two ends beside
+// them: "Power  0.1 [bar] 3.0 [edit]".
+QHBoxLayout* NewLabelledBarRow(QWidget* parent, const QString& name, const QString& lowest,
+                               QScrollBar* bar, const QString& highest, QLineEdit* edit);
 // The "Radius" and "Power" rows of the filter dialogs: label, bar, edit.
 QGridLayout* NewRadiusPowerGrid(QWidget* parent, QScrollBar* radiusBar, QLineEdit* radiusEdit,
                                 QScrollBar* powerBar, QLineEdit* powerEdit);

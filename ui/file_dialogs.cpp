@@ -3,13 +3,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTreeView>
 
 namespace vexa {
 
 namespace {
 
 constexpr const char* kAnyExtension = ".*";
+// Room for a long file name, its size, type and date on one line.
+constexpr int kFileDialogWidth = 900;
+constexpr int kFileDialogHeight = 540;
 
 bool HasWildcard(const QString& name) {
     return name.contains(u'*') || name.contains(u'?');
@@ -77,6 +82,21 @@ VexaFileDialog::VexaFileDialog(const FileDialogRequest& request, Kind kind, QWid
         setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     }
     if (!request.offeredName.empty()) selectFile(QString::fromStdString(request.offeredName));
+    if (!request.title.empty()) setWindowTitle(QString::fromStdString(request.title));
+    ShowColumnsWhole();
+}
+
+void VexaFileDialog::ShowColumnsWhole() {
+    // The detail list with every column as wide as what it shows (name, size, type, date),
+    // in a dialog wide enough for the usual names; the screen keeper shrinks it on a small
+    // screen, where the list then scrolls sideways instead of cutting the texts.
+    setViewMode(QFileDialog::Detail);
+    if (auto* list = findChild<QTreeView*>("treeView")) {
+        QHeaderView* header = list->header();
+        header->setStretchLastSection(true);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    }
+    resize(kFileDialogWidth, kFileDialogHeight);
 }
 
 int VexaFileDialog::ChosenFilterIndex() const {

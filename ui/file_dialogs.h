@@ -1,7 +1,7 @@
 // The open-file and save-file dialogs of the file commands, rendered with Qt's own (non-native)
-// file dialog so that they behave the same on every desktop: the program's filters with their
-// patterns taken literally, the first filter offered, folder, offered name, default extension,
-// must-exist and ask-before-overwrite.
+// file dialog so that they behave the same on every desktop: the caption, the program's filters
+// with their patterns taken literally, the first filter offered, folder, offered name, default
+// extension, must-exist and ask-before-overwrite; the detail list shows its columns whole.
 #pragma once
 
 #include <QFileDialog>
@@ -37,6 +37,8 @@ class VexaFileDialog : public QFileDialog {
     void accept() override;
 
   private:
+    void ShowColumnsWhole();
+
     QStringList filters_;
     QStringList names_;  // the filters' own names, as the dialog shows them
 };

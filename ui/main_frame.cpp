@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "session/message_pump.h"
 #include "ui/command_menu.h"
 #include "ui/main_window.h"
+#include "ui/screen_fit.h"
 
 namespace vexa {
 
@@ -28,8 +30,11 @@ TVEXA_Q4Frame::TVEXA_Q4Frame(QtUiServices& services) {
     setCentralWidget(view_);
     BuildCommandMenu(menuBar());
     setWindowIcon(LoadProgramIcon());
-    move(0, 0);
-    resize(kFrameWidth, kFrameHeight);
+    const QScreen* shownOn = screen();
+    opening_ = OpeningFrameGeometry(QPoint(0, 0), QSize(kFrameWidth, kFrameHeight),
+                                    shownOn ? shownOn->availableGeometry() : QRect());
+    move(opening_.topLeft());
+    resize(opening_.size());
     fitTimer_.setInterval(kFitIntervalMs);
     connect(&fitTimer_, &QTimer::timeout, this, &TVEXA_Q4Frame::FitFrameToOpeningSize);
 }
@@ -44,8 +49,8 @@ void TVEXA_Q4Frame::showEvent(QShowEvent* event) {
 void TVEXA_Q4Frame::FitFrameToOpeningSize() {
     const QSize decorations = frameGeometry().size() - geometry().size();
     if (decorations.width() > 0 || decorations.height() > 0) {
-        resize(QSize(kFrameWidth, kFrameHeight) - decorations);
-        move(0, 0);
+        resize(opening_.size() - decorations);
+        move(opening_.topLeft());
         fitTimer_.stop();
     } else if (++fitAttempts_ >= kFitAttempts) {
         fitTimer_.stop();  // no window manager, or one without decorations

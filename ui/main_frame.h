@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QMainWindow>
+#include <QRect>
 #include <QSize>
 #include <QTimer>
 
@@ -16,13 +17,17 @@ class TVEXA_Q4Frame : public QMainWindow {
     Q_OBJECT
   public:
     // Outer size of the frame, title bar and borders included, as far as the window
-    // system allows.
+    // system and the screen allow.
     static constexpr int kFrameWidth = 1330;
     static constexpr int kFrameHeight = 1110;
 
     explicit TVEXA_Q4Frame(QtUiServices& services);
 
     TVEXA_Q4Window* View() const { return view_; }
+    // The outer geometry the frame opens with: at (0, 0) with 1330 x 1110 pixels where the
+    // screen's available area allows, else that area's size (the scroll bars and Fit to
+    // window show the rest of the image).
+    QRect OpeningGeometry() const { return opening_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -32,11 +37,12 @@ class TVEXA_Q4Frame : public QMainWindow {
 
   private:
     // Once the window manager has added its decorations, shrink the client so that the
-    // whole frame keeps the opening size, and put it back at (0, 0). The decorations arrive
-    // some time after the window is shown, so this looks a few times, then gives up.
+    // whole frame keeps the opening size, and put it back at its opening place. The decorations
+    // arrive some time after the window is shown, so this looks a few times, then gives up.
     void FitFrameToOpeningSize();
 
     TVEXA_Q4Window* view_ = nullptr;
+    QRect opening_;
     QTimer fitTimer_;
     int fitAttempts_ = 0;
     bool fitStarted_ = false;

@@ -109,6 +109,14 @@ void TVEXA_Q4Window::UpdateScrollBars() {
     viewport()->update();
 }
 
+QRect TVEXA_Q4Window::ShownImageArea() const {
+    const QRect client = viewport()->rect();
+    const PaintLayout layout = ComputePaintLayout(client.width(), client.height(), false);
+    QRect area = client;
+    if (layout.hasBitmap && !displayPixmap_.isNull()) area &= ToQRect(layout.target);
+    return QRect(viewport()->mapToGlobal(area.topLeft()), area.size());
+}
+
 void TVEXA_Q4Window::Repaint(bool erase) {
     if (erase) erasePending_ = true;
     viewport()->update();

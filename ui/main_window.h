@@ -32,6 +32,10 @@ class TVEXA_Q4Window : public QAbstractScrollArea {
     void Repaint(bool erase);
     void SetViewCursor(Qt::CursorShape shape);
 
+    // The part of the screen where the image shows now, in global coordinates (the whole
+    // client area before the first refresh).
+    QRect ShownImageArea() const;
+
     // The bitmap as read, with its colour table (empty before the first refresh).
     const QImage& DisplayImage() const { return displayImage_; }
     QColor BackgroundColour() const { return backgroundBrush_.color(); }

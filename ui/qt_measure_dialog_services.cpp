@@ -1,7 +1,11 @@
-// The modeless measuring dialogs: photometry, histogram, 3-D intensity plot and row profile.
+// The modeless measuring dialogs: photometry (opened beside the image), histogram, 3-D
+// intensity plot and row profile.
 // Each deletes itself when closed; the pointers then clear themselves.
+#include <QScreen>
+
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
+#include "ui/screen_fit.h"
 #include "ui/t_hist_dialog.h"
 #include "ui/t_ph_dialog.h"
 #include "ui/t_plot3d_dialog.h"
@@ -26,7 +30,20 @@ void CloseModeless(QPointer<Dialog>& slot) {
 }  // namespace
 
 bool QtUiServices::OpenPhotometryDialog(PhotometryDialogModel& model) {
-    return OpenModeless(photometryDialog_, model, DialogParent());
+    if (photometryDialog_) photometryDialog_->close();
+    photometryDialog_ = new TPHDialog(model, DialogParent());
+    photometryDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    // The user clicks the stars next: open beside the image rather than over its middle.
+    if (view_ && photometryDialog_->screen()) {
+        photometryDialog_->adjustSize();
+        const QWidget* frame = view_->window();
+        const QSize decorations = frame->frameGeometry().size() - frame->geometry().size();
+        photometryDialog_->move(BesideArea(view_->ShownImageArea(),
+                                           photometryDialog_->size() + decorations,
+                                           photometryDialog_->screen()->availableGeometry()));
+    }
+    photometryDialog_->show();
+    return true;
 }
 void QtUiServices::ClosePhotometryDialog() {
     CloseModeless(photometryDialog_);
@@ -58,6 +75,12 @@ void QtUiServices::PhotometryChanged() {
 }
 
 void QtUiServices::RowPlotChanged() {
+    if (rowDialog_) rowDialog_->Redraw();
+}
+
+void QtUiServices::AnalysisImageChanged() {
+    if (histogramDialog_) histogramDialog_->Canvas()->update();
+    if (plot3DDialog_) plot3DDialog_->Canvas()->Rebuild();
     if (rowDialog_) rowDialog_->Redraw();
 }
 

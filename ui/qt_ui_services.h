@@ -104,6 +104,7 @@ class QtUiServices : public QObject,
     void CloseRowDialog() override;
     void PhotometryChanged() override;
     void RowPlotChanged() override;
+    void AnalysisImageChanged() override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

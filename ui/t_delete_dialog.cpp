@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
+
 namespace vexa {
 
 namespace {
@@ -19,7 +21,7 @@ TDeleteDialog::TDeleteDialog(const ConfirmDialogRequest& request, QWidget* paren
     question_ = new QLabel(
         QString::fromStdString(request.text.empty() ? kDeleteDialogText : request.text), this);
     pathEdit_ = new QLineEdit(QString::fromStdString(request.editText), this);
-    pathEdit_->setReadOnly(true);  // the path is shown, not chosen here
+    MarkReadOnly(pathEdit_);  // the path is shown, not chosen here
     pathEdit_->setMinimumWidth(kPathEditWidth);
     pathEdit_->setCursorPosition(0);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

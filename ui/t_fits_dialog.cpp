@@ -1,5 +1,6 @@
 #include "ui/t_fits_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -13,6 +14,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "ui/dialog_parts.h"
 
 namespace vexa {
 
@@ -29,6 +32,10 @@ QString LimitedText(const QString& text, size_t limit) {
     QString kept = text.left(static_cast<qsizetype>(limit));
     while (static_cast<size_t>(kept.toUtf8().size()) > limit) kept.chop(1);
     return kept;
+}
+
+QString CharacterCount(const QString& text, size_t limit) {
+    return QString("%1 of %2 characters").arg(text.toUtf8().size()).arg(limit);
 }
 
 bool ScrollActionOf(int sliderAction, ScrollAction& action) {
@@ -68,7 +75,11 @@ TFITSDialog::TFITSDialog(FitsDetailsDialogModel& model, QWidget* parent)
                         control.multiLine ? Qt::AlignTop : Qt::Alignment());
         if (control.multiLine) {
             AddTextEdit(control);
-            grid->addWidget(textEdits_[control.id], row, 1);
+            auto* box = new QVBoxLayout;
+            box->setSpacing(0);
+            box->addWidget(textEdits_[control.id]);
+            box->addWidget(textCounters_[control.id]);
+            grid->addLayout(box, row, 1);
         } else {
             AddLineEdit(control);
             grid->addWidget(lineEdits_[control.id], row, 1);
@@ -81,7 +92,7 @@ TFITSDialog::TFITSDialog(FitsDetailsDialogModel& model, QWidget* parent)
     utBar_->setPageStep(1);
     utBar_->setMinimumWidth(kUtBarWidth);
     utEdit_ = new QLineEdit(this);
-    utEdit_->setReadOnly(true);  // shows the bar's value; never read back
+    MarkReadOnly(utEdit_);  // shows the bar's value; never read back
     utEdit_->setMaximumWidth(kUtEditWidth);
     auto* utRow = new QHBoxLayout;
     utRow->addWidget(utBar_);
@@ -145,12 +156,20 @@ void TFITSDialog::AddTextEdit(const FitsEditControl& control) {
         LimitedText(QString::fromStdString(model_.Edit(control.id)), control.keptChars));
     const int id = control.id;
     const size_t limit = control.keptChars;
+    // The room left shows under the box, so that a refused character is no surprise.
+    auto* counter = new QLabel(this);
+    const auto count = [counter, limit](const QString& kept) {
+        counter->setText(CharacterCount(kept, limit));
+    };
+    count(edit->toPlainText());
     // A plain-text edit has no length limit of its own: cut what goes beyond it, as an edit
-    // with a text limit refuses the surplus characters.
-    connect(edit, &QPlainTextEdit::textChanged, this, [this, edit, id, limit] {
+    // with a text limit refuses the surplus characters, and beep as such an edit does.
+    connect(edit, &QPlainTextEdit::textChanged, this, [this, edit, id, limit, count] {
         const QString text = edit->toPlainText();
         const QString kept = LimitedText(text, limit);
+        count(kept);
         if (kept != text) {
+            QApplication::beep();
             const QSignalBlocker block(edit);
             const int cursor = edit->textCursor().position();
             edit->setPlainText(kept);
@@ -161,6 +180,7 @@ void TFITSDialog::AddTextEdit(const FitsEditControl& control) {
         model_.Edit(id) = kept.toStdString();
     });
     textEdits_[id] = edit;
+    textCounters_[id] = counter;
 }
 
 QLineEdit* TFITSDialog::LineEdit(int id) const {
@@ -171,6 +191,11 @@ QLineEdit* TFITSDialog::LineEdit(int id) const {
 QPlainTextEdit* TFITSDialog::TextEdit(int id) const {
     const auto found = textEdits_.find(id);
     return found == textEdits_.end() ? nullptr : found->second;
+}
+
+QLabel* TFITSDialog::TextCounter(int id) const {
+    const auto found = textCounters_.find(id);
+    return found == textCounters_.end() ? nullptr : found->second;
 }
 
 void TFITSDialog::OnBarAction(int sliderAction) {

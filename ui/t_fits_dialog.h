@@ -1,6 +1,7 @@
 // The "FITS DETAILS" dialog: an edit for each FITS text and number (cut to its limit as it is
-// typed), the time-difference scroll bar with its value, the two format check boxes that act
-// on the session at once, Continue and Abort. exec() returns Accepted on Continue.
+// typed; the multi-line ones show the room left), the time-difference scroll bar with its value,
+// the two format check boxes that act on the session at once, Continue and Abort. exec() returns
+// Accepted on Continue.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +10,7 @@
 #include "files/fits_details_model.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -24,6 +26,8 @@ class TFITSDialog : public QDialog {
     // The one-line edit or the multi-line edit of a control id, nullptr for other ids.
     QLineEdit* LineEdit(int id) const;
     QPlainTextEdit* TextEdit(int id) const;
+    // The "n of 254 characters" line under a multi-line edit.
+    QLabel* TextCounter(int id) const;
     QScrollBar* UtBar() const { return utBar_; }          // control 111
     QLineEdit* UtEdit() const { return utEdit_; }         // control 112
     QCheckBox* EightBitBox() const { return eightBit_; }  // control 108
@@ -45,6 +49,7 @@ class TFITSDialog : public QDialog {
     FitsDetailsDialogModel& model_;
     std::map<int, QLineEdit*> lineEdits_;
     std::map<int, QPlainTextEdit*> textEdits_;
+    std::map<int, QLabel*> textCounters_;
     QScrollBar* utBar_ = nullptr;
     QLineEdit* utEdit_ = nullptr;
     QCheckBox* eightBit_ = nullptr;

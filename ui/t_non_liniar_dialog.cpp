@@ -12,6 +12,10 @@
 
 namespace vexa {
 
+namespace {
+constexpr const char* kNonLinearBarLabel = "Power";
+}  // namespace
+
 TNonLiniarDialog::TNonLiniarDialog(NonLinearDialogModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
     setWindowTitle(kNonLinearTitle);
@@ -22,7 +26,8 @@ TNonLiniarDialog::TNonLiniarDialog(NonLinearDialogModel& model, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(note);
-    layout->addLayout(NewBarRow(bar_, edit_));
+    layout->addLayout(NewLabelledBarRow(this, kNonLinearBarLabel, QString::number(kNonLinearMin),
+                                        bar_, QString::number(kNonLinearMax), edit_));
     layout->addWidget(NewOkCancelHelp(this, [this] { model_.ShowHelp(); }));
 
     FollowArrowSteps(

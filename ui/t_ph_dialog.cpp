@@ -11,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
+
 namespace vexa {
 
 namespace {
@@ -97,7 +99,7 @@ TPHDialog::TPHDialog(PhotometryDialogModel& model, QWidget* parent)
 
 QLineEdit* TPHDialog::AddEdit(int editId, int width) {
     auto* edit = new QLineEdit(this);
-    edit->setReadOnly(true);
+    MarkReadOnly(edit);
     edit->setFixedWidth(width);
     edit->setAlignment(Qt::AlignRight);
     edits_.insert(editId, edit);

@@ -65,6 +65,13 @@ void Plot3DCanvas::DrawRemainingLines() {
     emit completed();
 }
 
+void Plot3DCanvas::Rebuild() {
+    // Before the first paint there is nothing to redo: that paint starts the picture.
+    if (picture_.isNull()) return;
+    StartPicture();
+    update();
+}
+
 void Plot3DCanvas::paintEvent(QPaintEvent*) {
     if (picture_.isNull()) {
         StartPicture();

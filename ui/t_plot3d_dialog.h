@@ -24,6 +24,8 @@ class Plot3DCanvas : public QWidget {
     bool Complete() const { return next_ >= kPlot3DLineCount; }
     // Draw every line still missing at once.
     void DrawRemainingLines();
+    // The model has taken a new image: draw the plot again from its first line.
+    void Rebuild();
 
   signals:
     void completed();

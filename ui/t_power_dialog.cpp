@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -11,6 +12,10 @@
 
 namespace vexa {
 
+namespace {
+constexpr const char* kPowerBarLabel = "Power";
+}  // namespace
+
 TPowerDialog::TPowerDialog(PowerDialogModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
     setWindowTitle(kPowerLawTitle);
@@ -18,7 +23,10 @@ TPowerDialog::TPowerDialog(PowerDialogModel& model, QWidget* parent)
     edit_ = NewShowingEdit(this);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(NewBarRow(bar_, edit_));
+    // The bar's ends are the lowest and highest exponents it reaches.
+    layout->addLayout(NewLabelledBarRow(this, kPowerBarLabel,
+                                        QString::number(kPowerBarMin * kPowerStep, 'f', 1), bar_,
+                                        QString::number(kPowerHighest, 'f', 1), edit_));
     layout->addWidget(NewOkCancelHelp(this, [this] { model_.ShowHelp(); }));
 
     // Only the arrows move the exponent; the bar goes back to where the exponent puts it.

@@ -1,5 +1,5 @@
-// The "Power Law Stretch" dialog: a bar whose arrows move the exponent by tenths and an edit
-// that shows it. exec() returns Accepted on OK.
+// The "Power Law Stretch" dialog: a bar labelled "Power" with its range, whose arrows move the
+// exponent by tenths, and an edit that shows it. exec() returns Accepted on OK.
 #pragma once
 
 #include <QDialog>

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
 #include "ui/t_hist_dialog.h"
 
 namespace vexa {
@@ -43,7 +44,7 @@ TRowDialog::TRowDialog(RowDialogModel& model, QWidget* parent) : QDialog(parent)
     setWindowTitle(QString::fromStdString(model_.Title()));
     setModal(false);
     rowEdit_ = new QLineEdit(this);
-    rowEdit_->setReadOnly(true);
+    MarkReadOnly(rowEdit_);
     rowEdit_->setFixedWidth(kRowEditWidth);
     canvas_ = new RowCanvas(model_, this);
     finished_ = new QPushButton("Finished", this);

@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
+
 namespace vexa {
 
 namespace {
@@ -70,7 +72,7 @@ TStretchDialog::TStretchDialog(StretchDialogModel& model, QWidget* parent)
     whiteEdit_ = new QLineEdit(this);
     blackEdit_ = new QLineEdit(this);
     for (QLineEdit* edit : {whiteEdit_, blackEdit_}) {
-        edit->setReadOnly(true);
+        MarkReadOnly(edit);
         edit->setMaximumWidth(50);
     }
 

@@ -13,6 +13,7 @@
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
+#include "ui/screen_fit.h"
 
 namespace vexa {
 
@@ -27,6 +28,11 @@ TVEXA_Q4App::TVEXA_Q4App(std::unique_ptr<QtUiServices> services)
     InstallUiRoles(services_.get());
     SetClock(&clock_);
     InstallDisplayRefresh();
+    // Dialogs open on the screen, even on one smaller than the window's described size.
+    screenKeeper_ = std::make_unique<DialogScreenKeeper>();
+    if (QCoreApplication* qtApp = QCoreApplication::instance()) {
+        qtApp->installEventFilter(screenKeeper_.get());
+    }
 }
 
 TVEXA_Q4App::~TVEXA_Q4App() {

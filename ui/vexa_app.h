@@ -10,6 +10,7 @@
 
 namespace vexa {
 
+class DialogScreenKeeper;
 class QtUiServices;
 class TVEXA_Q4Frame;
 class TVEXA_Q4Window;
@@ -33,6 +34,7 @@ class TVEXA_Q4App {
   private:
     std::unique_ptr<QtUiServices> services_;
     SystemClock clock_;
+    std::unique_ptr<DialogScreenKeeper> screenKeeper_;
     std::unique_ptr<TVEXA_Q4Frame> frame_;
 };
 

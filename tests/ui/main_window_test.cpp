@@ -18,6 +18,7 @@
 #include "app/command_dispatch.h"
 #include "resources/command_table.h"
 #include "session/settings_file.h"
+#include "tests/ui/screen_test_support.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/command_menu.h"
 #include "ui/main_frame.h"
@@ -561,5 +562,6 @@ class MainWindowTest : public QObject {
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+// A screen with room for the window at its described size.
+VEXA_QTEST_MAIN_ON_SCREEN(MainWindowTest, 1920, 1200)
 #include "main_window_test.moc"

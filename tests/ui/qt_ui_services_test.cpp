@@ -14,6 +14,7 @@
 #include "app/display_refresh.h"
 #include "session/message_catalogue.h"
 #include "session/message_pump.h"
+#include "tests/ui/screen_test_support.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
@@ -278,5 +279,6 @@ class QtUiServicesTest : public QObject {
     }
 };
 
-QTEST_MAIN(QtUiServicesTest)
+// A screen with room for the window at its described size.
+VEXA_QTEST_MAIN_ON_SCREEN(QtUiServicesTest, 1920, 1200)
 #include "qt_ui_services_test.moc"

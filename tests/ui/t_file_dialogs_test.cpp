@@ -14,13 +14,17 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
 
 #include "app/ui_roles.h"
 #include "files/fits_details_model.h"
+#include "files/fits_file.h"
+#include "session/host_paths.h"
 #include "session/session_state.h"
+#include "session/settings_file.h"
 #include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 #include "ui/file_dialogs.h"
@@ -118,6 +122,43 @@ class TFileDialogsTest : public QObject {
         QCOMPARE(dialog.UnsignedBox()->text(), QString("Unsigned Integer Format"));
         QVERIFY(dialog.EightBitBox()->isChecked());
         QVERIFY(!dialog.UnsignedBox()->isChecked());
+    }
+
+    void fitsDialogTakesTypingAfterTextsReadFromFiles() {
+        QTemporaryDir root;
+        SetDriveRoot(root.path().toStdString());
+        SessionState& s = Session();
+        // The history through a FITS file, the comments through the settings file: both come
+        // back padded with blanks to 255 characters.
+        s.settings.fitsHistory = "Seen";
+        const std::string fits = root.filePath("m42.FIT").toStdString();
+        QVERIFY(WriteFitsFile(fits, s.currentImage, false));
+        QCOMPARE(ReadFitsFileFrom(fits, s.currentImage), FitsReadResult::Ok);
+        s.settings.fitsComment = "Clear";
+        QDir(root.path()).mkdir("autosave");
+        QCOMPARE(SaveSettings(), int16_t{0});
+        const std::string history = s.settings.fitsHistory;
+        QCOMPARE(LoadSettings(), int16_t{0});
+        s.settings.fitsHistory = history;
+        QCOMPARE(s.settings.fitsHistory.size(), size_t{255});
+        QCOMPARE(s.settings.fitsComment.size(), size_t{255});
+
+        FitsDetailsDialogModel model;
+        TFITSDialog dialog(model);
+        QPlainTextEdit* historyBox = dialog.TextEdit(fitsdlg::kHistory);
+        QPlainTextEdit* commentBox = dialog.TextEdit(fitsdlg::kComments);
+        QCOMPARE(historyBox->toPlainText(), QString("Seen"));
+        QCOMPARE(commentBox->toPlainText(), QString("Clear"));
+        QCOMPARE(dialog.TextCounter(fitsdlg::kHistory)->text(), QString("4 of 254 characters"));
+        for (QPlainTextEdit* box : {historyBox, commentBox}) {
+            box->moveCursor(QTextCursor::End);
+            QTest::keyClicks(box, " twice");
+        }
+        QCOMPARE(historyBox->toPlainText(), QString("Seen twice"));
+        QCOMPARE(dialog.TextCounter(fitsdlg::kComments)->text(), QString("11 of 254 characters"));
+        model.Continue();
+        QCOMPARE(s.settings.fitsHistory, std::string("Seen twice"));
+        QCOMPARE(s.settings.fitsComment, std::string("Clear twice"));
     }
 
     void fitsDialogStoredHoursOutsideTheBarShowAsZero() {

@@ -185,9 +185,14 @@ class TMeasureDialogsTest : public QObject {
 
     void histogramDrawsCutBarsInTheSecondPen() {
         SessionState& s = Session();
-        s.displayHistogramWide[0] = 1054;
-        s.displayHistogramWide[1] = 1055;
-        s.displayHistogramWide[2] = 500;
+        // The image interior (from row 5, columns 10 to 1289) holds 1054 samples at level 0,
+        // 1055 at level 1 and 500 at level 2; the rest is at level 200.
+        s.currentImage.fill(200 << 8);
+        int k = 0;
+        for (const auto& [level, count] : {std::pair{0, 1054}, {1, 1055}, {2, 500}}) {
+            for (int n = 0; n < count; ++n, ++k) Put(10 + k % 1280, 5 + k / 1280, level << 8);
+        }
+        TheHistogramDialog().Recount();  // as the command does when it opens the dialog
         s.histogramOpen = true;
         THistDialog dialog(TheHistogramDialog());
         QCOMPARE(dialog.windowTitle(), QString("Histogram of Current Image"));
@@ -277,11 +282,9 @@ class TMeasureDialogsTest : public QObject {
     void printTimeToFirstCompletePaint() {
         FillNoisySky();
         SessionState& s = Session();
-        for (int level = 0; level < kDisplayHistogramLevels; ++level)
-            s.displayHistogramWide[level] = static_cast<uint32_t>(level * 97 % 3000);
-
         QElapsedTimer timer;
         timer.start();
+        TheHistogramDialog().Recount();
         s.histogramOpen = true;
         THistDialog histogram(TheHistogramDialog());
         histogram.Canvas()->grab();

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 #include "app/ui_roles.h"
 #include "session/session_state.h"
@@ -33,6 +34,26 @@ namespace {
 
 bool IsDark(QRgb pixel) {
     return qRed(pixel) < 60 && qGreen(pixel) < 60 && qBlue(pixel) < 60;
+}
+
+// An edit that takes no typing looks it: drawn on the dialog's colour, not a typing box's.
+bool LooksReadOnly(const QLineEdit* edit) {
+    const QPalette& p = edit->palette();
+    return edit->isReadOnly() &&
+           p.color(QPalette::Active, QPalette::Base) == p.color(QPalette::Active, QPalette::Window);
+}
+
+// The texts of the labels in the bar's row, left to right.
+QStringList RowLabels(const QWidget& dialog, const QWidget* bar) {
+    QList<QLabel*> labels;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (qAbs(label->geometry().center().y() - bar->geometry().center().y()) < bar->height())
+            labels << label;
+    }
+    std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) { return a->x() < b->x(); });
+    QStringList texts;
+    for (QLabel* label : labels) texts << label->text();
+    return texts;
 }
 
 }  // namespace
@@ -61,7 +82,12 @@ class TStretchDialogsTest : public QObject {
         QCOMPARE(dialog.BlackBar()->value(), 0);
         QCOMPARE(dialog.WhiteEdit()->text(), QString("255"));
         QCOMPARE(dialog.BlackEdit()->text(), QString("0"));
-        QVERIFY(dialog.WhiteEdit()->isReadOnly());
+        QVERIFY(LooksReadOnly(dialog.WhiteEdit()));
+        QVERIFY(LooksReadOnly(dialog.BlackEdit()));
+        // Typing changes neither the box nor the level.
+        QTest::keyClicks(dialog.WhiteEdit(), "12");
+        QCOMPARE(dialog.WhiteEdit()->text(), QString("255"));
+        QCOMPARE(int(Session().dialogValue1), 255);
     }
 
     void stretchBarsFollowTheRules() {
@@ -134,6 +160,11 @@ class TStretchDialogsTest : public QObject {
         QCOMPARE(dialog.PowerBar()->maximum(), 30);
         QCOMPARE(dialog.PowerBar()->value(), 10);
         QCOMPARE(dialog.PowerEdit()->text(), QString("1.0"));
+        QVERIFY(LooksReadOnly(dialog.PowerEdit()));
+        // The bar is named, with the exponents at its two ends.
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(RowLabels(dialog, dialog.PowerBar()), QStringList({"Power", "0.1", "3.0"}));
         dialog.PowerBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QCOMPARE(dialog.PowerEdit()->text(), QString("1.1"));
         QCOMPARE(dialog.PowerBar()->value(), 11);
@@ -160,6 +191,9 @@ class TStretchDialogsTest : public QObject {
             "This stretch works well for images of nebulae. First use the stretch that removes "
             "the background. "));
         QCOMPARE(dialog.PowerEdit()->text(), QString("25"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(RowLabels(dialog, dialog.PowerBar()), QStringList({"Power", "2", "50"}));
         dialog.PowerBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
         QCOMPARE(int(Session().dialogValue1), 24);
         QCOMPARE(dialog.PowerEdit()->text(), QString("24"));

@@ -52,10 +52,8 @@ struct StartedWindow {
     // The frame shrinks its client once the decorations are known; wait for that, so that
     // no resize comes in the middle of a test.
     bool WaitForOpeningSize() const {
-        return QTest::qWaitFor([this] {
-            return app->Frame()->frameGeometry() ==
-                   QRect(0, 0, TVEXA_Q4Frame::kFrameWidth, TVEXA_Q4Frame::kFrameHeight);
-        });
+        return QTest::qWaitFor(
+            [this] { return app->Frame()->frameGeometry() == app->Frame()->OpeningGeometry(); });
     }
     std::string RootPath(const std::string& name) const {
         return rootDir.path().toStdString() + "/" + name;

@@ -65,10 +65,11 @@ TEST_F(FileCommandsTest, OpenOffersTheRememberedChoicesAndRemembersTheNewOnes) {
     EXPECT_TRUE(r.mustExist);
     EXPECT_TRUE(r.hideReadOnly);
     EXPECT_EQ(s.fileDialogFolder, obs.string());
-    EXPECT_EQ(s.fileDialogFileName, "IMG7.FIT");
+    // The name as it is on disk, which the next Open can offer as it stands.
+    EXPECT_EQ(s.fileDialogFileName, "img7.fit");
     EXPECT_EQ(s.fileDialogFilterIndex, 3);
-    EXPECT_EQ(s.currentFileName, "IMG7.FIT");
-    EXPECT_EQ(fixture.ui.titles.back(), "Vexa_Q4_USB - IMG7.FIT");
+    EXPECT_EQ(s.currentFileName, "img7.fit");
+    EXPECT_EQ(fixture.ui.titles.back(), "Vexa_Q4_USB - img7.fit");
     EXPECT_EQ(s.sequenceNumber, 7);
     EXPECT_EQ(s.currentImage[0], static_cast<uint16_t>(test::PatternSample(0, 0) + 1));
     EXPECT_TRUE(fixture.ui.messages.empty());
@@ -96,9 +97,31 @@ TEST_F(FileCommandsTest, OpenOfATildeNameOffersTheTqFilterNextTime) {
     AnswerOpen(obs / "~m42");
     CmdOpen();
     EXPECT_EQ(s.fileDialogFilterIndex, 1);
-    EXPECT_EQ(s.currentFileName, "~M42");
+    EXPECT_EQ(s.currentFileName, "~m42");
     CmdOpen();
     EXPECT_EQ(fixture.ui.openRequests.back().filterIndex, 1);
+}
+
+TEST_F(FileCommandsTest, OpenOfANameTypedInAnotherCaseShowsAndOffersTheNameOnDisk) {
+    WriteBytes(obs / "Stars.tq", Bytes(669500, 0));
+    AnswerOpen(obs / "STARS.TQ");
+    CmdOpen();
+    EXPECT_TRUE(fixture.ui.messages.empty());
+    EXPECT_EQ(s.currentFileName, "Stars.tq");
+    CmdOpen();
+    EXPECT_EQ(fixture.ui.openRequests.back().offeredName, "Stars.tq");
+}
+
+TEST_F(FileCommandsTest, RefusedOpenKeepsTheTitleOfTheImageShown) {
+    WriteBytes(obs / "stars.tq", Bytes(669500, 0));
+    WriteBytes(obs / "notes.txt", Bytes{1, 2, 3});
+    AnswerOpen(obs / "stars.tq");
+    CmdOpen();
+    AnswerOpen(obs / "notes.txt");
+    CmdOpen();
+    EXPECT_EQ(fixture.ui.LastText(), "You didn't choose a valid TQ or suitable FITs File");
+    EXPECT_EQ(s.currentFileName, "stars.tq");
+    EXPECT_EQ(fixture.ui.titles.back(), "Vexa_Q4_USB - stars.tq");
 }
 
 TEST_F(FileCommandsTest, OpenCancelledChangesNothing) {
@@ -133,7 +156,7 @@ TEST_F(FileCommandsTest, SaveAlwaysWritesATqFileUnderTheTypedName) {
     EXPECT_EQ(r.offeredName, "");
     EXPECT_TRUE(r.askBeforeOverwrite);
     EXPECT_EQ(ReadBytes(obs / "m42.fit").size(), 669500u);
-    EXPECT_EQ(s.currentFileName, "M42.FIT");
+    EXPECT_EQ(s.currentFileName, "m42.fit");
     EXPECT_EQ(s.fileDialogFilterIndex, 3);
     EXPECT_EQ(s.fileDialogFolder, obs.string());
     AnswerSave(obs / "~raw");
@@ -180,7 +203,7 @@ TEST_F(FileCommandsTest, SaveAsFitsRunsTheDetailsDialogThenTheSaveDialog) {
     EXPECT_EQ(f.size(), 677660u);  // eight-bit was switched off before the dialog
     EXPECT_EQ(CardOf(f, 6), Padded("OBJECT  = 'M42'"));
     EXPECT_EQ(s.fileDialogFilterIndex, 2);
-    EXPECT_EQ(s.currentFileName, "M42.FIT");
+    EXPECT_EQ(s.currentFileName, "m42.fit");
 }
 
 TEST_F(FileCommandsTest, SaveAsFitsKeepsALongerDateAndHonoursTheEightBitBox) {
@@ -229,6 +252,7 @@ TEST_F(FileCommandsTest, DeleteAsksWithTheFullPathAndDeletesOnlyOnOk) {
     EXPECT_EQ(fixture.ui.confirmRequests[0].editText, (obs / "a.fit").string());
     EXPECT_EQ(fixture.ui.openRequests[0].filter,
               "Corvane (~*.)|~*.*|FITS files|*.FIT|All Files(*.*)|*.*|");
+    EXPECT_EQ(fixture.ui.openRequests[0].title, "Delete File");
     EXPECT_TRUE(fs::exists(obs / "a.fit"));
     fixture.ui.confirmDialog = [](const ConfirmDialogRequest&) { return true; };
     CmdDeleteFile();
@@ -246,6 +270,8 @@ TEST_F(FileCommandsTest, SelectingReferencesStoresTheFullPathOnly) {
     AnswerOpen(obs / "flat.def");
     CmdSelectFlatField();
     EXPECT_EQ(s.flatFieldFileName, (obs / "flat.def").string());
+    EXPECT_EQ(fixture.ui.openRequests[0].title, "Select Dark Frame");
+    EXPECT_EQ(fixture.ui.openRequests[1].title, "Select Flatfield File");
     EXPECT_EQ(s.fileDialogFilterIndex, 3);
     EXPECT_EQ(s.fileDialogFolder, "/elsewhere");
     EXPECT_EQ(fixture.ui.openRequests.back().folder, "/elsewhere");
@@ -254,7 +280,8 @@ TEST_F(FileCommandsTest, SelectingReferencesStoresTheFullPathOnly) {
 
 TEST_F(FileCommandsTest, ChooseDialogAnswersAndRemembersTheFolderOnRequest) {
     AnswerOpen(obs / "x.def");
-    const auto chosen = RunChooseDialog();
+    const auto chosen = RunChooseDialog("Pick one");
+    EXPECT_EQ(fixture.ui.openRequests.back().title, "Pick one");
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(chosen->bareName, "x.def");
     EXPECT_EQ(chosen->folder, obs.string());
@@ -262,7 +289,7 @@ TEST_F(FileCommandsTest, ChooseDialogAnswersAndRemembersTheFolderOnRequest) {
     RememberChosenFolder(*chosen);
     EXPECT_EQ(s.fileDialogFolder, obs.string());
     fixture.ui.openFileDialog = nullptr;
-    EXPECT_FALSE(RunChooseDialog().has_value());
+    EXPECT_FALSE(RunChooseDialog("Pick one").has_value());
 }
 
 TEST_F(FileCommandsTest, EditAutosaveTextSavesTheSettingsOnContinue) {

@@ -36,6 +36,22 @@ TEST_F(FitsDetailsModelTest, EditsOpenWithTheSessionDetails) {
     EXPECT_EQ(FitsEditControls().size(), 13u);
 }
 
+TEST_F(FitsDetailsModelTest, TextsReadFromAFileShowWithoutTheirPadding) {
+    // A FITS or settings file gives its history and comment texts back 255 characters long.
+    s.settings.fitsHistory = "Seen" + std::string(251, ' ');
+    s.settings.fitsComment = std::string(255, ' ');
+    s.settings.fitsObject = "M42   ";
+    s.settings.fitsFilter = "  R";
+    FitsDetailsDialogModel m;
+    EXPECT_EQ(m.Edit(kHistory), "Seen");
+    EXPECT_EQ(m.Edit(kComments), "");
+    EXPECT_EQ(m.Edit(kObject), "M42");
+    EXPECT_EQ(m.Edit(kFilter), "  R");  // leading blanks are the user's
+    m.Edit(kHistory) += " twice";
+    m.Continue();
+    EXPECT_EQ(s.settings.fitsHistory, "Seen twice");
+}
+
 TEST_F(FitsDetailsModelTest, ContinueCopiesEachEditCutToItsLimit) {
     FitsDetailsDialogModel m;
     m.Edit(kObject) = std::string(100, 'o');

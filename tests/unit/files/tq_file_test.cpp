@@ -102,7 +102,7 @@ TEST_F(TqFileTest, FullFileLoadsShowsTheWaitCursorAndRefreshes) {
     EXPECT_EQ(fixture.ui.cursors.back(), CursorKind::Cross);
 }
 
-TEST_F(TqFileTest, WrongSizeOrMissingFileChangesOnlyTheFileName) {
+TEST_F(TqFileTest, WrongSizeOrMissingFileChangesNothingNotEvenTheTitle) {
     SetDetailsAndHistory();
     test::SetPatternImage(1, 5);
     const Plane before = s.currentImage;
@@ -111,7 +111,7 @@ TEST_F(TqFileTest, WrongSizeOrMissingFileChangesOnlyTheFileName) {
         fixture.ui.loadedBitmaps.clear();
         EXPECT_FALSE(LoadImageFile(PathOf("bad").string()));
         EXPECT_EQ(fixture.ui.LastText(), kNotValid);
-        EXPECT_EQ(s.currentFileName, PathOf("bad").string());
+        EXPECT_EQ(s.currentFileName, "(Untitled)");
         EXPECT_EQ(s.currentImage, before);
         EXPECT_EQ(s.geometryMode, 1);
         EXPECT_EQ(s.settings.fitsObject, "M42");
@@ -146,7 +146,7 @@ TEST_F(TqFileTest, FitsSizeWithForeignHeaderKeepsImageGeometryAndDetails) {
     EXPECT_EQ(s.settings.fitsObject, "M42");
     EXPECT_DOUBLE_EQ(s.exposureSeconds, 9.0);
     EXPECT_STREQ(s.historyLines[0].data(), "Normal Stretch");
-    EXPECT_EQ(s.currentFileName, PathOf("x.tq").string());
+    EXPECT_EQ(s.currentFileName, "(Untitled)");
 }
 
 TEST_F(TqFileTest, FitsFileLoadsAndSetsGeometryDetailsAndHistory) {
@@ -269,10 +269,12 @@ TEST_F(TqFileTest, BareNamesAreFoundInTheDialogFolderWithoutRegardToCase) {
     WriteBytes(folder / "img7.fit", TqBytes(650, 515));
     s.fileDialogFolder = folder.string();
     EXPECT_TRUE(LoadImageFile("IMG7.FIT"));
+    EXPECT_EQ(s.currentFileName, "img7.fit");  // the title names the file as it is on disk
     // Drive-c names go under the drive root, also without regard to case.
     fs::create_directory(PathOf("AutoSave"));
     WriteBytes(PathOf("AutoSave") / "Img2.Fit", TqBytes(650, 515));
     EXPECT_TRUE(LoadImageFile("c:\\AUTOSAVE\\IMG2.FIT"));
+    EXPECT_EQ(s.currentFileName, "c:\\AUTOSAVE\\IMG2.FIT");  // the program's own name
     // Writers keep the exact name in the dialog folder.
     test::SetPatternImage(1);
     ASSERT_TRUE(SaveTqFile("New~1"));

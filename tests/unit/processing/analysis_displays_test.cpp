@@ -77,13 +77,33 @@ TEST_F(AnalysisDisplaysTest, HistogramListsOnlyTheFirstFifteenCutLevels) {
     }
 }
 
-TEST_F(AnalysisDisplaysTest, HistogramDialogDrawsTheFullDisplayCounts) {
-    // More than 65,535 samples at one level: the 16-bit copy saturates, the list does not.
-    s.displayHistogram[7] = 65535;
-    s.displayHistogramWide[7] = 100000;
+TEST_F(AnalysisDisplaysTest, HistogramDialogCountsTheWholeInteriorOfTheImage) {
+    // Every sample at level 7: the interior's 1014 x 1280 samples, far more than a 16-bit
+    // counter holds, are listed in full.
+    s.currentImage.fill(7 << 8);
     HistogramDialogModel model(s);
     EXPECT_EQ(model.Title(), "Histogram of Current Image");
-    EXPECT_EQ(model.Picture().list, "val   count\n007  100000\n");
+    model.Recount();
+    EXPECT_EQ(model.Picture().list, "val   count\n007  1297920\n");
+}
+
+TEST_F(AnalysisDisplaysTest, OpenAnalysisDialogsTakeTheImageAgainAtEachRefresh) {
+    fixture.ui.measureDialogsOpen = true;
+    RefreshOpenAnalysisDisplays();  // nothing open: nothing to tell
+    EXPECT_EQ(fixture.ui.analysisImageChanges, 0);
+
+    s.currentImage.fill(0);
+    CmdHistogram();
+    CmdIntensityPlot3D();
+    EXPECT_EQ(TheHistogramDialog().Picture().bars.front().x0, 8);  // level 0
+    s.currentImage.fill(200 << 8);
+    RefreshOpenAnalysisDisplays();
+    EXPECT_EQ(fixture.ui.analysisImageChanges, 1);
+    EXPECT_EQ(TheHistogramDialog().Picture().bars.front().x0, 208);  // level 200
+    // The 3-D plot's first line now rises 133 pixels (51,200 / 384).
+    EXPECT_EQ(ThePlot3DDialog().Lines().front().front().y1, 186 + 6 - 133);
+    TheHistogramDialog().Close();
+    ThePlot3DDialog().Finished();
 }
 
 TEST_F(AnalysisDisplaysTest, HistogramCommandOpensOnceThenBeepsTwice) {

@@ -151,5 +151,22 @@ TEST_F(ColourTableTest, OutOfRangeSettingsAreClamped) {
     EXPECT_EQ(GreyAt(BuildColourTable(), 255), 255);  // as threshold 0
 }
 
+TEST(DisplayLevelCountsTest, HistogramWindowCountsWhatTheBackgroundEstimateCounts) {
+    test::SessionFixture fixture;
+    SessionState& s = Session();
+    for (size_t k = 0; k < s.currentImage.size(); ++k) s.currentImage[k] = uint16_t(k * 37);
+    for (const int mode : {0, 1}) {
+        s.geometryMode = mode;
+        ApplyGeometry();
+        const DisplayLevelCounts counts = CountInteriorLevels(s.currentImage, s.geometry);
+        EstimateBackgroundLevel();
+        EXPECT_EQ(counts, s.displayHistogramWide);
+        uint64_t total = 0;
+        for (uint32_t c : counts) total += c;
+        // Rows 5 to height - 12, columns 10 to width - 11.
+        EXPECT_EQ(total, uint64_t(s.geometry.height - 16) * uint64_t(s.geometry.width - 20));
+    }
+}
+
 }  // namespace
 }  // namespace vexa

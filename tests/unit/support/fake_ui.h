@@ -44,6 +44,7 @@ class FakeUi : public UiServices,
     int repaints = 0;
     int photometryRedraws = 0;
     int rowPlotRedraws = 0;
+    int analysisImageChanges = 0;
     int mergeRedraws = 0;
     bool bitmapLoadSucceeds = true;
     std::function<void()> onDispatch;  // runs for each dispatched event
@@ -251,6 +252,7 @@ class FakeUi : public UiServices,
     }
     void PhotometryChanged() override { ++photometryRedraws; }
     void RowPlotChanged() override { ++rowPlotRedraws; }
+    void AnalysisImageChanged() override { ++analysisImageChanges; }
     void MergeMarksChanged() override { ++mergeRedraws; }
 
     const std::string& LastText() const {
