@@ -100,6 +100,26 @@ void CheckFitsRoundTrip(const std::vector<TypedText>& texts) {
     VEXA_FUZZ_CHECK(lines[0] == lines[1]);
 }
 
+// Typed texts in dialog order: object, observer, origin, telescope, instrument, history,
+// comments, date, time, focal length, aperture, exposure, filter.
+const SeedRegistration seeds([](const fs::path& folder) {
+    const std::vector<std::vector<std::string>> lists = {
+        {"M42", "Ann", "Home", "C8", "TQ4", "first line\nsecond line", "note", "5/3/07",
+         "03:07:09", "80.5", "12", "30", "Ha"},
+        {"it's", "O'Brien", "", "", "", std::string(300, 'h'), std::string(254, 'c'),
+         "28/11/2012", "22:00:04.123", "x", "-1e300", "1e-5", "'"},
+        {std::string(80, 'o'), "caf\xc3\xa9", "\t", "", "\x7f", "", "", "", "", "", "", "",
+         ""},
+    };
+    int n = 0;
+    for (const auto& list : lists) {
+        std::string joined;
+        for (const std::string& text : list) joined.append(text).push_back('\0');
+        WriteFile(folder / ("typed_" + std::to_string(n++)),
+                  {reinterpret_cast<const uint8_t*>(joined.data()), joined.size()});
+    }
+});
+
 }  // namespace
 }  // namespace vexa::fuzz
 

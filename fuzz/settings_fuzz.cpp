@@ -43,6 +43,49 @@ void CheckLoadsAsItStands() {
 // the optional field 28.
 constexpr size_t kShortestWholeFile = kSettingsFileBytes - 1;
 
+// Files written by the program: the default file, one with every field away from its
+// default, one without field 28, one cut short, and ones with a refused value.
+const SeedRegistration seeds([](const fs::path& folder) {
+    ResetWorld();
+    const Bytes defaults = Encoded();
+    PersistentSettings& p = Session().settings;
+    p.autosaveNumber = 65530;
+    p.hoursToUT = -7;
+    p.fast_par = true;
+    p.guideStarMaskRadius = 13;
+    p.backgroundChoice = 'r';
+    p.raBacklash = 30;
+    p.decBacklash = 29;
+    p.telescopeType = 'b';
+    p.driveDirections = {'s', 'n', 'w', 'e'};
+    p.autoUserStretchLevel = 36;
+    p.autoUnsharpDiameter = 6;
+    p.fastParExtra = true;
+    p.fitsObject = "M42";
+    p.fitsHistory = std::string(255, 'h');
+    p.fitsComment = "a comment";
+    p.apertureSquareInches = 12.5;
+    p.unsignedIntFits = true;
+    const Bytes distinct = Encoded();
+    WriteFile(folder / "default", defaults);
+    WriteFile(folder / "distinct", distinct);
+    Bytes withoutField28 = distinct;
+    withoutField28.erase(withoutField28.begin() + 44);
+    WriteFile(folder / "without_field_28", withoutField28);
+    WriteFile(folder / "short", Bytes(distinct.begin(), distinct.begin() + 400));
+    struct Refused {
+        const char* name;
+        size_t offset;
+        uint8_t value;
+    };
+    for (const Refused& r : {Refused{"background", 11, 'x'}, Refused{"dec_backlash", 19, 31},
+                             Refused{"telescope", 22, 'z'}, Refused{"unsharp", 41, 7}}) {
+        Bytes refused = distinct;
+        refused[r.offset] = r.value;
+        WriteFile(folder / (std::string("refused_") + r.name), refused);
+    }
+});
+
 }  // namespace
 }  // namespace vexa::fuzz
 
