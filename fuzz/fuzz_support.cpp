@@ -1,5 +1,8 @@
 #include "fuzz/fuzz_support.h"
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -49,7 +52,7 @@ fs::path DriveRootFolder() {
 }
 
 test::FakeUi& ResetWorld() {
-    static auto* ui = new test::FakeUi();
+    static std::unique_ptr<test::FakeUi> ui;
     static auto* clock = new VirtualClock();
     static const bool installed = [] {
         // The scratch folder goes when the process ends, whichever way it ends normally.
@@ -62,8 +65,10 @@ test::FakeUi& ResetWorld() {
     }();
     (void)installed;
     test::ResetSession();
-    *ui = test::FakeUi();
-    InstallUiRoles(ui);
+    // The new one is installed before the old one goes.
+    auto fresh = std::make_unique<test::FakeUi>();
+    InstallUiRoles(fresh.get());
+    ui = std::move(fresh);
     SetClock(clock);
     InstallHeadlessDisplayRefresh();
     std::error_code ec;
