@@ -164,12 +164,19 @@ const SeedRegistration seeds([](const fs::path& folder) {
         const std::string size = mode ? "half" : "full";
         (void)WriteTqFileTo(folder / ("tq_" + size), s.currentImage.data(), s.geometry.width,
                             s.geometry.height);
+        // Small ones too: a header alone, and the start of a raw file.
+        const auto header = BuildFitsHeader(SessionFitsDetails(), s.historyLines, false,
+                                            s.geometry.width, s.geometry.height);
+        WriteFile(folder / ("fits_header_" + size),
+                  {reinterpret_cast<const uint8_t*>(header.data()), header.size()});
         for (bool unsignedFits : {false, true}) {
             s.settings.unsignedIntFits = unsignedFits;
             (void)WriteFitsFile((folder / ("fits_" + size + (unsignedFits ? "_u" : "_s"))).string(),
                                 s.currentImage, false);
         }
     }
+    WriteFile(folder / "tq_start",
+              {reinterpret_cast<const uint8_t*>(s.currentImage.data()), size_t{1000}});
 });
 
 }  // namespace
