@@ -87,8 +87,19 @@ bool OnlySettingsAdded(const std::map<std::string, Bytes>& before,
     return true;
 }
 
+// The folder the process started in, where the fuzzer keeps its files.
+const fs::path& StartFolder() {
+    static const fs::path folder = fs::current_path();
+    return folder;
+}
+
+void LeaveWorkFolder() {
+    if (::chdir(StartFolder().c_str()) != 0) Fail("start folder entered again", __FILE__, __LINE__);
+}
+
 // A fresh work folder with the input files, and a fresh drive root; the process works in it.
 void PrepareWorkFolder() {
+    (void)StartFolder();
     std::error_code ec;
     fs::remove_all(WorkFolder(), ec);
     fs::create_directories(WorkFolder());
@@ -147,6 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vexa::fuzz;
     const std::vector<std::string> args = Arguments(data, size);
     if (args.size() > kMostArguments) return -1;  // not worth keeping in the corpus
+    (void)InputFiles();                           // made once, before this input's world is set up
     test::FakeUi& ui = ResetWorld();
     PrepareWorkFolder();
     const auto before = Contents(WorkFolder());
@@ -165,5 +177,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         VEXA_FUZZ_CHECK(err.str().find("usage: vexaq4-cli") != std::string::npos);
     }
     if (status == cli::kExitFailure) VEXA_FUZZ_CHECK(!err.str().empty());
+    LeaveWorkFolder();
     return 0;
 }

@@ -4,6 +4,7 @@
 // sound (it loads again as it stands) and keeps every short text up to its first quote; a FITS
 // file written with the texts loads back with the same samples and with texts that a second
 // write no longer changes.
+#include <algorithm>
 #include <string_view>
 
 #include "files/file_commands.h"
@@ -80,7 +81,9 @@ void CheckFitsRoundTrip(const std::vector<TypedText>& texts) {
         VEXA_FUZZ_CHECK(WriteFitsFile(file.string(), s.currentImage, false));
         s.currentImage.fill(0);
         VEXA_FUZZ_CHECK(ReadFitsFile(file.string(), s.currentImage) == FitsReadResult::Ok);
-        VEXA_FUZZ_CHECK(s.currentImage == samples);
+        const long count = static_cast<long>(s.geometry.width) * s.geometry.height;
+        VEXA_FUZZ_CHECK(
+            std::equal(samples.begin(), samples.begin() + count, s.currentImage.begin()));
         loaded[round] = SessionFitsDetails();
         lines[round] = s.historyLines;
         if (round == 0) {
@@ -104,12 +107,11 @@ void CheckFitsRoundTrip(const std::vector<TypedText>& texts) {
 // comments, date, time, focal length, aperture, exposure, filter.
 const SeedRegistration seeds([](const fs::path& folder) {
     const std::vector<std::vector<std::string>> lists = {
-        {"M42", "Ann", "Home", "C8", "TQ4", "first line\nsecond line", "note", "5/3/07",
-         "03:07:09", "80.5", "12", "30", "Ha"},
-        {"it's", "O'Brien", "", "", "", std::string(300, 'h'), std::string(254, 'c'),
-         "28/11/2012", "22:00:04.123", "x", "-1e300", "1e-5", "'"},
-        {std::string(80, 'o'), "caf\xc3\xa9", "\t", "", "\x7f", "", "", "", "", "", "", "",
-         ""},
+        {"M42", "Ann", "Home", "C8", "TQ4", "first line\nsecond line", "note", "5/3/07", "03:07:09",
+         "80.5", "12", "30", "Ha"},
+        {"it's", "O'Brien", "", "", "", std::string(300, 'h'), std::string(254, 'c'), "28/11/2012",
+         "22:00:04.123", "x", "-1e300", "1e-5", "'"},
+        {std::string(80, 'o'), "caf\xc3\xa9", "\t", "", "\x7f", "", "", "", "", "", "", "", ""},
     };
     int n = 0;
     for (const auto& list : lists) {

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <system_error>
 
@@ -86,8 +85,19 @@ void WriteFile(const fs::path& path, std::span<const uint8_t> bytes) {
 }
 
 Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    Bytes bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    // In large pieces: this runs for every input, on files of megabytes.
+    constexpr size_t kPieceBytes = 1 << 20;
+    size_t got = 0;
+    do {
+        bytes.resize(got + kPieceBytes);
+        got += std::fread(bytes.data() + got, 1, kPieceBytes, file);
+    } while (got == bytes.size());
+    std::fclose(file);
+    bytes.resize(got);
+    return bytes;
 }
 
 std::vector<std::string> NamesIn(const fs::path& folder) {

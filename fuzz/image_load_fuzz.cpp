@@ -15,10 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Everything a load may touch, to compare before and after.
+// Everything a load may touch, to compare before and after. The planes live on the heap.
 struct Snapshot {
-    Plane current;
-    Plane work;
+    std::vector<uint16_t> current;
+    std::vector<uint16_t> work;
     int geometryMode;
     int32_t width;
     int32_t height;
@@ -29,9 +29,15 @@ struct Snapshot {
 
     static Snapshot Take() {
         const SessionState& s = Session();
-        return {s.currentImage,   s.workImage,       s.geometryMode,
-                s.geometry.width, s.geometry.height, SessionFitsDetails(),
-                s.historyLines,   s.sequenceNumber,  EncodeSettings(s.settings)};
+        return {{s.currentImage.begin(), s.currentImage.end()},
+                {s.workImage.begin(), s.workImage.end()},
+                s.geometryMode,
+                s.geometry.width,
+                s.geometry.height,
+                SessionFitsDetails(),
+                s.historyLines,
+                s.sequenceNumber,
+                EncodeSettings(s.settings)};
     }
 };
 
