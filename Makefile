@@ -4,8 +4,10 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 ROOT       ?=
 PREFIX     ?= /usr/local
+FUZZ_SECONDS ?= 300
 
-.PHONY: deps build build-strict run test test-unit test-asan bench format clean install
+.PHONY: deps build build-strict run test test-unit test-asan asan-build fuzz bench format clean \
+        install
 
 deps:
 	@scripts/install-deps
@@ -28,11 +30,33 @@ test: build-strict
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
 
-test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=ON -DVEXA_WERROR=ON \
+# The sanitizer build is also the clang build: the unit tests and the fuzz harnesses built
+# by clang under AddressSanitizer and UndefinedBehaviorSanitizer, with the fuzzer's coverage
+# compiled into the core. -O1 keeps that run quick, as the sanitizers recommend. A folder
+# configured with another compiler is made anew.
+asan-build: deps
+	@if [ -f $(ASAN_BUILD)/CMakeCache.txt ] && \
+	    ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' $(ASAN_BUILD)/CMakeCache.txt; then \
+	    rm -rf $(ASAN_BUILD); fi
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	      -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	      -DVEXA_SANITIZE=ON -DVEXA_FUZZ=ON -DVEXA_WERROR=ON \
 	      -DVEXA_BUILD_UI=OFF -DVEXA_BUILD_BENCH=OFF > /dev/null
-	cmake --build $(ASAN_BUILD) -j $(JOBS) --target unit_tests
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target unit_tests fuzz_harnesses
+
+# Unit tests, then every fuzz harness over its stored corpus and its own seeds.
+test-asan: asan-build
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(ASAN_BUILD)/unit_tests --gtest_brief=1
+	cd $(ASAN_BUILD) && ctest -L fuzz --output-on-failure
+
+# Each harness fuzzes for FUZZ_SECONDS (default 300); new inputs and failing ones are kept in
+# $(ASAN_BUILD)/fuzz/fuzz-work/NAME.
+fuzz: asan-build
+	@for harness in $(ASAN_BUILD)/fuzz/fuzz_*; do [ -x "$$harness" ] || continue; \
+	    name=$${harness##*/fuzz_}; \
+	    echo "== $$name for $(FUZZ_SECONDS) s"; \
+	    fuzz/run fuzz "$$harness" "$$name" $(FUZZ_SECONDS) || exit 1; \
+	done
 
 # The programs, help pages, desktop entry, icon and udev rule under $(PREFIX).
 install: build

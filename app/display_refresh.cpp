@@ -22,15 +22,24 @@ constexpr MessageCode kBitmapWriteMessages[] = {MessageCode::None, MessageCode::
                                                 MessageCode::TempBitmapFileFailed};
 }  // namespace
 
+void RefreshDisplayLevels() {
+    SessionState& s = Session();
+    const int count = ViewShowsSmallFrame()
+                          ? kFrameSamples
+                          : std::clamp<int>(s.geometry.sampleCount, 0, kFullSampleCount);
+    FillDisplayBytes(s.currentImage.data(), s.displayBytes.data(), count);
+    Ui().SetWindowTitle(WindowTitle());
+    if (s.autoContrast) ComputeAutoContrastThreshold();
+}
+
+void InstallHeadlessDisplayRefresh() {
+    SetDisplayRefresher(&RefreshDisplayLevels);
+}
+
 void RebuildView() {
     SessionState& s = Session();
     const bool smallFrame = ViewShowsSmallFrame();
-    const int count =
-        smallFrame ? kFrameSamples : std::clamp<int>(s.geometry.sampleCount, 0, kFullSampleCount);
-    FillDisplayBytes(s.currentImage.data(), s.displayBytes.data(), count);
-
-    Ui().SetWindowTitle(WindowTitle());
-    if (s.autoContrast) ComputeAutoContrastThreshold();
+    RefreshDisplayLevels();
 
     const ViewBitmapVariant variant = ChooseViewBitmapVariant(smallFrame, s.geometryMode);
     const int written = WriteViewBitmap(s.displayBytes.data(), BuildColourTable(), smallFrame);

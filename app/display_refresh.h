@@ -15,4 +15,11 @@ void RebuildView();
 // Make RebuildView the display refresh that every step below this layer ends with.
 void InstallDisplayRefresh();
 
+// The refresh of a front end without a view (the command line): display bytes, title and
+// background level (auto contrast) as RebuildView brings them up to date, but no view bitmap
+// file is written or read, so a run never depends on the root folder taking that file.
+void RefreshDisplayLevels();
+// Make RefreshDisplayLevels the display refresh.
+void InstallHeadlessDisplayRefresh();
+
 }  // namespace vexa

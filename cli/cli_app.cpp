@@ -11,6 +11,7 @@
 #include "cli/settings_command.h"
 #include "cli/text_ui_services.h"
 #include "session/host_paths.h"
+#include "session/safe_file_writer.h"
 #include "session/settings_file.h"
 #include "session/ui_services.h"
 
@@ -89,7 +90,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!command) return UsageError(err, "unknown command '" + name + "'");
 
     SetDriveRoot(ResolveDriveRoot(root));
-    InstallDisplayRefresh();
+    InstallHeadlessDisplayRefresh();
     UiServices* previous = &Ui();
     TextUiServices ui(err);
     SetUi(&ui);
@@ -102,6 +103,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 }
 
 int RunCli(int argc, char** argv) {
+    IgnoreFileSizeSignal();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     return RunCli(args, std::cout, std::cerr);

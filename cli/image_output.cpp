@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/display_refresh.h"
+#include "files/file_names.h"
 #include "files/fits_file.h"
 #include "files/tiff_file.h"
 #include "files/tq_file.h"
@@ -19,14 +20,14 @@ namespace vexa::cli {
 
 namespace {
 
-
 // The whole-image view bitmap with the colour table the display options select.
 bool WriteBitmap(const std::string& path) {
     SessionState& s = Session();
     FillDisplayBytes(s.currentImage.data(), s.displayBytes.data(), s.geometry.sampleCount);
     if (s.autoContrast) ComputeAutoContrastThreshold();
     const ViewBitmapVariant variant = ChooseViewBitmapVariant(false, s.geometryMode);
-    return WriteViewBitmapFile(path, variant, s.displayBytes.data(), BuildColourTable()) == 0;
+    return ExportViewBitmapFile(ResolveUserPath(path, false), variant, s.displayBytes.data(),
+                                BuildColourTable());
 }
 
 }  // namespace

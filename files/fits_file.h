@@ -60,7 +60,7 @@ struct FitsDetails {
     double apertureSquareInches = 0.0;
     double pixelWidth = 0.0074;
     double pixelHeight = 0.0074;
-    bool unsignedIntFits = true;  // BZERO 0; off: BZERO 32768 and samples stored less 32,768
+    bool unsignedIntFits = false;  // off: BZERO 32768, samples stored less 32,768; on: BZERO 0
 };
 using HistoryLines = std::array<std::array<char, kHistoryLineBytes>, kHistoryEntries>;
 

@@ -28,12 +28,12 @@ constexpr const char* kAutosavePrefix = "IMG";
 constexpr size_t kAutosavePrefixChars = 3;
 
 // Only a big-endian host needs a second buffer, to turn the file's byte order round.
-std::vector<uint16_t>& StagingBuffer() {
+[[maybe_unused]] std::vector<uint16_t>& StagingBuffer() {
     static auto* buffer = new std::vector<uint16_t>(kFullSampleCount);
     return *buffer;
 }
 
-constexpr uint16_t Swap(uint16_t v) {
+[[maybe_unused]] constexpr uint16_t Swap(uint16_t v) {
     return static_cast<uint16_t>((v << 8) | (v >> 8));
 }
 

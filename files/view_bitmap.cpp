@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "session/host_paths.h"
+#include "session/safe_file_writer.h"
 
 namespace vexa {
 
@@ -147,23 +148,37 @@ int WriteViewBitmapFile(const fs::path& hostPath, ViewBitmapVariant variant,
     const int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return kViewBitmapHeaderShort;
 
-    const auto header = BuildViewBitmapHeader(variant, colours);
-    if (!WriteAll(fd, header.data(), header.size())) {
+    const auto failed = [&](int code) {
         ::close(fd);
-        return kViewBitmapHeaderShort;
-    }
+        ::unlink(hostPath.c_str());
+        return code;
+    };
+    const auto header = BuildViewBitmapHeader(variant, colours);
+    if (!WriteAll(fd, header.data(), header.size())) return failed(kViewBitmapHeaderShort);
 
     uint8_t* pixels = WorkBuffer();
     FillViewBitmapPixels(variant, displayBytes, pixels);
     for (int at = 0; at < f.pixelBytes; at += f.pieceBytes) {
-        if (!WriteAll(fd, pixels + at, static_cast<size_t>(f.pieceBytes))) {
-            ::close(fd);
-            return kViewBitmapPixelsShort;
-        }
+        if (!WriteAll(fd, pixels + at, static_cast<size_t>(f.pieceBytes)))
+            return failed(kViewBitmapPixelsShort);
     }
     // A failed close can still mean lost data on some file systems.
-    if (::close(fd) != 0) return kViewBitmapPixelsShort;
+    if (::close(fd) != 0) {
+        ::unlink(hostPath.c_str());
+        return kViewBitmapPixelsShort;
+    }
     return kViewBitmapOk;
+}
+
+bool ExportViewBitmapFile(const fs::path& hostPath, ViewBitmapVariant variant,
+                          const uint8_t* displayBytes, const ColourTable& colours) {
+    const ViewBitmapFormat& f = FormatOf(variant);
+    if (displayBytes == nullptr) return false;
+    const auto header = BuildViewBitmapHeader(variant, colours);
+    uint8_t* pixels = WorkBuffer();
+    FillViewBitmapPixels(variant, displayBytes, pixels);
+    return WriteFileSafely(
+        hostPath, {header, std::span<const uint8_t>(pixels, static_cast<size_t>(f.pixelBytes))});
 }
 
 int WriteViewBitmap(const uint8_t* displayBytes, const ColourTable& colours, bool smallFrame) {

@@ -81,10 +81,15 @@ std::array<uint8_t, kViewBitmapHeaderBytes> BuildViewBitmapHeader(ViewBitmapVari
 void FillViewBitmapPixels(ViewBitmapVariant variant, const uint8_t* displayBytes, uint8_t* out);
 
 // Write the bitmap of the given variant to a host path: delete, create, header in one piece,
-// pixel rows in fixed pieces. Returns one of the codes above; a short write leaves the
-// partial file.
+// pixel rows in fixed pieces. Returns one of the codes above. A write that falls short (a
+// full disk, a file-size limit) removes the cut file, so that no reader takes a torn image.
+// For the program's own view files, which nobody else keeps.
 int WriteViewBitmapFile(const std::filesystem::path& hostPath, ViewBitmapVariant variant,
                         const uint8_t* displayBytes, const ColourTable& colours);
+// The same bitmap to a file the user named, through the safe writer: an older file of that
+// name stays as it was unless the new one is complete. False when it could not be written.
+bool ExportViewBitmapFile(const std::filesystem::path& hostPath, ViewBitmapVariant variant,
+                          const uint8_t* displayBytes, const ColourTable& colours);
 
 // The view's writer: the frame variant and "c:\VEXAQ4f.bmp" when smallFrame is set, else the
 // whole-image variant of the session's geometry and "c:\VEXAQ4.bmp".

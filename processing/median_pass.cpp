@@ -33,9 +33,21 @@ constexpr uint32_t kLimitScale[kMedianMaxTenths] = {
     429498778u,  858995508u,  1288492237u, 1717988967u, 2147485696u,
     2576982426u, 3006479156u, 3435975885u, 3865472615u, 0u};
 
-// The high halves of the 16 x 16-bit products, lane by lane. Each is built for the instruction
-// set of its vector width, the same as its callers', so it may stay a call where the compiler
-// does not inline it.
+// The high halves of the 16 x 16-bit products, lane by lane.
+#if defined(__clang__)
+// Clang checks the vector arguments of every call made in a function built for the baseline,
+// even a call that is inlined into a wider caller later, so no helper taking wide vectors may
+// carry its own instruction set. The widened product needs no such helper, and clang turns
+// it into the same high-half multiply instruction for each vector width.
+template <typename V>
+VEXA_SIMD_INLINE V MulHigh(V a, V b) {
+    typedef uint32_t Wide __attribute__((vector_size(sizeof(V) * 2)));
+    const Wide product = __builtin_convertvector(a, Wide) * __builtin_convertvector(b, Wide);
+    return __builtin_convertvector(product >> 16, V);
+}
+#else
+// GCC does not find the high-half multiply in the widened form; each width calls its
+// instruction, built for the instruction set of its callers, which always inline it.
 using U16x8 = Lanes<16>::U16;
 using U16x16 = Lanes<32>::U16;
 using U16x32 = Lanes<64>::U16;
@@ -51,6 +63,7 @@ __attribute__((target("avx512f,avx512bw"))) inline U16x32 MulHigh(U16x32 a, U16x
     return reinterpret_cast<U16x32>(
         _mm512_mulhi_epu16(reinterpret_cast<__m512i>(a), reinterpret_cast<__m512i>(b)));
 }
+#endif
 
 template <typename L, int R>
 struct MedianWindows {

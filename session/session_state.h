@@ -78,7 +78,9 @@ struct PersistentSettings {
     std::string fitsFilter = "None";
     double apertureSquareInches = 0.0;
     double focalLengthInches = 0.0;
-    bool unsignedIntFits = true;
+    // Off: FITS files carry BZERO 32768 and signed samples, as standard FITS readers expect.
+    // On, 16-bit samples are stored raw with BZERO 0, which those readers take as signed.
+    bool unsignedIntFits = false;
     bool showInterfaceDetails = true;
 };
 

@@ -5,15 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "session/safe_file_writer.h"
 #include "session/ui_services.h"
 
 namespace vexa {
@@ -95,34 +94,6 @@ class RecordWriter {
 
 int16_t WrittenAs(int16_t value, int16_t large) {
     return value >= kSettingsWrittenAsThreshold ? large : value;
-}
-
-// Write bytes to a temporary file beside target and rename it over target once complete.
-bool ReplaceFileContents(const fs::path& target, const uint8_t* data, size_t size) {
-    static std::atomic<unsigned> serial{0};
-    const fs::path temp =
-        target.parent_path() / (target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
-                                "-" + std::to_string(serial++));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    // The replacement keeps the permissions of the file it replaces.
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) (void)::fchmod(fd, old.st_mode & 07777);
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
 }
 
 // ---- reading ----
@@ -222,9 +193,15 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     if (!in.Int16(v)) return ReadOutcome::Short;
     if (v < 0 || v > kBacklashMaxOnReading) return ReadOutcome::Invalid;
     p.raBacklash = v;
-    // Declination backlash is stored before it is checked.
+    // Declination backlash is stored before it is checked. The repair that follows a refused
+    // value must not write it back, or the repaired file would be refused again at every
+    // start: the value the session held goes back before the rewrite.
+    const int16_t previousDecBacklash = p.decBacklash;
     if (!in.Int16(p.decBacklash)) return ReadOutcome::Short;
-    if (p.decBacklash < 0 || p.decBacklash > kBacklashMaxOnReading) return ReadOutcome::Invalid;
+    if (p.decBacklash < 0 || p.decBacklash > kBacklashMaxOnReading) {
+        p.decBacklash = previousDecBacklash;
+        return ReadOutcome::Invalid;
+    }
 
     if (!in.Byte(b)) return ReadOutcome::Short;
     if (!IsOneZero(b)) return ReadOutcome::Invalid;
@@ -303,6 +280,30 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     return ReadOutcome::Complete;
 }
 
+// Up to one record's bytes of a regular file. Opened without blocking and refused unless it
+// is a regular file, so that a pipe or device in the file's place cannot hang or feed the
+// program; false when it cannot be read at all.
+bool ReadSettingsBytes(const fs::path& path, std::vector<uint8_t>& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    bytes.assign(kSettingsFileBytes, 0);
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return true;
+}
+
 // The folder part of a program path ("c:\autosave" for "c:\autosave\Vexa_Q4.ini").
 std::string ProgramFolderOf(const std::string& programPath) {
     const size_t cut = programPath.find_last_of("\\/");
@@ -359,7 +360,7 @@ std::array<uint8_t, kSettingsFileBytes> EncodeSettings(const PersistentSettings&
 
 int16_t SaveSettings(const std::string& programPath) {
     const auto bytes = EncodeSettings(Session().settings);
-    return ReplaceFileContents(HostPath(programPath), bytes.data(), bytes.size()) ? 0 : kSaveFailed;
+    return WriteFileSafely(HostPath(programPath), {bytes}) ? 0 : kSaveFailed;
 }
 
 int16_t LoadSettings(const std::string& programPath) {
@@ -372,11 +373,8 @@ int16_t LoadSettings(const std::string& programPath) {
             return SaveSettings(programPath);
     }
 
-    std::FILE* file = std::fopen(HostPath(programPath).c_str(), "rb");
-    if (!file) return kLoadFailed;
-    std::vector<uint8_t> bytes(kSettingsFileBytes);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    std::fclose(file);
+    std::vector<uint8_t> bytes;
+    if (!ReadSettingsBytes(HostPath(programPath), bytes)) return kLoadFailed;
 
     switch (DecodeSettings(bytes, Session())) {
         case ReadOutcome::Complete:

@@ -42,15 +42,16 @@ constexpr const char* kFastParFailureText = "Failed to read fast_par value";
 // written as 10 and field 12 at 50 or more as 0; texts longer than their cards are cut.
 std::array<uint8_t, kSettingsFileBytes> EncodeSettings(const PersistentSettings& settings);
 
-// 0 on success; 2 when the file cannot be opened or is short (the fields read before the
+// 0 on success; 2 when the file cannot be opened, is no regular file (a pipe, folder or
+// device in its place is neither waited on nor read) or is short (the fields read before the
 // end keep their new values); otherwise the result of the rewrite that repairs an invalid
 // value. Creates the folder (and the drive root) and a default file when the folder is
 // missing, returning the result of that write. Sets backgroundColour from the background
 // choice read.
 int16_t LoadSettings(const std::string& programPath = kSettingsPath);
-// 0 on success; 3 when the file cannot be created or written. The record goes to a temporary
-// file in the same folder that replaces the old file only once it is complete, so a failed
-// write leaves the previous file as it was.
+// 0 on success; 3 when the file cannot be created or written. The record goes through the
+// safe writer: a failed write leaves the previous file as it was, a symbolic link keeps
+// pointing at the file it names, and something other than a regular file is never replaced.
 int16_t SaveSettings(const std::string& programPath = kSettingsPath);
 
 // The calendar time t as UT, the time written into file stamps: the host's local

@@ -8,6 +8,7 @@
 #include "app/display_refresh.h"
 #include "app/ui_roles.h"
 #include "session/host_paths.h"
+#include "session/safe_file_writer.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
 #include "ui/main_frame.h"
@@ -77,6 +78,7 @@ std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& e
 }
 
 int RunWindowProgram(int argc, char** argv) {
+    IgnoreFileSizeSignal();
     // QApplication takes its own options (-platform and the like) out of argv first.
     QApplication qtApp(argc, argv);
 

@@ -42,7 +42,7 @@ f += card("HISTORY = '", " " * 68) * 4
 f += card("COMMENT = '", " " * 68) * 4
 f += card("FILTER  = '", "None")
 f += struct.pack("<dd", 0.0, 0.0)        # aperture, focal length
-f += b"yy"                               # unsigned FITS, show interface details
+f += b"ny"                               # unsigned FITS, show interface details
 assert len(f) == 1183, len(f)
 open(sys.argv[1], "wb").write(f)
 PY

@@ -156,7 +156,7 @@ class TINIDialogTest : public QObject {
         Click(Find<QCheckBox>(dialog, "during Download"));
         QVERIFY(!Session().settings.disableInterruptsDuringDownload);
         Click(Find<QCheckBox>(dialog, "Unsigned Int FITs Format"));
-        QVERIFY(!Session().settings.unsignedIntFits);
+        QVERIFY(Session().settings.unsignedIntFits);
         Click(Find<QCheckBox>(dialog, "Show Interface Details"));
         QVERIFY(!Session().settings.showInterfaceDetails);
         QVERIFY(!Find<QCheckBox>(dialog, "Show Interface Details")->isChecked());

@@ -90,17 +90,17 @@ TEST_F(FitsDetailsModelTest, AbortChangesNothingButTheCheckBoxesActAtOnce) {
     FitsDetailsDialogModel m;
     m.Edit(kObject) = "changed";
     m.Scroll(ScrollAction::LineRight);
-    EXPECT_TRUE(m.UnsignedChecked());
-    m.ToggleUnsigned();
-    EXPECT_FALSE(s.settings.unsignedIntFits);
     EXPECT_FALSE(m.UnsignedChecked());
+    m.ToggleUnsigned();
+    EXPECT_TRUE(s.settings.unsignedIntFits);
+    EXPECT_TRUE(m.UnsignedChecked());
     m.ToggleEightBit();
     EXPECT_TRUE(s.eightBitFits);
     EXPECT_TRUE(m.EightBitChecked());
     m.Abort();
     EXPECT_EQ(s.settings.fitsObject, "M1");
     EXPECT_EQ(s.settings.hoursToUT, 2);
-    EXPECT_FALSE(s.settings.unsignedIntFits);
+    EXPECT_TRUE(s.settings.unsignedIntFits);
     EXPECT_TRUE(s.eightBitFits);
 }
 

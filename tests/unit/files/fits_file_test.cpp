@@ -43,6 +43,7 @@ class FitsFileTest : public ::testing::Test {
         s.exposureSeconds = 120.5;
         p.focalLengthInches = 80.0;
         p.apertureSquareInches = 50.25;
+        p.unsignedIntFits = true;  // raw samples, as a user who turned the option on has them
         s.pixelWidth = 0.0074;
         s.pixelHeight = 0.0074;
         ClearHistory();
@@ -124,8 +125,19 @@ TEST_F(FitsFileTest, HalfGeometryEightBitAndSignedChoicesChangeTheirCards) {
     EXPECT_EQ(CardOf(f, 36), Padded("BZERO   =   +3.2768000000E+04"));
 }
 
+TEST_F(FitsFileTest, ByDefaultSamplesAreStoredAsStandardSignedValuesWithBzero32768) {
+    test::SetPatternImage(1);
+    const Bytes f = WriteAndRead("default.fit");
+    EXPECT_EQ(CardOf(f, 36), Padded("BZERO   =   +3.2768000000E+04"));
+    const uint16_t v = test::PatternSample(0, 1) ^ 0x8000;
+    EXPECT_EQ(f[5762], v >> 8);
+    EXPECT_EQ(f[5763], v & 0xFF);
+    EXPECT_FALSE(FitsDetails().unsignedIntFits);
+}
+
 TEST_F(FitsFileTest, SixteenBitDataIsBigEndianWithZeroTrailer) {
     test::SetPatternImage(1);
+    s.settings.unsignedIntFits = true;
     const Bytes f = WriteAndRead("d.fit");
     for (int r : {0, 1, 257, 514}) {
         for (int c : {0, 1, 333, 649}) {

@@ -12,6 +12,7 @@
 #include "app/display_refresh.h"
 #include "files/view_bitmap.h"
 #include "session/session_state.h"
+#include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {
@@ -164,6 +165,48 @@ TEST_F(ViewBitmapTest, ReturnCodesForTargetsThatCannotBeWritten) {
     EXPECT_EQ(
         WriteViewBitmapFile(Root() / "x.bmp", ViewBitmapVariant::Frame, nullptr, DistinctColours()),
         1);
+}
+
+// A write cut short by a full disk or a file-size limit leaves no torn view file behind.
+TEST_F(ViewBitmapTest, ShortWriteRemovesTheCutViewFile) {
+    const auto bytes = Pattern(1300, 1030);
+    struct Case {
+        rlim_t limit;
+        int code;
+    };
+    for (const Case& c :
+         {Case{500, kViewBitmapHeaderShort}, Case{200000, kViewBitmapPixelsShort}}) {
+        SCOPED_TRACE(c.limit);
+        int written = kViewBitmapOk;
+        {
+            test::FileSizeLimit limit(c.limit);
+            ASSERT_TRUE(limit.Active());
+            written = WriteViewBitmapFile(Root() / "VEXAQ4.bmp", ViewBitmapVariant::Full,
+                                          bytes.data(), DistinctColours());
+        }
+        EXPECT_EQ(written, c.code);
+        EXPECT_TRUE(test::NamesIn(Root()).empty());
+    }
+}
+
+TEST_F(ViewBitmapTest, ExportKeepsAnOlderFileUnlessTheNewOneIsComplete) {
+    const auto bytes = Pattern(650, 515);
+    const fs::path p = Root() / "user.bmp";
+    std::ofstream(p, std::ios::binary) << "older";
+    bool written = true;
+    {
+        test::FileSizeLimit limit(100000);
+        written = ExportViewBitmapFile(p, ViewBitmapVariant::Half, bytes.data(), DistinctColours());
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadAll(p), (std::vector<uint8_t>{'o', 'l', 'd', 'e', 'r'}));
+    EXPECT_EQ(test::NamesIn(Root()), std::vector<std::string>{"user.bmp"});
+
+    ASSERT_TRUE(ExportViewBitmapFile(p, ViewBitmapVariant::Half, bytes.data(), DistinctColours()));
+    const fs::path other = Root() / "other.bmp";
+    ASSERT_EQ(WriteViewBitmapFile(other, ViewBitmapVariant::Half, bytes.data(), DistinctColours()),
+              kViewBitmapOk);
+    EXPECT_EQ(ReadAll(p), ReadAll(other));  // the same bytes as the view's writer
 }
 
 // ImageMagick reads each variant with the declared size.

@@ -1,6 +1,9 @@
 #include "session/safe_file_writer.h"
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -103,6 +106,107 @@ TEST_F(SafeFileWriterTest, AWriterNeverCommittedRemovesItsTemporary) {
         EXPECT_EQ(writer.TemporaryPath().parent_path(), Folder());
     }
     EXPECT_TRUE(NamesIn(Folder()).empty());
+}
+
+TEST(TemporaryFileNameTest, FitsTheLongestNameAFolderHoldsWhateverTheTargetsLength) {
+    for (size_t length : {0u, 1u, 200u, 218u, 219u, 236u, 254u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string target(length, 'n');
+        const std::string name = TemporaryFileName(target, 4000000000u, 99);
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_EQ(name[0], '.');
+        EXPECT_TRUE(name.ends_with(".tmp"));
+        // As much of the target's name as fits, so a leftover shows whose it was.
+        EXPECT_EQ(name.substr(1, std::min<size_t>(length, 10)), target.substr(0, 10));
+    }
+    EXPECT_NE(TemporaryFileName("a", 1, 0), TemporaryFileName("a", 1, 1));
+    EXPECT_NE(TemporaryFileName(std::string(255, 'x'), 1, 0),
+              TemporaryFileName(std::string(255, 'x'), 2, 0));
+}
+
+TEST_F(SafeFileWriterTest, WritesAndReplacesFilesWithNamesUpToTheLongestAllowed) {
+    for (size_t length : {236u, 250u, 255u}) {
+        SCOPED_TRACE(length);
+        const fs::path target = Folder() / std::string(length, 'L');
+        ASSERT_TRUE(WriteFileSafely(target, {Bytes{1, 2}}));
+        ASSERT_TRUE(WriteFileSafely(target, {Bytes{3}}));
+        EXPECT_EQ(ReadBytes(target), Bytes{3});
+        EXPECT_EQ(NamesIn(Folder()), std::vector<std::string>{std::string(length, 'L')});
+        fs::remove(target);
+    }
+}
+
+TEST_F(SafeFileWriterTest, ALinkGetsItsTargetWrittenAndStaysALink) {
+    fs::create_directory(Folder() / "data");
+    const fs::path real = Folder() / "data" / "real.fit";
+    WriteBytes(real, Bytes{1, 2, 3});
+    ASSERT_EQ(::chmod(real.c_str(), 0604), 0);
+    fs::create_symlink("data/real.fit", Folder() / "relative");
+    fs::create_symlink(Folder() / "relative", Folder() / "chain");  // absolute, to a link
+    struct Case {
+        const char* link;
+        uint8_t value;
+    };
+    for (const Case& c : {Case{"relative", 7}, Case{"chain", 8}}) {
+        SCOPED_TRACE(c.link);
+        ASSERT_TRUE(WriteFileSafely(Folder() / c.link, {Bytes{c.value}}));
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Folder() / c.link)));
+        EXPECT_EQ(ReadBytes(real), Bytes{c.value});
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(NamesIn(Folder() / "data"), std::vector<std::string>{"real.fit"});
+}
+
+TEST_F(SafeFileWriterTest, ALinkToNothingCreatesTheFileItNames) {
+    fs::create_symlink("made.bin", Folder() / "link");
+    ASSERT_TRUE(WriteFileSafely(Folder() / "link", {Bytes{5}}));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Folder() / "link")));
+    EXPECT_EQ(ReadBytes(Folder() / "made.bin"), Bytes{5});
+}
+
+TEST_F(SafeFileWriterTest, LinksInALoopFailAndStay) {
+    fs::create_symlink("b", Folder() / "a");
+    fs::create_symlink("a", Folder() / "b");
+    EXPECT_FALSE(WriteFileSafely(Folder() / "a", {Bytes{1}}));
+    EXPECT_EQ(NamesIn(Folder()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(FollowSymbolicLinks(Folder() / "a").empty());
+}
+
+TEST_F(SafeFileWriterTest, APipeOrDeviceInTheTargetsPlaceIsNeverReplaced) {
+    ASSERT_EQ(::mkfifo((Folder() / "pipe").c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", Folder() / "device");
+    for (const char* name : {"pipe", "device"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(WriteFileSafely(Folder() / name, {Bytes{1}}));
+    }
+    EXPECT_TRUE(fs::is_fifo(Folder() / "pipe"));
+    EXPECT_EQ(fs::read_symlink(Folder() / "device"), "/dev/null");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(NamesIn(Folder()), (std::vector<std::string>{"device", "pipe"}));
+}
+
+TEST(IgnoreFileSizeSignalTest, AWritePastTheLimitFailsInsteadOfEndingTheProcess) {
+    // In a child, so that the test binary keeps the default disposition.
+    char pattern[] = "/tmp/vexa_fsize_XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_DFL);
+        IgnoreFileSizeSignal();
+        const rlimit tight{1024, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &tight);
+        const bool written = WriteFileSafely(folder / "big.bin", {Bytes(8192, 1)});
+        _exit(written ? 3 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(NamesIn(folder).empty());
+    fs::remove_all(folder);
 }
 
 TEST_F(SafeFileWriterTest, EmptyTargetFails) {

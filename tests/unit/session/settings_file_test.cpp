@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -35,7 +36,7 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
 
 // The default file built straight from the layout table: two int16, 'n', three int16, 'l',
 // '0', four int16, '1', 'n', '1', two int16, "nsew", "nnn", int16, "nn", two int16, "nn",
-// fourteen cards, two doubles, "yy".
+// fourteen cards, two doubles, "ny" (standard signed FITS samples, interface details shown).
 Bytes ExpectedDefaultFile() {
     Bytes f;
     auto i16 = [&](int v) {
@@ -57,7 +58,7 @@ Bytes ExpectedDefaultFile() {
     for (int i = 0; i < 4; ++i) card("COMMENT = '", std::string(68, ' '));
     card("FILTER  = '", "None");
     f.insert(f.end(), 16, 0);
-    text("yy");
+    text("ny");
     return f;
 }
 
@@ -99,7 +100,7 @@ PersistentSettings Distinct() {
     p.fitsFilter = "R";
     p.apertureSquareInches = 12.5;
     p.focalLengthInches = 80.25;
-    p.unsignedIntFits = false;
+    p.unsignedIntFits = true;
     p.showInterfaceDetails = false;
     return p;
 }
@@ -302,12 +303,14 @@ TEST_F(SettingsFileTest, RefusedValueStopsReadingAndRepairsTheFile) {
          }},
         {"raBacklash -1", 17, leMinus1,
          [](const PersistentSettings& p) { EXPECT_EQ(p.raBacklash, 5); }},
-        {"decBacklash 31 is kept", 19, le31,
+        {"decBacklash 31 is not written back", 19, le31,
          [](const PersistentSettings& p) {
              EXPECT_EQ(p.raBacklash, 30);
-             EXPECT_EQ(p.decBacklash, 31);
+             EXPECT_EQ(p.decBacklash, 0);
              EXPECT_TRUE(p.ignoreSmallDrift);
          }},
+        {"decBacklash -1 is not written back", 19, leMinus1,
+         [](const PersistentSettings& p) { EXPECT_EQ(p.decBacklash, 0); }},
         {"ignoreSmallDrift", 21, "y",
          [](const PersistentSettings& p) {
              EXPECT_TRUE(p.ignoreSmallDrift);
@@ -369,7 +372,13 @@ TEST_F(SettingsFileTest, RefusedValueStopsReadingAndRepairsTheFile) {
         EXPECT_EQ(LoadSettings(), 0);
         EXPECT_EQ(Settings().autosaveNumber, 65530);  // read before every check
         c.expect(Settings());
-        EXPECT_EQ(ReadBytes(File()), Encoded(Settings()));
+        const Bytes repaired = ReadBytes(File());
+        EXPECT_EQ(repaired, Encoded(Settings()));
+        // The repaired file is sound: it loads again as it stands, without a rewrite.
+        const PersistentSettings afterRepair = Settings();
+        ASSERT_EQ(LoadSettings(), 0);
+        EXPECT_EQ(ReadBytes(File()), repaired);
+        EXPECT_EQ(Encoded(Settings()), Encoded(afterRepair));
     }
     EXPECT_TRUE(fixture.ui.messages.empty());
 }
@@ -476,7 +485,7 @@ TEST_F(SettingsFileTest, ShortFileReturnsTwoKeepingFieldsAlreadyRead) {
          }},
         {1182,
          [](const PersistentSettings& r) {
-             EXPECT_FALSE(r.unsignedIntFits);
+             EXPECT_TRUE(r.unsignedIntFits);
              EXPECT_TRUE(r.showInterfaceDetails);
          }},
     };
@@ -592,6 +601,56 @@ TEST_F(SettingsFileTest, ReadOnlyFolderKeepsThePreviousFile) {
     EXPECT_EQ(SaveSettings(), 3);
     fs::permissions(Folder(), fs::perms::owner_all);
     EXPECT_EQ(ReadBytes(File()), previous);
+}
+
+TEST_F(SettingsFileTest, DefaultFileAsksForStandardSignedFits) {
+    EXPECT_FALSE(PersistentSettings().unsignedIntFits);
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(ReadBytes(File())[kSettingsLastFlagsOffset], 'n');
+}
+
+// Something other than a regular file where the settings file belongs is not read (a pipe
+// would block the program for ever, a device feed it endless bytes) and never replaced.
+TEST_F(SettingsFileTest, SpecialFileInTheSettingsPlaceLoadsNothingAndStays) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        std::function<bool(const fs::path&)> stillThere;
+    };
+    const std::vector<Case> cases = {
+        {"named pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         [](const fs::path& p) { return fs::is_fifo(p); }},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); },
+         [](const fs::path& p) { return fs::is_directory(p); }},
+        {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         [](const fs::path& p) { return fs::read_symlink(p) == "/dev/zero"; }},
+    };
+    fs::create_directories(Folder());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.make(File());
+        Settings().telescopeType = 'l';
+        EXPECT_EQ(LoadSettings(), 2);
+        EXPECT_EQ(Settings().telescopeType, 'l');
+        EXPECT_EQ(SaveSettings(), 3);
+        EXPECT_TRUE(c.stillThere(File()));
+        EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+        fs::remove(File());
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/zero"));
+}
+
+TEST_F(SettingsFileTest, SettingsFileThatIsALinkIsWrittenThroughTheLink) {
+    fs::create_directories(Folder());
+    const fs::path kept = fs::path(fixture.root) / "kept.ini";
+    WriteBytes(kept, Encoded(Distinct()));
+    fs::create_symlink(kept, File());
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(Settings().fitsObject, "M42");
+    Settings().fitsObject = "M31";
+    ASSERT_EQ(SaveSettings(), 0);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(File())));
+    EXPECT_EQ(ReadBytes(kept), Encoded(Settings()));
 }
 
 TEST_F(SettingsFileTest, UtTimeAddsHoursToUtToTheLocalTimeAcrossDayAndYearEnds) {
