@@ -21,7 +21,7 @@ build-strict: deps
 
 # Starts the window on the simulated camera and mount.
 run: build
-	$(BUILD)/vexaq4 $(if $(ROOT),--root $(ROOT))
+	$(BUILD)/vexaq4 --simulator $(if $(ROOT),--root $(ROOT))
 
 test: build-strict
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -83,22 +83,22 @@ void CameraDialogModel::SetPauseMinutes(int minutes) {
     camera().pauseMinutes = static_cast<int16_t>(std::clamp<int>(minutes, 0, kLongestPauseMinutes));
 }
 
-void CameraDialogModel::ScrollStretch(StretchBarAction action, int thumbPosition) {
+void CameraDialogModel::ScrollStretch(BitDepthBarAction action, int thumbPosition) {
     int32_t& bits = session_.paletteStretchBits;
     switch (action) {
-        case StretchBarAction::LineLeft:
+        case BitDepthBarAction::LineLeft:
             if (bits > kFewestStretchBits) --bits;
             break;
-        case StretchBarAction::LineRight:
+        case BitDepthBarAction::LineRight:
             if (bits < kMostStretchBits) ++bits;
             break;
-        case StretchBarAction::PageLeft:
+        case BitDepthBarAction::PageLeft:
             bits = kFewestStretchBits;
             break;
-        case StretchBarAction::PageRight:
+        case BitDepthBarAction::PageRight:
             bits = kMostStretchBits;
             break;
-        case StretchBarAction::Thumb:
+        case BitDepthBarAction::Thumb:
             bits = std::clamp<int32_t>(thumbPosition, kFewestStretchBits, kMostStretchBits);
             break;
     }

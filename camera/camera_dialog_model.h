@@ -37,7 +37,7 @@ constexpr int16_t kLongestPauseMinutes = 20;
 constexpr int32_t kFewestStretchBits = 12;
 constexpr int32_t kMostStretchBits = 16;
 
-enum class StretchBarAction { LineLeft, LineRight, PageLeft, PageRight, Thumb };
+enum class BitDepthBarAction { LineLeft, LineRight, PageLeft, PageRight, Thumb };
 
 // The dialog's check boxes.
 enum class CameraOption {
@@ -79,7 +79,7 @@ class CameraDialogModel {
 
     // ---- "Stretch": the data bit depth, 12 to 16 ----
     int32_t StretchBits() const { return session_.paletteStretchBits; }
-    void ScrollStretch(StretchBarAction action, int thumbPosition = 0);
+    void ScrollStretch(BitDepthBarAction action, int thumbPosition = 0);
 
     // ---- check boxes ----
     bool Checked(CameraOption option) const;

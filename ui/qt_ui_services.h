@@ -107,6 +107,9 @@ class QtUiServices : public QObject,
     void PhotometryChanged() override;
     void RowPlotChanged() override;
 
+    // The camera control dialog (qt_camera_dialog_services.cpp).
+    bool RunCameraDialog(CameraDialogModel& model) override;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

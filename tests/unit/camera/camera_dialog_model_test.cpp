@@ -67,14 +67,14 @@ TEST_F(CameraDialogModelTest, ArrowsStepWithinEachRangeUpLoweringTheValue) {
 
 TEST_F(CameraDialogModelTest, StretchBarKeepsTwelveToSixteenBits) {
     struct Step {
-        StretchBarAction action;
+        BitDepthBarAction action;
         int thumb;
         int32_t bits;
     } steps[] = {
-        {StretchBarAction::LineRight, 0, 15}, {StretchBarAction::LineRight, 0, 16},
-        {StretchBarAction::LineRight, 0, 16}, {StretchBarAction::PageLeft, 0, 12},
-        {StretchBarAction::LineLeft, 0, 12},  {StretchBarAction::Thumb, 13, 13},
-        {StretchBarAction::Thumb, 40, 16},    {StretchBarAction::PageRight, 0, 16},
+        {BitDepthBarAction::LineRight, 0, 15}, {BitDepthBarAction::LineRight, 0, 16},
+        {BitDepthBarAction::LineRight, 0, 16}, {BitDepthBarAction::PageLeft, 0, 12},
+        {BitDepthBarAction::LineLeft, 0, 12},  {BitDepthBarAction::Thumb, 13, 13},
+        {BitDepthBarAction::Thumb, 40, 16},    {BitDepthBarAction::PageRight, 0, 16},
     };
     EXPECT_EQ(model.StretchText(), "14");
     for (const Step& s : steps) {
