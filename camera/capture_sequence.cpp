@@ -78,21 +78,6 @@ class CaptureScope {
     bool pickMode_;
 };
 
-bool FindCamera() {
-    SessionState& s = Session();
-    if (s.cameraPresent) return true;
-    if (LoadSettings() != 0) ShowMessage(MessageCode::NoIniFile);
-    DeviceTable table{};
-    (void)OpenUSBdevices(table);
-    // Nothing to end on a camera that was not found: the command would only fail again.
-    if (s.cameraPresent) EndExposure();
-    if (!s.cameraPresent) {
-        ShowMessage(MessageCode::CallerText, kNoCameraText);
-        return false;
-    }
-    return true;
-}
-
 void CountdownBeforeExposure() {
     OpenProgress();
     for (int left = kDelaySeconds; left >= 1; --left) {
@@ -238,6 +223,21 @@ int ProgressSteps(char unit, uint16_t value) {
     return kFewSteps;
 }
 
+bool FindCameraIfNeeded() {
+    SessionState& s = Session();
+    if (s.cameraPresent) return true;
+    if (LoadSettings() != 0) ShowMessage(MessageCode::NoIniFile);
+    DeviceTable table{};
+    (void)OpenUSBdevices(table);
+    // Nothing to end on a camera that was not found: the command would only fail again.
+    if (s.cameraPresent) EndExposure();
+    if (!s.cameraPresent) {
+        ShowMessage(MessageCode::CallerText, kNoCameraText);
+        return false;
+    }
+    return true;
+}
+
 void SetGuideCorrectionStep(GuideCorrectionStep step) {
     guideStep = step;
 }
@@ -257,7 +257,7 @@ CaptureOutcome RunCaptureSequence() {
     s.abortRequested = 0;
 
     // 2. The camera.
-    if (!FindCamera()) return CaptureOutcome::NoCamera;
+    if (!FindCameraIfNeeded()) return CaptureOutcome::NoCamera;
 
     // 3. The dialog.
     ClearDriftReference();

@@ -45,6 +45,11 @@ std::string StatusWithCount(const char* status, int remaining);
 // more and for minutes, else 2.
 int ProgressSteps(char unit, uint16_t value);
 
+// The camera search of the capture command: while no camera is present, the settings are
+// reloaded (message 1 when that fails), the camera is searched for and any exposure it was
+// making is ended; "Sorry, No camera found on USB" and false when none is found.
+bool FindCameraIfNeeded();
+
 // The whole capture. While guidingDuringCapture is set the dialog is skipped (the guider runs
 // continuous captures with the settings as they stand).
 CaptureOutcome RunCaptureSequence();
