@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 ROOT       ?=
 
-.PHONY: deps build build-strict run test test-unit test-asan bench format clean
+.PHONY: deps build build-strict run test test-unit test-asan soak bench format clean
 
 deps:
 	@scripts/install-deps
@@ -32,6 +32,16 @@ test-asan: deps
 	      -DVEXA_BUILD_UI=OFF -DVEXA_BUILD_BENCH=OFF > /dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target unit_tests
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(ASAN_BUILD)/unit_tests --gtest_brief=1
+
+# Outside `make test`: a thousand continuous simulated frames, each autosaved, under
+# AddressSanitizer; every file must be on disk and nothing may leak (VEXA_SOAK_FRAMES=N for
+# another count, VEXA_SOAK_FULL=1 for full frames instead of binned ones).
+soak: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=ON -DVEXA_WERROR=ON \
+	      -DVEXA_BUILD_UI=OFF -DVEXA_BUILD_BENCH=OFF > /dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target unit_tests
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(ASAN_BUILD)/unit_tests \
+	    --gtest_also_run_disabled_tests --gtest_filter='CaptureSoak.*'
 
 bench:
 	@scripts/install-deps --bench
