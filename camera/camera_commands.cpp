@@ -33,8 +33,20 @@ void SendExposureControl(uint8_t mode) {
     (void)WriteUSBdevice(block.data(), static_cast<int>(kCommandBytes));
 }
 
-// The image area of a transfer, row by row, into the start of currentImage.
-void CopyImageArea(const TransferLayout& layout) {
+Status ReadOut(const TransferLayout& layout) {
+    SetRequestedTransferBytes(static_cast<uint32_t>(layout.TransferBytes()));
+    Status status = ReadBlockIOTransfer();
+    CopyTransferImageArea(layout);
+    return status;
+}
+
+uint8_t LowByte(int value) {
+    return static_cast<uint8_t>(value & 0xFF);
+}
+
+}  // namespace
+
+void CopyTransferImageArea(const TransferLayout& layout) {
     const uint8_t* source = TransferBuffer() + layout.AreaOffsetBytes();
     auto* destination = reinterpret_cast<uint8_t*>(Session().currentImage.data());
     const size_t rowBytes = layout.AreaRowBytes();
@@ -49,19 +61,6 @@ void CopyImageArea(const TransferLayout& layout) {
         destination += rowBytes;
     }
 }
-
-Status ReadOut(const TransferLayout& layout) {
-    SetRequestedTransferBytes(static_cast<uint32_t>(layout.TransferBytes()));
-    Status status = ReadBlockIOTransfer();
-    CopyImageArea(layout);
-    return status;
-}
-
-uint8_t LowByte(int value) {
-    return static_cast<uint8_t>(value & 0xFF);
-}
-
-}  // namespace
 
 uint32_t ExposureMilliseconds(char unit, uint16_t value) {
     switch (unit) {

@@ -36,6 +36,9 @@ void EndExposure();
 [[nodiscard]] Status ReadFullFrame();
 [[nodiscard]] Status ReadBinnedFrame();
 [[nodiscard]] Status ReadFocusWindow();
+// The copy-out alone: the image area of the transfer buffer's last transfer of this layout,
+// one block copy per row (one in all for the focus window), into currentImage.
+void CopyTransferImageArea(const TransferLayout& layout);
 
 // The focus-window bytes of a read command for a window whose top-left corner is (x, y) in
 // full-frame pixels: rows before (y + 7) / 30, rows after (1030 - y) / 30, columns before

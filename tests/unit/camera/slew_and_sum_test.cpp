@@ -86,6 +86,18 @@ TEST_F(SlewAndSumTest, StandardStarMustKeepItsBrightnessWithinLimits) {
     }
 }
 
+TEST_F(SlewAndSumTest, ASaturatedStarIsFollowedAndItsSumHeldAtTheTop) {
+    Session().starCentreX = 600;
+    Session().starCentreY = 600;
+    for (int frame = 0; frame < 3; ++frame) {
+        DrawFrame(600 + frame, 600, 65535);
+        ASSERT_EQ(StandardSlewAndSum(), kSlewSummed) << frame;
+    }
+    EXPECT_EQ(Session().camera.driftStarX, 602);
+    EXPECT_EQ(At(Session().currentImage, 602, 600), 65535);
+    EXPECT_EQ(At(Session().currentImage, 500, 500), 3 * kSky);
+}
+
 TEST_F(SlewAndSumTest, StandardAveragingDividesEachFrameBeforeAdding) {
     Session().camera.averageMultiple = true;
     Session().starCentreX = 400;
