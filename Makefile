@@ -6,8 +6,8 @@ ROOT       ?=
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 300
 
-.PHONY: deps build build-strict run test test-unit test-asan asan-build fuzz bench format clean \
-        install
+.PHONY: deps build build-strict run test test-unit test-asan asan-build fuzz soak bench format \
+        clean install
 
 deps:
 	@scripts/install-deps
@@ -24,7 +24,7 @@ build-strict: deps
 
 # Starts the window on the simulated camera and mount.
 run: build
-	$(BUILD)/vexaq4 $(if $(ROOT),--root $(ROOT))
+	$(BUILD)/vexaq4 --simulator $(if $(ROOT),--root $(ROOT))
 
 test: build-strict
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -61,6 +61,13 @@ fuzz: asan-build
 # The programs, help pages, desktop entry, icon and udev rule under $(PREFIX).
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Outside `make test`: a thousand continuous simulated frames, each autosaved, under
+# AddressSanitizer; every file must be on disk and nothing may leak (VEXA_SOAK_FRAMES=N for
+# another count, VEXA_SOAK_FULL=1 for full frames instead of binned ones).
+soak: asan-build
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(ASAN_BUILD)/unit_tests \
+	    --gtest_also_run_disabled_tests --gtest_filter='CaptureSoak.*'
 
 bench:
 	@scripts/install-deps --bench

@@ -7,6 +7,7 @@
 #include "app/label.h"
 #include "app/present_commands.h"
 #include "app/view_commands.h"
+#include "camera/capture_sequence.h"
 #include "session/long_operation.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
@@ -50,6 +51,7 @@ constexpr CommandHandler kHandlers[] = {
     {cmd::kSelectDarkFrame, CmdSelectDarkFrame},
     {cmd::kSelectFlatField, CmdSelectFlatField},
     {cmd::kSetProgramDefaults, CmdSetProgramDefaults},
+    {cmd::kCameraInterface, CmdCameraInterface},
     {cmd::kPickGuideStar, CmdPickGuideStar},
     {cmd::kFocusFrameCentre, CmdFocusFrameCentre},
     {cmd::kDefaultFocusFrameCentre, CmdDefaultFocusFrameCentre},
@@ -154,7 +156,7 @@ bool CommandRunsDuring(int32_t id, LongOperationKind running) {
             return true;
         // Guiding takes its frames through the capture command.
         case cmd::kCameraInterface:
-            return running == LongOperationKind::Guiding;
+            return running == LongOperationKind::None || running == LongOperationKind::Guiding;
         default:
             return running == LongOperationKind::None;
     }

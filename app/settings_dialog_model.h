@@ -17,6 +17,10 @@ constexpr std::array<int32_t, 3> kGuideTrainingSeconds{1, 2, 4};
 constexpr std::array<char, 3> kBackgroundChoices{'l', 'r', 'g'};  // Lt Gray, Red, Gray
 constexpr std::array<char, 3> kTelescopeTypes{'n', 'l', 'b'};     // None, LX200, control box
 constexpr int16_t kHysteresisCap = 20;
+// The help shown with "during Download" under "Disable Interrupts".
+constexpr const char* kDisableInterruptsHelp =
+    "Kept in the settings file for compatibility. On Linux a program cannot mask hardware "
+    "interrupts, so nothing is masked during the download whatever this box says.";
 
 // The six integer edits, in the order the dialog shows them.
 enum SlewEdit {

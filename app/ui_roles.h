@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/present_services.h"
+#include "camera/camera_dialog_services.h"
 #include "files/file_dialog_services.h"
 #include "processing/measuring_dialog_services.h"
 #include "processing/processing_dialog_services.h"
@@ -17,6 +18,7 @@ void InstallUiRoles(AllRoles* ui) {
     SetProcessingDialogs(ui);
     SetMeasuringDialogs(ui);
     SetPresentUi(ui);
+    SetCameraDialogs(ui);
 }
 
 inline void RemoveUiRoles() {
@@ -25,6 +27,7 @@ inline void RemoveUiRoles() {
     SetProcessingDialogs(nullptr);
     SetMeasuringDialogs(nullptr);
     SetPresentUi(nullptr);
+    SetCameraDialogs(nullptr);
 }
 
 }  // namespace vexa

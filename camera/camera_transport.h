@@ -39,9 +39,11 @@ struct CameraDiscovery {
     // Something the user should hear about the choice of camera, such as several cameras
     // attached and which one was taken; empty otherwise.
     std::string notice;
-    // Ok, or why discovery ended early: the device list unavailable (IoError), an interface
-    // that cannot be opened (IoError, or PermissionDenied with the node named in text).
+    // Ok, or why discovery ended early: the device list unavailable (IoError, with
+    // deviceListUnavailable set), an interface that cannot be opened (IoError, or
+    // PermissionDenied with the node named in text), no camera among the devices (NotFound).
     Status status;
+    bool deviceListUnavailable = false;
 };
 
 class CameraTransport {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/display_refresh.h"
+#include "cli/camera_commands.h"
 #include "cli/centre_command.h"
 #include "cli/image_commands.h"
 #include "cli/photometry_command.h"
@@ -36,6 +37,8 @@ constexpr CliCommand kCommands[] = {
     {"process", kProcessSynopsis, RunProcessCommand},
     {"centre", kCentreSynopsis, RunCentreCommand},
     {"photometry", kPhotometrySynopsis, RunPhotometryCommand},
+    {"capture", kCaptureSynopsis, RunCaptureCommand},
+    {"focus", kFocusSynopsis, RunFocusCommand},
 };
 
 constexpr const char* kGlobalSynopsis = "COMMAND [OPTIONS]";
@@ -47,6 +50,8 @@ void PrintHelp(std::ostream& out) {
     out << "\nOptions:\n"
         << "  --root DIR  the folder standing for drive c: (default $VEXA_Q4_ROOT, else\n"
         << "              ~/.local/share/vexa_q4)\n"
+        << "  --camera VID:PID  which USB camera to use when several are attached\n"
+        << "  --usb-log FILE    append a line per camera transfer to FILE\n"
         << "  --help      this text; COMMAND --help describes a command\n"
         << "\nExit status: 0 success, 1 the operation failed, 2 a usage error.\n";
 }
@@ -64,6 +69,7 @@ std::string UsageLine(const std::string& synopsis) {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> root;
+    CameraOptions() = {};
     size_t next = 0;
     for (; next < args.size() && args[next].starts_with("-"); ++next) {
         const std::string& option = args[next];
@@ -76,6 +82,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             root = args[++next];
         } else if (option.starts_with("--root=")) {
             root = option.substr(7);
+        } else if (option == "--camera" || option.starts_with("--camera=")) {
+            const std::string id = option == "--camera"
+                                       ? (next + 1 < args.size() ? args[++next] : std::string())
+                                       : option.substr(9);
+            CameraOptions().camera = ParseUsbId(id);
+            if (!CameraOptions().camera) return UsageError(err, "--camera needs VID:PID");
+            continue;
+        } else if (option == "--usb-log" || option.starts_with("--usb-log=")) {
+            CameraOptions().usbLog = option == "--usb-log"
+                                         ? (next + 1 < args.size() ? args[++next] : std::string())
+                                         : option.substr(10);
+            if (CameraOptions().usbLog.empty()) return UsageError(err, "--usb-log needs a file");
+            continue;
         } else {
             return UsageError(err, "unknown option '" + option + "'");
         }

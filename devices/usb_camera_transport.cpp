@@ -114,6 +114,7 @@ CameraDiscovery UsbCameraTransport::Discover() {
     if (hid_init() != 0) {
         result.status = Status(StatusCode::IoError,
                                "HID device list unavailable: " + WideToUtf8(hid_error(nullptr)));
+        result.deviceListUnavailable = true;
         return result;
     }
     const std::vector<HidNode> hidNodes = ScanHid(result.hidInterfaces);
@@ -124,6 +125,7 @@ CameraDiscovery UsbCameraTransport::Discover() {
         result.status = Status(
             StatusCode::IoError,
             std::string("USB device list unavailable: ") + libusb_strerror(initError), initError);
+        result.deviceListUnavailable = true;
         return result;
     }
     libusb_device** list = nullptr;
@@ -134,6 +136,7 @@ CameraDiscovery UsbCameraTransport::Discover() {
             StatusCode::IoError,
             std::string("USB device list unavailable: ") + libusb_strerror(static_cast<int>(count)),
             static_cast<int>(count));
+        result.deviceListUnavailable = true;
         return result;
     }
     const std::vector<FoundBulk> found = ScanBulk(list, count);

@@ -93,7 +93,7 @@ bool AutosaveFits(const Plane& image) {
     return true;
 }
 
-void FinishFrame() {
+bool FinishFrame() {
     SessionState& s = Session();
     s.exposureEnd = UtNow();
     if (!s.applyAutoProcessing) {
@@ -103,7 +103,11 @@ void FinishFrame() {
     }
     Ui().SetCursor(ModeCursor());
     RefreshDisplay();
-    if (s.autoSaveImage && !AutosaveFits(s.currentImage)) ShowMessage(MessageCode::CreateFileFailed);
+    if (s.autoSaveImage && !AutosaveFits(s.currentImage)) {
+        ShowMessage(MessageCode::CreateFileFailed);
+        return false;
+    }
+    return true;
 }
 
 void LoadNextAutosaved() {

@@ -14,7 +14,6 @@ namespace vexa {
 constexpr uint16_t kLastAutosaveNumber = 65530;  // the number after it is 1
 constexpr const char* kAutosaveFolder = "c:\\AUTOSAVE";
 
-
 constexpr const char* kDarkFrameHistoryLine = "Dark Frame Subtracted";
 constexpr const char* kFlatFieldHistoryLine = "Flatfield Applied";
 
@@ -47,8 +46,9 @@ bool AutosaveFits(const Plane& image);
 
 // After each finished image: exposureEnd = now; unless auto-processing ran, the history
 // lines are the calibration lines alone; the normal cursor and the display come back; then,
-// with Auto Save Image on, the autosave (message 29 on failure).
-void FinishFrame();
+// with Auto Save Image on, the autosave (message 29 on failure). False only when that
+// autosave failed, so that a continuous capture can stop instead of failing on every frame.
+bool FinishFrame();
 
 // "Load next Autosaved File" (Ctrl+A): message 40 unless a loaded autosave number below the
 // last one is known; otherwise the number advances (also when the load then fails) and the

@@ -13,6 +13,10 @@ class Clock {
     virtual ~Clock() = default;
     virtual uint32_t Milliseconds() = 0;
     virtual std::time_t CalendarNow() = 0;
+    // Let the given time pass without doing anything else: waits that must not dispatch
+    // messages (an exposure of tenths of a second, a focus frame) pace their passes with it
+    // instead of spinning the processor. The host clock sleeps; a virtual clock moves on.
+    virtual void Pause(uint32_t ms) = 0;
 };
 
 // The host's clocks.
@@ -20,6 +24,7 @@ class SystemClock : public Clock {
   public:
     uint32_t Milliseconds() override;
     std::time_t CalendarNow() override;
+    void Pause(uint32_t ms) override;
 };
 
 // A clock that moves only when told to; every reading may advance it by a fixed step, so
@@ -32,6 +37,7 @@ class VirtualClock : public Clock {
         return now;
     }
     std::time_t CalendarNow() override { return calendar_ + static_cast<std::time_t>(ms_ / 1000); }
+    void Pause(uint32_t ms) override { ms_ += ms; }
     void Advance(uint32_t ms) { ms_ += ms; }
     void SetMilliseconds(uint32_t ms) { ms_ = ms; }
     void SetCalendar(std::time_t t) { calendar_ = t; }

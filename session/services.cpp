@@ -43,6 +43,9 @@ uint32_t SystemClock::Milliseconds() {
 std::time_t SystemClock::CalendarNow() {
     return std::time(nullptr);
 }
+void SystemClock::Pause(uint32_t ms) {
+    SleepMilliseconds(ms);
+}
 
 Clock& TheClock() {
     static SystemClock fallback;

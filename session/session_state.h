@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "session/camera_state.h"
+
 namespace vexa {
 
 constexpr int kFullWidth = 1300;
@@ -167,6 +169,7 @@ struct SessionState {
     bool applyAutoProcessing = false;  // "Apply Auto-Processing" of the camera control dialog
     bool guidingDuringCapture = false;
     uint32_t exposureDeadlineMs = 0;  // end of the running exposure wait (millisecond clock)
+    CameraState camera;               // the camera's own settings and sequence state
 
     // ---- fields owned by processing, files and capture ----
     uint16_t dialogValue1 = 0;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/present_services.h"
+#include "camera/camera_dialog_services.h"
 #include "files/file_dialog_services.h"
 #include "processing/measuring_dialog_services.h"
 #include "processing/processing_dialog_services.h"
@@ -32,7 +33,8 @@ class QtUiServices : public QObject,
                      public FileDialogServices,
                      public ProcessingDialogServices,
                      public MeasuringDialogServices,
-                     public PresentServices {
+                     public PresentServices,
+                     public CameraDialogServices {
     Q_OBJECT
   public:
     // Replaces the modal message box, e.g. so that tests can record boxes instead of
@@ -105,6 +107,9 @@ class QtUiServices : public QObject,
     void PhotometryChanged() override;
     void RowPlotChanged() override;
     void AnalysisImageChanged() override;
+
+    // The camera control dialog (qt_camera_dialog_services.cpp).
+    bool RunCameraDialog(CameraDialogModel& model) override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -93,6 +93,8 @@ TINIDialog::TINIDialog(SettingsDialogModel& model, QWidget* parent)
     auto* interrupts = new QGroupBox(QStringLiteral("Disable Interrupts"));
     auto* interruptsLayout = new QVBoxLayout(interrupts);
     disableInterrupts_ = CheckBox("during Download", interrupts);
+    disableInterrupts_->setToolTip(QString::fromLatin1(kDisableInterruptsHelp));
+    disableInterrupts_->setWhatsThis(QString::fromLatin1(kDisableInterruptsHelp));
     interruptsLayout->addWidget(disableInterrupts_);
     interruptsLayout->addStretch();
     grid->addWidget(interrupts, 2, 1);

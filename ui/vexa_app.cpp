@@ -7,10 +7,12 @@
 
 #include "app/display_refresh.h"
 #include "app/ui_roles.h"
+#include "devices/usb_camera_transport.h"
 #include "session/host_paths.h"
 #include "session/safe_file_writer.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
+#include "simulator/standalone_simulated_camera.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
@@ -19,8 +21,13 @@
 namespace vexa {
 
 namespace {
-constexpr const char* kUsage = "usage: vexaq4 [--root DIR]\n";
+constexpr const char* kUsage =
+    "usage: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]\n";
 constexpr const char* kRootOption = "--root";
+constexpr const char* kCameraOption = "--camera";
+constexpr const char* kUsbLogOption = "--usb-log";
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 }  // namespace
 
 TVEXA_Q4App::TVEXA_Q4App(std::unique_ptr<QtUiServices> services)
@@ -38,6 +45,7 @@ TVEXA_Q4App::TVEXA_Q4App(std::unique_ptr<QtUiServices> services)
 
 TVEXA_Q4App::~TVEXA_Q4App() {
     frame_.reset();
+    camera_.reset();  // the window is gone: the camera's interfaces are closed
     RemoveUiRoles();
     SetClock(nullptr);
 }
@@ -55,26 +63,55 @@ void TVEXA_Q4App::Start() {
     RefreshDisplay();
 }
 
+bool TVEXA_Q4App::UseCamera(std::unique_ptr<CameraTransport> device,
+                            const std::string& usbLogHostPath) {
+    camera_.reset();
+    camera_ = std::make_unique<CameraBackend>(std::move(device), usbLogHostPath);
+    return camera_->LogOk();
+}
+
 std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error) {
+    const WindowOptions options = ParseWindowOptions(argc, argv, error);
+    return error.empty() ? options.root : std::nullopt;
+}
+
+WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error) {
     error.clear();
-    std::optional<std::string> root;
-    const std::string prefix = std::string(kRootOption) + "=";
-    for (int i = 1; i < argc; ++i) {
+    WindowOptions options;
+    // A value given as "--name VALUE" or "--name=VALUE".
+    auto value = [&](int& i, const char* name, std::string& out) {
         const std::string arg = argv[i];
-        if (arg == kRootOption) {
-            if (i + 1 >= argc) {
-                error = "--root needs a folder";
-                return std::nullopt;
-            }
-            root = argv[++i];
-        } else if (arg.rfind(prefix, 0) == 0) {
-            root = arg.substr(prefix.size());
+        const std::string prefix = std::string(name) + "=";
+        if (arg == name) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        }
+        out = arg.substr(prefix.size());
+        return true;
+    };
+    auto named = [](const std::string& arg, const char* name) {
+        return arg == name || arg.rfind(std::string(name) + "=", 0) == 0;
+    };
+    for (int i = 1; i < argc && error.empty(); ++i) {
+        const std::string arg = argv[i];
+        std::string text;
+        if (named(arg, kRootOption)) {
+            if (!value(i, kRootOption, text)) error = "--root needs a folder";
+            options.root = text;
+        } else if (arg == "--simulator") {
+            options.simulator = true;
+        } else if (named(arg, kCameraOption)) {
+            options.camera = value(i, kCameraOption, text) ? ParseUsbId(text) : std::nullopt;
+            if (!options.camera) error = "--camera needs a vendor:product id such as 04b4:8613";
+        } else if (named(arg, kUsbLogOption)) {
+            if (!value(i, kUsbLogOption, text) || text.empty()) error = "--usb-log needs a file";
+            options.usbLog = text;
         } else {
             error = "unknown argument: " + arg;
-            return std::nullopt;
         }
     }
-    return root;
+    return options;
 }
 
 int RunWindowProgram(int argc, char** argv) {
@@ -83,18 +120,28 @@ int RunWindowProgram(int argc, char** argv) {
     QApplication qtApp(argc, argv);
 
     std::string error;
-    const std::optional<std::string> rootOption = ParseRootOption(argc, argv, error);
+    const WindowOptions options = ParseWindowOptions(argc, argv, error);
     if (!error.empty()) {
         std::fprintf(stderr, "vexaq4: %s\n%s", error.c_str(), kUsage);
-        return 2;
+        return kExitUsage;
     }
-    const std::filesystem::path root = ResolveDriveRoot(rootOption);
+    const std::filesystem::path root = ResolveDriveRoot(options.root);
     // Drive c: always exists; a root that cannot be made leaves the defaults in force.
     std::error_code ec;
     std::filesystem::create_directories(root, ec);
     SetDriveRoot(root);
 
     TVEXA_Q4App app;
+    std::unique_ptr<CameraTransport> device;
+    if (options.simulator) {
+        device = std::make_unique<StandaloneSimulatedCamera>();
+    } else {
+        device = std::make_unique<UsbCameraTransport>(options.camera);
+    }
+    if (!app.UseCamera(std::move(device), options.usbLog)) {
+        std::fprintf(stderr, "vexaq4: cannot open the USB log %s\n", options.usbLog.c_str());
+        return kExitFailure;
+    }
     app.Start();
     return qtApp.exec();
 }

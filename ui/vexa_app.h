@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "camera/camera_backend.h"
+#include "devices/usb_id.h"
 #include "session/clock.h"
 
 namespace vexa {
@@ -27,6 +29,11 @@ class TVEXA_Q4App {
     // display once so that the ramp is on screen.
     void Start();
 
+    // The camera the capture command uses from now on (installed until the app closes, when
+    // its interfaces are closed); usbLogHostPath empty for no log. False when the log cannot
+    // be opened.
+    bool UseCamera(std::unique_ptr<CameraTransport> device, const std::string& usbLogHostPath);
+
     TVEXA_Q4Frame* Frame() const { return frame_.get(); }
     TVEXA_Q4Window* View() const;
     QtUiServices& Services() const { return *services_; }
@@ -36,12 +43,25 @@ class TVEXA_Q4App {
     SystemClock clock_;
     std::unique_ptr<DialogScreenKeeper> screenKeeper_;
     std::unique_ptr<TVEXA_Q4Frame> frame_;
+    std::unique_ptr<CameraBackend> camera_;
 };
 
-// The value of "--root DIR" or "--root=DIR"; error names a bad argument or is left empty.
+// The window program's options.
+struct WindowOptions {
+    std::optional<std::string> root;  // --root DIR
+    bool simulator = false;           // --simulator: the simulated camera
+    std::optional<UsbId> camera;      // --camera VID:PID: which USB camera of several
+    std::string usbLog;               // --usb-log FILE
+};
+// The options of the command line; error names a bad argument or is left empty.
+WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error);
+
+// The value of "--root DIR" or "--root=DIR" among the window's options; error names a bad
+// argument or is left empty.
 std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error);
 
-// The whole program: vexaq4 [--root DIR]. Returns the exit status.
+// The whole program: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE].
+// Returns the exit status.
 int RunWindowProgram(int argc, char** argv);
 
 }  // namespace vexa

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/present_services.h"
+#include "camera/camera_dialog_services.h"
 #include "files/file_dialog_services.h"
 #include "processing/measuring_dialog_services.h"
 #include "processing/processing_dialog_services.h"
@@ -30,7 +31,8 @@ class FakeUi : public UiServices,
                public FileDialogServices,
                public ProcessingDialogServices,
                public MeasuringDialogServices,
-               public PresentServices {
+               public PresentServices,
+               public CameraDialogServices {
   public:
     std::vector<ShownMessage> messages;
     std::vector<CursorKind> cursors;
@@ -169,7 +171,11 @@ class FakeUi : public UiServices,
         ++progressOpened;
         progressOpen = true;
     }
-    void SetProgressTitle(const std::string& title) override { progressTitles.push_back(title); }
+    std::function<void(const std::string&)> onProgressTitle;  // runs for each new title
+    void SetProgressTitle(const std::string& title) override {
+        progressTitles.push_back(title);
+        if (onProgressTitle) onProgressTitle(title);
+    }
     void SetProgressPosition(int position) override { progressPositions.push_back(position); }
     void CloseProgressWindow() override {
         ++progressClosed;
@@ -254,6 +260,21 @@ class FakeUi : public UiServices,
     void RowPlotChanged() override { ++rowPlotRedraws; }
     void AnalysisImageChanged() override { ++analysisImageChanges; }
     void MergeMarksChanged() override { ++mergeRedraws; }
+
+    // The camera control dialog: what it does when shown (unset: Cancel at once), and every
+    // frame the capture finished.
+    std::function<bool(CameraDialogModel&)> cameraDialog;
+    int cameraDialogsShown = 0;
+    std::vector<FinishedFrame> finishedFrames;
+    std::function<void(const FinishedFrame&)> onFrameFinished;
+    bool RunCameraDialog(CameraDialogModel& model) override {
+        ++cameraDialogsShown;
+        return cameraDialog ? cameraDialog(model) : false;
+    }
+    void CaptureFrameFinished(const FinishedFrame& frame) override {
+        finishedFrames.push_back(frame);
+        if (onFrameFinished) onFrameFinished(frame);
+    }
 
     const std::string& LastText() const {
         static const std::string none;

@@ -1,0 +1,70 @@
+// The capture command "TQ4 Camera &Interface" (Ctrl+Z): the camera found if need be, the
+// camera control dialog, then the exposures: optional audible delay, exposure with progress
+// and abort, readout, dark and flat calibration, slew-and-sum, auto-processing, the
+// end-of-frame step with autosave, continuous passes with their pause, and the hand-over of
+// each new frame to the guider.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vexa {
+
+constexpr const char* kNoCameraText = "Sorry, No camera found on USB";
+constexpr const char* kCaptureImageTitle = "TQ Camera Image";
+constexpr double kCapturePixelSizeMm = 0.0074;
+
+// The progress window's titles.
+constexpr const char* kDelayStatus = "EXPOSURE DELAY";
+constexpr const char* kExposingStatus = "EXPOSURE UNDERWAY";
+constexpr const char* kReadingStatus = "READING TQ CAMERA";
+constexpr const char* kBinnedReadTime = " - takes 3-4 seconds";
+constexpr const char* kFullReadTime = " - takes 10-12 seconds";
+constexpr const char* kPauseStatus = "Pause between exposures";
+
+constexpr int kProgressFull = 256;
+constexpr int kReadingProgress = 20;
+constexpr int kDelaySeconds = 10;
+constexpr int kDelayProgressStep = 25;
+constexpr int kPauseSteps = 16;
+constexpr uint32_t kContinuousSettleSeconds = 2;
+constexpr int kTickEveryPasses = 6;
+
+// How a capture ended.
+enum class CaptureOutcome {
+    NoCamera,        // the camera could not be found; nothing was taken
+    Cancelled,       // the dialog was closed without "Take Photo"
+    Finished,        // every exposure was taken (or the series was stopped between them)
+    Aborted,         // a key or click stopped an exposure before its readout
+    TransferFailed,  // a readout failed (reported); the sequence stopped there
+};
+
+// Status text with the exposures still to take: "TEXT (Left - n)".
+std::string StatusWithCount(const char* status, int remaining);
+// The number of progress steps of an exposure: 6 for 5 to 12 seconds, 20 for 13 seconds or
+// more and for minutes, else 2.
+int ProgressSteps(char unit, uint16_t value);
+
+// The camera search of the capture command: while no camera is present, the settings are
+// reloaded (message 1 when that fails), the camera is searched for and any exposure it was
+// making is ended; "Sorry, No camera found on USB" and false when none is found.
+bool FindCameraIfNeeded();
+
+// The whole capture. While guidingDuringCapture is set the dialog is skipped (the guider runs
+// continuous captures with the settings as they stand).
+CaptureOutcome RunCaptureSequence();
+
+// Menu command 12: the capture, marked as a long operation so that commands chosen while it
+// pumps messages do not run inside it.
+void CmdCameraInterface();
+
+// ---- the guider's hook ----
+// The correction step of autoguiding. The capture sequence runs it at the end of every pass
+// of its loop while guidingDuringCapture is set, after the pass's frame went through the
+// end-of-frame step; currentImage then holds the new frame. It is not run for a pass whose
+// exposure was aborted or whose readout failed. The guider's own step decides what to do
+// while it is training. None installed: nothing runs.
+using GuideCorrectionStep = void (*)();
+void SetGuideCorrectionStep(GuideCorrectionStep step);
+
+}  // namespace vexa

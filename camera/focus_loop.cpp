@@ -1,0 +1,58 @@
+#include "camera/focus_loop.h"
+
+#include "camera/camera_commands.h"
+#include "session/display_refresh.h"
+#include "session/long_operation.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
+#include "session/wait_cursor.h"
+
+namespace vexa {
+
+namespace {
+constexpr uint32_t kFocusDelayMs = 1000;
+}  // namespace
+
+void RunFocusLoop(const std::function<void()>& afterFrame) {
+    SessionState& s = Session();
+    CameraState& camera = s.camera;
+    camera.focusStop = false;
+    camera.refreshNeeded = false;
+    if (camera.exposureUnit == 'm' || camera.exposureValue >= kFocusValueLimit) return;
+    camera.refreshNeeded = true;
+
+    const LongOperation running(LongOperationKind::FocusLoop);
+    camera.focusRunning = true;
+    camera.focusFrames = 0;
+    // Closing the window asks every long operation to stop through the capture abort.
+    s.abortRequested = 0;
+    bool framePass = true;
+    while (!camera.focusStop) {
+        Ui().ProcessPendingEvents([&camera] { camera.focusStop = true; }, 0);
+        if (camera.focusStop || s.abortRequested != 0) break;
+        if (framePass) {
+            FocusReading reading;
+            {
+                const WaitCursor wait;
+                camera.focusPeak = TakeFocusFrame(&reading);
+            }
+            camera.focusHfdFound = reading.hfdFound;
+            camera.focusHfdPx = reading.hfdPx;
+            ++camera.focusFrames;
+            // The transfer has been reported; the camera must be found again.
+            if (!reading.readout.ok()) break;
+            s.smallFrameDisplay = true;
+            RefreshDisplay();
+            if (afterFrame) afterFrame();
+            Ui().RepaintView(false);
+        } else {
+            Ui().Beep();
+            if (s.settings.focusDelay) WaitWithoutMessages(kFocusDelayMs, [] {});
+        }
+        framePass = !framePass;
+    }
+    s.smallFrameDisplay = false;
+    camera.focusRunning = false;
+}
+
+}  // namespace vexa
