@@ -7,6 +7,7 @@
 #include "processing/measuring_dialog_services.h"
 #include "processing/processing_dialog_services.h"
 #include "session/ui_services.h"
+#include "telescope/telescope_dialog_services.h"
 
 namespace vexa {
 
@@ -17,6 +18,7 @@ void InstallUiRoles(AllRoles* ui) {
     SetProcessingDialogs(ui);
     SetMeasuringDialogs(ui);
     SetPresentUi(ui);
+    SetTelescopeDialogs(ui);
 }
 
 inline void RemoveUiRoles() {
@@ -25,6 +27,7 @@ inline void RemoveUiRoles() {
     SetProcessingDialogs(nullptr);
     SetMeasuringDialogs(nullptr);
     SetPresentUi(nullptr);
+    SetTelescopeDialogs(nullptr);
 }
 
 }  // namespace vexa

@@ -8,7 +8,10 @@
 #include "cli/image_commands.h"
 #include "cli/photometry_command.h"
 #include "cli/process_command.h"
+#include "cli/scope_command.h"
+#include "cli/serial_lines.h"
 #include "cli/settings_command.h"
+#include "cli/simulate_mount_command.h"
 #include "cli/text_ui_services.h"
 #include "session/host_paths.h"
 #include "session/settings_file.h"
@@ -35,6 +38,8 @@ constexpr CliCommand kCommands[] = {
     {"process", kProcessSynopsis, RunProcessCommand},
     {"centre", kCentreSynopsis, RunCentreCommand},
     {"photometry", kPhotometrySynopsis, RunPhotometryCommand},
+    {"scope", kScopeSynopsis, RunScopeCommand},
+    {"simulate-mount", kSimulateMountSynopsis, RunSimulateMountCommand},
 };
 
 constexpr const char* kGlobalSynopsis = "COMMAND [OPTIONS]";
@@ -47,6 +52,7 @@ void PrintHelp(std::ostream& out) {
         << "  --root DIR  the folder standing for drive c: (default $VEXA_Q4_ROOT, else\n"
         << "              ~/.local/share/vexa_q4)\n"
         << "  --help      this text; COMMAND --help describes a command\n"
+        << kSerialLineOptionsHelp
         << "\nExit status: 0 success, 1 the operation failed, 2 a usage error.\n";
 }
 
@@ -63,6 +69,7 @@ std::string UsageLine(const std::string& synopsis) {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> root;
+    SerialLineOptions serialOptions;
     size_t next = 0;
     for (; next < args.size() && args[next].starts_with("-"); ++next) {
         const std::string& option = args[next];
@@ -75,6 +82,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             root = args[++next];
         } else if (option.starts_with("--root=")) {
             root = option.substr(7);
+        } else if (std::string problem; TakeSerialLineOption(args, next, serialOptions, problem)) {
+            if (!problem.empty()) return UsageError(err, problem);
+            continue;
         } else {
             return UsageError(err, "unknown option '" + option + "'");
         }
@@ -87,6 +97,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     for (const CliCommand& candidate : kCommands)
         if (name == candidate.name) command = &candidate;
     if (!command) return UsageError(err, "unknown command '" + name + "'");
+
+    if (!serialOptions.serialLogPath.empty()) {
+        if (Status log = CheckSerialLogPath(serialOptions.serialLogPath); !log.ok()) {
+            err << kProgramName << ": cannot write the serial log " << log.text() << '\n';
+            return kExitFailure;
+        }
+    }
+    SetCliSerialOptions(serialOptions);
+    InstallCliSerialLines();
 
     SetDriveRoot(ResolveDriveRoot(root));
     InstallDisplayRefresh();

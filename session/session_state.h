@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "session/telescope_state.h"
+
 namespace vexa {
 
 constexpr int kFullWidth = 1300;
@@ -202,6 +204,9 @@ struct SessionState {
     // Session-only settings of the settings dialog.
     char commPort = '1';
     int32_t guideTrainingSeconds = 1;
+
+    // ---- the telescope link ----
+    TelescopeState telescope;
 };
 
 // The process-wide session record.

@@ -13,6 +13,7 @@
 #include "processing/measuring_dialog_services.h"
 #include "processing/processing_dialog_services.h"
 #include "session/ui_services.h"
+#include "telescope/telescope_dialog_services.h"
 
 class QWidget;
 class QWindow;
@@ -32,7 +33,8 @@ class QtUiServices : public QObject,
                      public FileDialogServices,
                      public ProcessingDialogServices,
                      public MeasuringDialogServices,
-                     public PresentServices {
+                     public PresentServices,
+                     public TelescopeDialogServices {
     Q_OBJECT
   public:
     // Replaces the modal message box, e.g. so that tests can record boxes instead of
@@ -104,6 +106,10 @@ class QtUiServices : public QObject,
     void CloseRowDialog() override;
     void PhotometryChanged() override;
     void RowPlotChanged() override;
+
+    // The telescope dialogs (qt_telescope_dialog_services.cpp).
+    void RunMoveTelescopeDialog(MoveTelescopeDialogModel& model) override;
+    void RunControlBoxDialog(ControlBoxDialogModel& model) override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

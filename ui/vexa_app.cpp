@@ -1,9 +1,11 @@
 #include "ui/vexa_app.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "app/display_refresh.h"
 #include "app/ui_roles.h"
@@ -13,11 +15,13 @@
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
+#include "ui/window_serial_lines.h"
 
 namespace vexa {
 
 namespace {
-constexpr const char* kUsage = "usage: vexaq4 [--root DIR]\n";
+constexpr const char* kUsage =
+    "usage: vexaq4 [--root DIR] [--serial-log FILE] [--com1 PATH] [--com2 PATH] [--simulator]\n";
 constexpr const char* kRootOption = "--root";
 }  // namespace
 
@@ -48,26 +52,36 @@ void TVEXA_Q4App::Start() {
     RefreshDisplay();
 }
 
-std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error) {
+WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error) {
     error.clear();
-    std::optional<std::string> root;
+    WindowOptions options;
+    const std::vector<std::string> args(argv + 1, argv + std::max(argc, 1));
     const std::string prefix = std::string(kRootOption) + "=";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == kRootOption) {
-            if (i + 1 >= argc) {
+            if (i + 1 >= args.size()) {
                 error = "--root needs a folder";
-                return std::nullopt;
+                return options;
             }
-            root = argv[++i];
+            options.root = args[++i];
         } else if (arg.rfind(prefix, 0) == 0) {
-            root = arg.substr(prefix.size());
+            options.root = arg.substr(prefix.size());
+        } else if (arg == "--simulator") {
+            options.simulator = true;
+        } else if (TakeSerialLineOption(args, i, options.serial, error)) {
+            if (!error.empty()) return options;
         } else {
             error = "unknown argument: " + arg;
-            return std::nullopt;
+            return options;
         }
     }
-    return root;
+    return options;
+}
+
+std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error) {
+    WindowOptions options = ParseWindowOptions(argc, argv, error);
+    return error.empty() ? options.root : std::nullopt;
 }
 
 int RunWindowProgram(int argc, char** argv) {
@@ -75,17 +89,21 @@ int RunWindowProgram(int argc, char** argv) {
     QApplication qtApp(argc, argv);
 
     std::string error;
-    const std::optional<std::string> rootOption = ParseRootOption(argc, argv, error);
+    const WindowOptions options = ParseWindowOptions(argc, argv, error);
     if (!error.empty()) {
         std::fprintf(stderr, "vexaq4: %s\n%s", error.c_str(), kUsage);
         return 2;
     }
-    const std::filesystem::path root = ResolveDriveRoot(rootOption);
+    const std::filesystem::path root = ResolveDriveRoot(options.root);
     // Drive c: always exists; a root that cannot be made leaves the defaults in force.
     std::error_code ec;
     std::filesystem::create_directories(root, ec);
     SetDriveRoot(root);
 
+    const WindowSerialLines serialLines(options.serial, options.simulator);
+    if (!serialLines.SetupStatus().ok()) {
+        std::fprintf(stderr, "vexaq4: %s\n", serialLines.SetupStatus().text().c_str());
+    }
     TVEXA_Q4App app;
     app.Start();
     return qtApp.exec();

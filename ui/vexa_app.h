@@ -7,6 +7,7 @@
 #include <string>
 
 #include "session/clock.h"
+#include "telescope/serial_line_options.h"
 
 namespace vexa {
 
@@ -36,10 +37,19 @@ class TVEXA_Q4App {
     std::unique_ptr<TVEXA_Q4Frame> frame_;
 };
 
+// The window's command line: --root DIR, the serial-line options and --simulator.
+struct WindowOptions {
+    std::optional<std::string> root;
+    SerialLineOptions serial;
+    bool simulator = false;
+};
+// Every option, "--name VALUE" or "--name=VALUE"; error names a bad argument or is left empty.
+WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error);
 // The value of "--root DIR" or "--root=DIR"; error names a bad argument or is left empty.
 std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error);
 
-// The whole program: vexaq4 [--root DIR]. Returns the exit status.
+// The whole program: vexaq4 [--root DIR] [--serial-log FILE] [--com1 PATH] [--com2 PATH]
+// [--simulator]. Returns the exit status.
 int RunWindowProgram(int argc, char** argv);
 
 }  // namespace vexa

@@ -16,6 +16,7 @@
 #include "session/clock.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
+#include "telescope/telescope_dialog_services.h"
 
 namespace vexa::test {
 
@@ -30,7 +31,8 @@ class FakeUi : public UiServices,
                public FileDialogServices,
                public ProcessingDialogServices,
                public MeasuringDialogServices,
-               public PresentServices {
+               public PresentServices,
+               public TelescopeDialogServices {
   public:
     std::vector<ShownMessage> messages;
     std::vector<CursorKind> cursors;
@@ -97,6 +99,11 @@ class FakeUi : public UiServices,
     std::vector<FileDialogRequest> saveRequests;
     std::function<bool(const ConfirmDialogRequest&)> confirmDialog;
     std::vector<ConfirmDialogRequest> confirmRequests;
+    // The telescope dialogs: what the user does in them before "Finished" (nothing if unset).
+    std::function<void(MoveTelescopeDialogModel&)> moveTelescopeDialog;
+    std::function<void(ControlBoxDialogModel&)> controlBoxDialog;
+    int moveTelescopeDialogs = 0;
+    int controlBoxDialogs = 0;
 
     int MessageBox(const std::string& caption, const std::string& text) override {
         messages.push_back({caption, text});
@@ -252,6 +259,15 @@ class FakeUi : public UiServices,
     void PhotometryChanged() override { ++photometryRedraws; }
     void RowPlotChanged() override { ++rowPlotRedraws; }
     void MergeMarksChanged() override { ++mergeRedraws; }
+
+    void RunMoveTelescopeDialog(MoveTelescopeDialogModel& model) override {
+        ++moveTelescopeDialogs;
+        if (moveTelescopeDialog) moveTelescopeDialog(model);
+    }
+    void RunControlBoxDialog(ControlBoxDialogModel& model) override {
+        ++controlBoxDialogs;
+        if (controlBoxDialog) controlBoxDialog(model);
+    }
 
     const std::string& LastText() const {
         static const std::string none;
