@@ -9,12 +9,15 @@
 #include <memory>
 
 #include "devices/serial_port_line.h"
+#include "session/settings_file.h"
 #include "simulator/simulated_mount_line.h"
 #include "simulator/sky_model.h"
 #include "telescope/control_box.h"
 #include "telescope/guide_pulse.h"
 #include "telescope/lx200_sequences.h"
 #include "telescope/serial_port_names.h"
+#include "telescope/telescope_command.h"
+#include "telescope/telescope_dialog_models.h"
 #include "telescope/telescope_link.h"
 #include "tests/unit/simulator/simulator_test_support.h"
 #include "tests/unit/support/fake_ui.h"
@@ -215,6 +218,7 @@ class MountOnTerminalTest : public ::testing::Test {
     }
 
     test::SessionFixture fixture;
+    VirtualClock& clock = fixture.clock;
     SkyModel sky{test::QuietSky()};
     SimulatedMount mount{MountConfig(), &sky};
     TelescopeState& link = Session().telescope;
@@ -300,6 +304,32 @@ TEST_F(MountOnTerminalTest, ShortAndGarbledAnswersEndInAQuietLine) {
     mount.SetFault(MountFault::None);
     EXPECT_TRUE(ReadScopeInfo().ok());
     EXPECT_EQ(link.scopeInfo, Text("M13 RA 16:41 DEC +36*28") + "#");
+}
+
+TEST_F(MountOnTerminalTest, TheTelescopeCommandDrivesTheMountThroughItsDialog) {
+    ASSERT_EQ(LoadSettings(), 0);  // the folder and the default file
+    Session().settings.telescopeType = 'l';
+    ASSERT_EQ(SaveSettings(), 0);
+    fixture.ui.moveTelescopeDialog = [&](MoveTelescopeDialogModel& dialog) {
+        dialog.messierText = "42";
+        dialog.GotoObject();
+        EXPECT_EQ(dialog.InfoText().substr(0, 4), "M42 ");
+        clock.Advance(60000);  // long enough for the slew
+        dialog.ChooseSlewRate(SlewRate::Guide);
+        dialog.PressMoveArrow(MoveArrow::Left);
+        clock.Advance(1000);
+        dialog.ReleaseMoveArrow();
+        dialog.PressFocusArrow(true);
+        clock.Advance(1000);
+    };
+    CmdTelescopeControl();
+    EXPECT_TRUE(fixture.ui.messages.empty());
+    mount.Service();
+    EXPECT_FALSE(mount.Moving());
+    EXPECT_NEAR(mount.DecDegrees(), -5.383, 1e-6);  // at M42; the west move left Dec. alone
+    EXPECT_NEAR(mount.RaHours(), 5.588, 0.001);
+    EXPECT_NEAR(mount.FocusSteps(), 5.0, 0.1);  // slow, and stopped when the dialog ended
+    EXPECT_TRUE(Saw(mount, "Mw") && Saw(mount, "FQ"));
 }
 
 TEST_F(MountOnTerminalTest, AMountThatVanishesEndsTheConnection) {
