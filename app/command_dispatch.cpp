@@ -23,6 +23,7 @@
 #include "processing/stretch_commands.h"
 #include "processing/undo_history.h"
 #include "resources/command_table.h"
+#include "telescope/telescope_command.h"
 
 namespace vexa {
 
@@ -96,6 +97,7 @@ constexpr CommandHandler kHandlers[] = {
     {cmd::kSubtractDark, SubtractDarkFrame},
     {cmd::kFlatField, ApplyFlatField},
     {cmd::kMerge, StartMerge},
+    {cmd::kTelescopeControl, CmdTelescopeControl},
 };
 
 void (*HandlerOf(int32_t id))() {

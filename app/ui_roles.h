@@ -8,6 +8,7 @@
 #include "processing/measuring_dialog_services.h"
 #include "processing/processing_dialog_services.h"
 #include "session/ui_services.h"
+#include "telescope/telescope_dialog_services.h"
 
 namespace vexa {
 
@@ -19,6 +20,7 @@ void InstallUiRoles(AllRoles* ui) {
     SetMeasuringDialogs(ui);
     SetPresentUi(ui);
     SetCameraDialogs(ui);
+    SetTelescopeDialogs(ui);
 }
 
 inline void RemoveUiRoles() {
@@ -28,6 +30,7 @@ inline void RemoveUiRoles() {
     SetMeasuringDialogs(nullptr);
     SetPresentUi(nullptr);
     SetCameraDialogs(nullptr);
+    SetTelescopeDialogs(nullptr);
 }
 
 }  // namespace vexa

@@ -17,7 +17,8 @@
 #include "devices/usb_camera_transport.h"
 #include "session/long_operation.h"
 #include "session/session_state.h"
-#include "simulator/standalone_simulated_camera.h"
+#include "simulator/simulated_camera.h"
+#include "simulator/simulator_sky.h"
 
 namespace vexa::cli {
 
@@ -69,7 +70,8 @@ std::unique_ptr<CameraBackend> OpenCamera(bool simulator, std::ostream& err) {
     const CameraGlobalOptions& options = CameraOptions();
     std::unique_ptr<CameraTransport> device;
     if (simulator) {
-        device = std::make_unique<StandaloneSimulatedCamera>();
+        // The sky the simulated mount of this process moves.
+        device = std::make_unique<SimulatedCamera>(SimulatorSky());
     } else {
         device = std::make_unique<UsbCameraTransport>(options.camera);
     }

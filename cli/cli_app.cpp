@@ -9,7 +9,10 @@
 #include "cli/image_commands.h"
 #include "cli/photometry_command.h"
 #include "cli/process_command.h"
+#include "cli/scope_command.h"
+#include "cli/serial_lines.h"
 #include "cli/settings_command.h"
+#include "cli/simulate_mount_command.h"
 #include "cli/text_ui_services.h"
 #include "session/host_paths.h"
 #include "session/safe_file_writer.h"
@@ -39,6 +42,8 @@ constexpr CliCommand kCommands[] = {
     {"photometry", kPhotometrySynopsis, RunPhotometryCommand},
     {"capture", kCaptureSynopsis, RunCaptureCommand},
     {"focus", kFocusSynopsis, RunFocusCommand},
+    {"scope", kScopeSynopsis, RunScopeCommand},
+    {"simulate-mount", kSimulateMountSynopsis, RunSimulateMountCommand},
 };
 
 constexpr const char* kGlobalSynopsis = "COMMAND [OPTIONS]";
@@ -53,6 +58,7 @@ void PrintHelp(std::ostream& out) {
         << "  --camera VID:PID  which USB camera to use when several are attached\n"
         << "  --usb-log FILE    append a line per camera transfer to FILE\n"
         << "  --help      this text; COMMAND --help describes a command\n"
+        << kSerialLineOptionsHelp
         << "\nExit status: 0 success, 1 the operation failed, 2 a usage error.\n";
 }
 
@@ -70,6 +76,7 @@ std::string UsageLine(const std::string& synopsis) {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> root;
     CameraOptions() = {};
+    SerialLineOptions serialOptions;
     size_t next = 0;
     for (; next < args.size() && args[next].starts_with("-"); ++next) {
         const std::string& option = args[next];
@@ -95,6 +102,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                          : option.substr(10);
             if (CameraOptions().usbLog.empty()) return UsageError(err, "--usb-log needs a file");
             continue;
+        } else if (std::string problem; TakeSerialLineOption(args, next, serialOptions, problem)) {
+            if (!problem.empty()) return UsageError(err, problem);
+            continue;
         } else {
             return UsageError(err, "unknown option '" + option + "'");
         }
@@ -107,6 +117,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     for (const CliCommand& candidate : kCommands)
         if (name == candidate.name) command = &candidate;
     if (!command) return UsageError(err, "unknown command '" + name + "'");
+
+    if (!serialOptions.serialLogPath.empty()) {
+        if (Status log = CheckSerialLogPath(serialOptions.serialLogPath); !log.ok()) {
+            err << kProgramName << ": cannot write the serial log " << log.text() << '\n';
+            return kExitFailure;
+        }
+    }
+    SetCliSerialOptions(serialOptions);
+    InstallCliSerialLines();
 
     SetDriveRoot(ResolveDriveRoot(root));
     InstallHeadlessDisplayRefresh();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "session/camera_state.h"
+#include "session/telescope_state.h"
 
 namespace vexa {
 
@@ -207,6 +208,9 @@ struct SessionState {
     // Session-only settings of the settings dialog.
     char commPort = '1';
     int32_t guideTrainingSeconds = 1;
+
+    // ---- the telescope link ----
+    TelescopeState telescope;
 };
 
 // The process-wide session record.

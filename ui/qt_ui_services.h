@@ -14,6 +14,7 @@
 #include "processing/measuring_dialog_services.h"
 #include "processing/processing_dialog_services.h"
 #include "session/ui_services.h"
+#include "telescope/telescope_dialog_services.h"
 
 class QWidget;
 class QWindow;
@@ -34,7 +35,8 @@ class QtUiServices : public QObject,
                      public ProcessingDialogServices,
                      public MeasuringDialogServices,
                      public PresentServices,
-                     public CameraDialogServices {
+                     public CameraDialogServices,
+                     public TelescopeDialogServices {
     Q_OBJECT
   public:
     // Replaces the modal message box, e.g. so that tests can record boxes instead of
@@ -110,6 +112,10 @@ class QtUiServices : public QObject,
 
     // The camera control dialog (qt_camera_dialog_services.cpp).
     bool RunCameraDialog(CameraDialogModel& model) override;
+
+    // The telescope dialogs (qt_telescope_dialog_services.cpp).
+    void RunMoveTelescopeDialog(MoveTelescopeDialogModel& model) override;
+    void RunControlBoxDialog(ControlBoxDialogModel& model) override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -15,6 +15,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "telescope/serial_port_names.h"
+
 namespace vexa {
 
 namespace {
@@ -77,7 +79,15 @@ TINIDialog::TINIDialog(SettingsDialogModel& model, QWidget* parent)
     grid->addWidget(RadioBox("Default Delay Adjustment", {{"Normal", 1}, {"Half", 2}, {"Third", 3}},
                              3, delayAdjustment_),
                     1, 0);
-    grid->addWidget(RadioBox("Comm Port", {{"Com1", '1'}, {"Com2", '2'}}, 2, commPort_), 1, 1);
+    QGroupBox* commBox = RadioBox("Comm Port", {{"Com1", '1'}, {"Com2", '2'}}, 2, commPort_);
+    // The devices the two port names stand for (--com1, --com2), shown, not edited.
+    auto* portPaths = new QLabel(
+        QString::fromStdString("Com1: " + SerialPortPath('1') + "\nCom2: " + SerialPortPath('2')),
+        commBox);
+    portPaths->setObjectName(QStringLiteral("commPortPaths"));
+    portPaths->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    static_cast<QGridLayout*>(commBox->layout())->addWidget(portPaths, 1, 0, 1, 2);
+    grid->addWidget(commBox, 1, 1);
     grid->addWidget(RadioBox("Default Guide Training Time",
                              {{"1 Sec", 1}, {"2 Sec", 2}, {"4 Sec", 4}}, 3, trainingTime_),
                     1, 2);

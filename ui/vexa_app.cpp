@@ -1,9 +1,11 @@
 #include "ui/vexa_app.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "app/display_refresh.h"
 #include "app/ui_roles.h"
@@ -12,17 +14,20 @@
 #include "session/safe_file_writer.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
-#include "simulator/standalone_simulated_camera.h"
+#include "simulator/simulated_camera.h"
+#include "simulator/simulator_sky.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
 #include "ui/screen_fit.h"
+#include "ui/window_serial_lines.h"
 
 namespace vexa {
 
 namespace {
 constexpr const char* kUsage =
-    "usage: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]\n";
+    "usage: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]\n"
+    "              [--serial-log FILE] [--com1 PATH] [--com2 PATH]\n";
 constexpr const char* kRootOption = "--root";
 constexpr const char* kCameraOption = "--camera";
 constexpr const char* kUsbLogOption = "--usb-log";
@@ -78,23 +83,23 @@ std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& e
 WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error) {
     error.clear();
     WindowOptions options;
+    const std::vector<std::string> args(argv + 1, argv + std::max(argc, 1));
     // A value given as "--name VALUE" or "--name=VALUE".
-    auto value = [&](int& i, const char* name, std::string& out) {
-        const std::string arg = argv[i];
-        const std::string prefix = std::string(name) + "=";
+    auto value = [&](size_t& i, const char* name, std::string& out) {
+        const std::string& arg = args[i];
         if (arg == name) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
             return true;
         }
-        out = arg.substr(prefix.size());
+        out = arg.substr(std::string(name).size() + 1);
         return true;
     };
     auto named = [](const std::string& arg, const char* name) {
         return arg == name || arg.rfind(std::string(name) + "=", 0) == 0;
     };
-    for (int i = 1; i < argc && error.empty(); ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 0; i < args.size() && error.empty(); ++i) {
+        const std::string& arg = args[i];
         std::string text;
         if (named(arg, kRootOption)) {
             if (!value(i, kRootOption, text)) error = "--root needs a folder";
@@ -107,7 +112,7 @@ WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error) {
         } else if (named(arg, kUsbLogOption)) {
             if (!value(i, kUsbLogOption, text) || text.empty()) error = "--usb-log needs a file";
             options.usbLog = text;
-        } else {
+        } else if (!TakeSerialLineOption(args, i, options.serial, error)) {
             error = "unknown argument: " + arg;
         }
     }
@@ -131,10 +136,15 @@ int RunWindowProgram(int argc, char** argv) {
     std::filesystem::create_directories(root, ec);
     SetDriveRoot(root);
 
+    const WindowSerialLines serialLines(options.serial, options.simulator);
+    if (!serialLines.SetupStatus().ok()) {
+        std::fprintf(stderr, "vexaq4: %s\n", serialLines.SetupStatus().text().c_str());
+    }
     TVEXA_Q4App app;
     std::unique_ptr<CameraTransport> device;
     if (options.simulator) {
-        device = std::make_unique<StandaloneSimulatedCamera>();
+        // The camera renders the sky that the simulated mount moves.
+        device = std::make_unique<SimulatedCamera>(SimulatorSky());
     } else {
         device = std::make_unique<UsbCameraTransport>(options.camera);
     }

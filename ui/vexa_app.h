@@ -9,6 +9,7 @@
 #include "camera/camera_backend.h"
 #include "devices/usb_id.h"
 #include "session/clock.h"
+#include "telescope/serial_line_options.h"
 
 namespace vexa {
 
@@ -49,19 +50,19 @@ class TVEXA_Q4App {
 // The window program's options.
 struct WindowOptions {
     std::optional<std::string> root;  // --root DIR
-    bool simulator = false;           // --simulator: the simulated camera
+    bool simulator = false;           // --simulator: the simulated camera and mount
     std::optional<UsbId> camera;      // --camera VID:PID: which USB camera of several
     std::string usbLog;               // --usb-log FILE
+    SerialLineOptions serial;         // --com1 PATH, --com2 PATH, --serial-log FILE
 };
-// The options of the command line; error names a bad argument or is left empty.
+// Every option, "--name VALUE" or "--name=VALUE"; error names a bad argument or is left empty.
 WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error);
-
 // The value of "--root DIR" or "--root=DIR" among the window's options; error names a bad
 // argument or is left empty.
 std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error);
 
-// The whole program: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE].
-// Returns the exit status.
+// The whole program: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]
+// [--serial-log FILE] [--com1 PATH] [--com2 PATH]. Returns the exit status.
 int RunWindowProgram(int argc, char** argv);
 
 }  // namespace vexa

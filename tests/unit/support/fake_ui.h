@@ -17,6 +17,7 @@
 #include "session/clock.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
+#include "telescope/telescope_dialog_services.h"
 
 namespace vexa::test {
 
@@ -32,7 +33,8 @@ class FakeUi : public UiServices,
                public ProcessingDialogServices,
                public MeasuringDialogServices,
                public PresentServices,
-               public CameraDialogServices {
+               public CameraDialogServices,
+               public TelescopeDialogServices {
   public:
     std::vector<ShownMessage> messages;
     std::vector<CursorKind> cursors;
@@ -100,6 +102,11 @@ class FakeUi : public UiServices,
     std::vector<FileDialogRequest> saveRequests;
     std::function<bool(const ConfirmDialogRequest&)> confirmDialog;
     std::vector<ConfirmDialogRequest> confirmRequests;
+    // The telescope dialogs: what the user does in them before "Finished" (nothing if unset).
+    std::function<void(MoveTelescopeDialogModel&)> moveTelescopeDialog;
+    std::function<void(ControlBoxDialogModel&)> controlBoxDialog;
+    int moveTelescopeDialogs = 0;
+    int controlBoxDialogs = 0;
 
     int MessageBox(const std::string& caption, const std::string& text) override {
         messages.push_back({caption, text});
@@ -274,6 +281,14 @@ class FakeUi : public UiServices,
     void CaptureFrameFinished(const FinishedFrame& frame) override {
         finishedFrames.push_back(frame);
         if (onFrameFinished) onFrameFinished(frame);
+    }
+    void RunMoveTelescopeDialog(MoveTelescopeDialogModel& model) override {
+        ++moveTelescopeDialogs;
+        if (moveTelescopeDialog) moveTelescopeDialog(model);
+    }
+    void RunControlBoxDialog(ControlBoxDialogModel& model) override {
+        ++controlBoxDialogs;
+        if (controlBoxDialog) controlBoxDialog(model);
     }
 
     const std::string& LastText() const {

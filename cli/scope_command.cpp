@@ -1,0 +1,333 @@
+#include "cli/scope_command.h"
+
+#include <cctype>
+#include <optional>
+#include <ostream>
+
+#include "cli/cli_app.h"
+#include "cli/cli_args.h"
+#include "cli/serial_lines.h"
+#include "cli/text_ui_services.h"
+#include "session/session_state.h"
+#include "session/timed_waits.h"
+#include "simulator/simulated_mount.h"
+#include "telescope/control_box.h"
+#include "telescope/guide_pulse.h"
+#include "telescope/lx200_sequences.h"
+#include "telescope/serial_port_names.h"
+#include "telescope/telescope_dialog_models.h"
+#include "telescope/telescope_link.h"
+
+namespace vexa::cli {
+
+namespace {
+
+constexpr char kLx200 = 'l';
+constexpr char kControlBox = 'b';
+constexpr long kLongestRunMs = 600000;  // ten minutes
+
+enum class Action { None, Goto, Move, Pulse, Focus, Info };
+
+struct ScopeRequest {
+    bool simulator = false;
+    std::string port;
+    std::optional<char> type;
+    Action action = Action::None;
+    std::string direction;  // n, s, e, w for moves and pulses; in, out for the focuser
+    long durationMs = -1;
+    std::string messier, ngc, planet, ra, dec;
+};
+
+void PrintHelp(std::ostream& out) {
+    out << UsageLine(kScopeSynopsis) << "\n\n"
+        << "Opens the telescope line (the port the settings name, COM1 or COM2, unless --port\n"
+        << "or --simulator says otherwise) and performs one action:\n"
+        << "  goto --messier N | --ngc N | --planet NAME | --ra H:M --dec D:M\n"
+        << "                       a GoTo as the telescope dialog makes it; prints info: and\n"
+        << "                       reply:\n"
+        << "  move n|s|e|w --ms T  an arrow held for T ms\n"
+        << "  pulse n|s|e|w --ms T a guide pulse of T ms\n"
+        << "  focus in|out --ms T  a focus arrow held for T ms\n"
+        << "  info                 reads the scope's information; prints info:\n\n"
+        << "Options:\n"
+        << "  --simulator        the simulated mount, in this process\n"
+        << "  --port DEVICE      the serial device (a terminal device or a link to one)\n"
+        << "  --type lx200|box   the telescope type for this run (default the settings')\n";
+}
+
+int Usage(std::ostream& err, const std::string& problem) {
+    return UsageError(err, "scope", kScopeSynopsis, problem);
+}
+
+std::optional<Action> ActionNamed(const std::string& word) {
+    if (word == "goto") return Action::Goto;
+    if (word == "move") return Action::Move;
+    if (word == "pulse") return Action::Pulse;
+    if (word == "focus") return Action::Focus;
+    if (word == "info") return Action::Info;
+    return std::nullopt;
+}
+
+std::optional<Planet> PlanetNamed(const std::string& name) {
+    for (int i = 0; i < kPlanetCount; ++i) {
+        const std::string known = PlanetName(static_cast<Planet>(i));
+        if (known.size() != name.size()) continue;
+        bool same = true;
+        for (size_t k = 0; k < name.size(); ++k) {
+            same = same && std::tolower(static_cast<unsigned char>(name[k])) ==
+                               std::tolower(static_cast<unsigned char>(known[k]));
+        }
+        if (same) return static_cast<Planet>(i);
+    }
+    return std::nullopt;
+}
+
+// "H:M" into its two parts, as typed into the dialog's two edits.
+bool SplitPair(const std::string& text, std::string& first, std::string& second) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return false;
+    first = text.substr(0, colon);
+    second = text.substr(colon + 1);
+    return true;
+}
+
+std::optional<MoveArrow> ArrowFor(const std::string& direction) {
+    if (direction == "n") return MoveArrow::Up;
+    if (direction == "s") return MoveArrow::Down;
+    if (direction == "e") return MoveArrow::Right;
+    if (direction == "w") return MoveArrow::Left;
+    return std::nullopt;
+}
+
+// The configured letter for a compass direction, as a guide correction uses it.
+char PulseLetterFor(const std::string& direction) {
+    if (direction == "n") return DirectionLetter(Direction::North);
+    if (direction == "s") return DirectionLetter(Direction::South);
+    if (direction == "e") return DirectionLetter(Direction::East);
+    return DirectionLetter(Direction::West);
+}
+
+// Reads the options and the action; an empty problem means the request is complete.
+std::string ParseRequest(const std::vector<std::string>& args, ScopeRequest& request) {
+    std::vector<std::string> words;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](const char* name) { return OptionValue(args, i, name); };
+        if (arg == "--simulator") {
+            request.simulator = true;
+        } else if (Named(arg, "--port")) {
+            const auto port = value("--port");
+            if (!port || port->empty()) return "--port needs a device";
+            request.port = *port;
+        } else if (Named(arg, "--type")) {
+            const auto type = value("--type");
+            if (type && *type == "lx200") {
+                request.type = kLx200;
+            } else if (type && *type == "box") {
+                request.type = kControlBox;
+            } else {
+                return "--type needs lx200 or box";
+            }
+        } else if (Named(arg, "--ms")) {
+            const auto text = value("--ms");
+            const auto ms = text ? ParseInteger(*text, 1, kLongestRunMs) : std::nullopt;
+            if (!ms) return "--ms needs a time from 1 to 600000 ms";
+            request.durationMs = *ms;
+        } else if (Named(arg, "--messier") || Named(arg, "--ngc") || Named(arg, "--planet") ||
+                   Named(arg, "--ra") || Named(arg, "--dec")) {
+            const std::string name = arg.substr(0, arg.find('='));
+            const auto text = value(name.c_str());
+            if (!text || text->empty()) return name + " needs a value";
+            std::string& field = name == "--messier"  ? request.messier
+                                 : name == "--ngc"    ? request.ngc
+                                 : name == "--planet" ? request.planet
+                                 : name == "--ra"     ? request.ra
+                                                      : request.dec;
+            field = *text;
+        } else if (arg.starts_with("--")) {
+            return "unknown option '" + arg + "'";
+        } else {
+            words.push_back(arg);
+        }
+    }
+    if (request.simulator && !request.port.empty())
+        return "--simulator and --port exclude each other";
+    if (words.empty()) return "no action given";
+    const std::optional<Action> action = ActionNamed(words[0]);
+    if (!action) return "unknown action '" + words[0] + "'";
+    request.action = *action;
+    const size_t wanted = (*action == Action::Goto || *action == Action::Info) ? 1 : 2;
+    if (words.size() != wanted) {
+        return wanted == 1 ? words[0] + " takes no further words" : words[0] + " needs a direction";
+    }
+    if (wanted == 2) request.direction = words[1];
+    switch (*action) {
+        case Action::Move:
+        case Action::Pulse:
+            if (!ArrowFor(request.direction)) return words[0] + " needs n, s, e or w";
+            if (request.durationMs < 0) return words[0] + " needs --ms T";
+            break;
+        case Action::Focus:
+            if (request.direction != "in" && request.direction != "out") {
+                return "focus needs in or out";
+            }
+            if (request.durationMs < 0) return "focus needs --ms T";
+            break;
+        case Action::Goto: {
+            // The Messier and CNGC numbers fill the dialog's two boxes; either or both.
+            const int targets = (!request.messier.empty() || !request.ngc.empty()) +
+                                !request.planet.empty() +
+                                (!request.ra.empty() || !request.dec.empty());
+            if (targets != 1)
+                return "goto needs one of --messier, --ngc, --planet, --ra with --dec";
+            if (!request.ra.empty() != !request.dec.empty()) return "--ra and --dec go together";
+            if (!request.planet.empty() && !PlanetNamed(request.planet)) {
+                return "unknown planet '" + request.planet + "'";
+            }
+            std::string a, b;
+            if (!request.ra.empty() &&
+                (!SplitPair(request.ra, a, b) || !SplitPair(request.dec, a, b))) {
+                return "--ra and --dec are written H:M and D:M";
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return {};
+}
+
+std::string Printable(char c) {
+    if (c >= 0x20 && c < 0x7f) return std::string(1, c);
+    static constexpr char kHex[] = "0123456789abcdef";
+    const auto byte = static_cast<unsigned char>(c);
+    return std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+}
+
+// Holds an arrow for the time asked, Ctrl+C ending the wait early, then releases it.
+template <class Press, class Release>
+void HoldFor(long ms, Press press, Release release) {
+    press();
+    WaitMillisecondsWithMessages(static_cast<uint32_t>(ms));
+    release();
+}
+
+int Finish(const std::string& notice, std::ostream& err) {
+    if (notice.empty()) return kExitSuccess;
+    err << kProgramName << " scope: " << notice << '\n';
+    return kExitFailure;
+}
+
+int RunLx200Action(const ScopeRequest& request, std::ostream& out, std::ostream& err) {
+    MoveTelescopeDialogModel model;
+    switch (request.action) {
+        case Action::Goto: {
+            bool sent = false;
+            if (!request.planet.empty()) {
+                model.GotoPlanet(*PlanetNamed(request.planet));
+                sent = true;
+            } else if (!request.ra.empty()) {
+                SplitPair(request.ra, model.raHoursText, model.raMinutesText);
+                SplitPair(request.dec, model.decDegreesText, model.decMinutesText);
+                sent = model.GotoCoordinates();
+            } else {
+                model.messierText = request.messier;
+                model.cngcText = request.ngc;
+                sent = model.GotoObject();
+            }
+            if (!sent) return kExitFailure;  // the range message is on standard error
+            out << "info: " << model.InfoText() << '\n'
+                << "reply: " << Printable(Session().telescope.lastGotoReply) << '\n';
+            return Finish(model.Notice(), err);
+        }
+        case Action::Info: {
+            const std::string notice = LinkNotice(ReadScopeInfo());
+            out << "info: " << model.InfoText() << '\n';
+            return Finish(notice, err);
+        }
+        case Action::Move:
+            HoldFor(
+                request.durationMs, [&] { model.PressMoveArrow(*ArrowFor(request.direction)); },
+                [&] { model.ReleaseMoveArrow(); });
+            return Finish(model.Notice(), err);
+        case Action::Focus:
+            HoldFor(
+                request.durationMs, [&] { model.PressFocusArrow(request.direction == "in"); },
+                [&] { model.ReleaseFocusArrow(); });
+            return Finish(model.Notice(), err);
+        default:
+            return kExitSuccess;
+    }
+}
+
+int RunBoxAction(const ScopeRequest& request, std::ostream& err) {
+    ControlBoxDialogModel model;
+    model.Report(InitialiseControlBox());
+    if (!model.Notice().empty()) return Finish(model.Notice(), err);
+    if (request.action != Action::Move) {
+        err << kProgramName << " scope: the control box can only move and pulse\n";
+        return kExitFailure;
+    }
+    HoldFor(
+        request.durationMs, [&] { model.PressArrow(*ArrowFor(request.direction)); },
+        [&] { model.ReleaseArrow(); });
+    return Finish(model.Notice(), err);
+}
+
+int RunRequest(const ScopeRequest& request, std::ostream& out, std::ostream& err) {
+    ReloadSettingsForTelescope();
+    SessionState& s = Session();
+    if (request.type) s.settings.telescopeType = *request.type;
+    if (!request.port.empty()) SetSerialPortPath(s.commPort, request.port);
+    const char type = s.settings.telescopeType;
+    if (!OpenTelescopeLine()) {
+        err << kProgramName << " scope: " << LastLinkFailure().text() << '\n';
+        return kExitFailure;
+    }
+    if (request.action == Action::Pulse) {
+        if (type == kControlBox) (void)InitialiseControlBox();
+        s.telescope.pulseDirection = PulseLetterFor(request.direction);
+        s.telescope.pulseMs = static_cast<uint32_t>(request.durationMs);
+        return Finish(LinkNotice(SendGuidePulse()), err);
+    }
+    return type == kControlBox ? RunBoxAction(request, err) : RunLx200Action(request, out, err);
+}
+
+}  // namespace
+
+int RunScopeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        PrintHelp(out);
+        return kExitSuccess;
+    }
+    ScopeRequest request;
+    if (const std::string problem = ParseRequest(args, request); !problem.empty()) {
+        return Usage(err, problem);
+    }
+    // Ctrl+C ends a held arrow early; the release still goes out.
+    TextUiServices::CatchInterrupts();
+
+    int status = kExitFailure;
+    if (request.simulator) {
+        // The mount follows the line: the control box's bytes at 300 baud, else LX200.
+        SimulatedMount mount;
+        if (Status opened = mount.OpenTerminal(); !opened.ok()) {
+            err << kProgramName << " scope: cannot start the simulated mount: " << opened.text()
+                << '\n';
+            return kExitFailure;
+        }
+        SetSerialPortPath('1', mount.DevicePath());
+        SetSerialPortPath('2', mount.DevicePath());
+        InstallCliSerialLines(&mount);
+        status = RunRequest(request, out, err);
+        CloseTelescopeLine();
+        InstallCliSerialLines();
+        SetCliSerialOptions(CliSerialOptions());
+    } else {
+        status = RunRequest(request, out, err);
+        CloseTelescopeLine();
+    }
+    return status;
+}
+
+}  // namespace vexa::cli

@@ -1,0 +1,10 @@
+#include "simulator/simulator_sky.h"
+
+namespace vexa {
+
+SkyModel& SimulatorSky() {
+    static SkyModel sky;
+    return sky;
+}
+
+}  // namespace vexa

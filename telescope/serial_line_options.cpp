@@ -1,0 +1,77 @@
+#include "telescope/serial_line_options.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "telescope/serial_log.h"
+#include "telescope/serial_port_names.h"
+
+namespace vexa {
+
+namespace {
+
+struct OptionName {
+    const char* name;
+    std::string SerialLineOptions::*field;
+    const char* valueName;
+};
+
+constexpr OptionName kOptions[] = {
+    {"--com1", &SerialLineOptions::com1Path, "a device path"},
+    {"--com2", &SerialLineOptions::com2Path, "a device path"},
+    {"--serial-log", &SerialLineOptions::serialLogPath, "a file"},
+};
+
+}  // namespace
+
+bool TakeSerialLineOption(const std::vector<std::string>& args, size_t& i,
+                          SerialLineOptions& options, std::string& error) {
+    error.clear();
+    const std::string& arg = args[i];
+    for (const OptionName& option : kOptions) {
+        const std::string name = option.name;
+        std::string value;
+        if (arg == name) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs " + option.valueName;
+                return true;
+            }
+            value = args[++i];
+        } else if (arg.starts_with(name + "=")) {
+            value = arg.substr(name.size() + 1);
+        } else {
+            continue;
+        }
+        if (value.empty()) error = name + " needs " + option.valueName;
+        options.*option.field = std::move(value);
+        return true;
+    }
+    return false;
+}
+
+void ApplySerialPortOptions(const SerialLineOptions& options) {
+    if (!options.com1Path.empty()) SetSerialPortPath('1', options.com1Path);
+    if (!options.com2Path.empty()) SetSerialPortPath('2', options.com2Path);
+}
+
+Status CheckSerialLogPath(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "a");
+    if (!file) {
+        const int error = errno;
+        return Status(StatusCode::IoError, path + ": " + std::strerror(error), error);
+    }
+    std::fclose(file);
+    return Status::Ok();
+}
+
+SerialLineMaker WithSerialLog(SerialLineMaker lines, std::string path) {
+    return [lines = std::move(lines), path = std::move(path)]() -> std::unique_ptr<SerialLine> {
+        std::unique_ptr<SerialLine> line = lines ? lines() : nullptr;
+        if (!line) return nullptr;
+        return std::make_unique<SerialLog>(std::move(line), path);
+    };
+}
+
+}  // namespace vexa

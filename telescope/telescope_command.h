@@ -1,0 +1,9 @@
+// "Telescope &Control" (command 24): connect on first use, then the control box's dialog or
+// the LX200 dialog, each modal until "Finished".
+#pragma once
+
+namespace vexa {
+
+void CmdTelescopeControl();
+
+}  // namespace vexa

@@ -1,0 +1,42 @@
+#include "ui/window_serial_lines.h"
+
+#include "devices/serial_port_line.h"
+#include "simulator/simulated_mount.h"
+#include "simulator/simulated_mount_line.h"
+#include "simulator/simulator_sky.h"
+#include "telescope/serial_port_names.h"
+#include "telescope/telescope_link.h"
+
+namespace vexa {
+
+WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simulator) {
+    ResetSerialPortPaths();
+    ApplySerialPortOptions(options);
+    SerialLineMaker lines = [] { return std::make_unique<SerialPortLine>(); };
+    if (simulator) {
+        mount_ = std::make_unique<SimulatedMount>(MountConfig(), &SimulatorSky());
+        status_ = mount_->OpenTerminal();
+        if (status_.ok()) {
+            SetSerialPortPath('1', mount_->DevicePath());
+            SetSerialPortPath('2', mount_->DevicePath());
+            lines = ServicedBy(*mount_, std::move(lines));
+        } else {
+            mount_.reset();
+        }
+    }
+    if (!options.serialLogPath.empty()) {
+        if (Status log = CheckSerialLogPath(options.serialLogPath); !log.ok()) {
+            if (status_.ok()) status_ = log;
+        } else {
+            lines = WithSerialLog(std::move(lines), options.serialLogPath);
+        }
+    }
+    SetSerialLineMaker(std::move(lines));
+}
+
+WindowSerialLines::~WindowSerialLines() {
+    SetSerialLineMaker(nullptr);
+    ResetSerialPortPaths();
+}
+
+}  // namespace vexa

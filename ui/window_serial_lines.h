@@ -1,0 +1,32 @@
+// The window's serial lines for its whole run: COM1 and COM2 pointed where --com1 and --com2
+// say, the terminal backend, the serial log of --serial-log, and with --simulator the
+// simulated mount on its own pseudo-terminal, serviced by every line and moving the simulated
+// sky. Ends the telescope link before the mount goes.
+#pragma once
+
+#include <memory>
+
+#include "session/status.h"
+#include "telescope/serial_line_options.h"
+
+namespace vexa {
+
+class SimulatedMount;
+
+class WindowSerialLines {
+  public:
+    WindowSerialLines(const SerialLineOptions& options, bool simulator);
+    ~WindowSerialLines();
+    WindowSerialLines(const WindowSerialLines&) = delete;
+    WindowSerialLines& operator=(const WindowSerialLines&) = delete;
+
+    // Ok, or why the log or the simulated mount could not be set up (the lines work without).
+    const Status& SetupStatus() const { return status_; }
+    SimulatedMount* Mount() const { return mount_.get(); }
+
+  private:
+    std::unique_ptr<SimulatedMount> mount_;
+    Status status_;
+};
+
+}  // namespace vexa
