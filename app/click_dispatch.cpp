@@ -3,8 +3,8 @@
 // measurement. Every image read here is bounded by the image itself, not only by the click
 // checks, so a click however far outside never reads outside the plane.
 #include "app/click_dispatch.h"
-#include "processing/processing_dialog_services.h"
 #include "processing/measuring_dialog_services.h"
+#include "processing/processing_dialog_services.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -20,7 +20,6 @@
 namespace vexa {
 
 namespace {
-
 
 // In pick mode the accepted click area is shifted by this many pixels right and down.
 constexpr int64_t kPickClickMargin = 25;
@@ -106,7 +105,7 @@ void PlaceFocusWindow(int64_t column, int64_t row) {
     s.focusCentrePickMode = false;
     CursorForModes();
     ShowMessage(MessageCode::CallerText, PositionText(s.focusWindowX + kFocusCentreOffset,
-                                              s.focusWindowY + kFocusCentreOffset));
+                                                      s.focusWindowY + kFocusCentreOffset));
 }
 
 // Sums the (2b+1) x (2b+1) square around (column, row) for the photometry target.

@@ -14,7 +14,6 @@ namespace vexa {
 
 namespace {
 
-
 // True when the file has the size of a whole-image view bitmap (Full or Half): a missing or
 // partial file left by a failed refresh is not handed to the printer.
 bool IsWholeImageBitmap(const std::filesystem::path& path) {

@@ -179,7 +179,8 @@ void SettingsDialogModel::ChooseLegacyReadMode(int16_t mode) {
 void CmdSetProgramDefaults() {
     if (LoadSettings() != 0) ShowMessage(MessageCode::SettingsLoadFailed);
     SettingsDialogModel model;
-    if (PresentUi().RunSettingsDialog(model) && SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
+    if (PresentUi().RunSettingsDialog(model) && SaveSettings() != 0)
+        ShowMessage(MessageCode::SettingsSaveFailed);
     Ui().RepaintView(true);
 }
 

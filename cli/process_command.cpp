@@ -11,15 +11,15 @@
 #include <optional>
 #include <ostream>
 
-#include "app/present_services.h"
 #include "app/display_refresh.h"
 #include "app/label.h"
+#include "app/present_services.h"
 #include "app/view_commands.h"
 #include "cli/cli_app.h"
-#include "files/file_dialog_services.h"
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
 #include "cli/text_ui_services.h"
+#include "files/file_dialog_services.h"
 #include "files/tq_file.h"
 #include "processing/auto_processing.h"
 #include "processing/calibration.h"
@@ -87,9 +87,7 @@ std::string AbsolutePath(const std::string& name) {
 
 // The text user interface, with the file choice and the label dialog answered by the
 // operation that is running, and a count of the messages shown.
-class ProcessUiServices : public TextUiServices,
-                          public FileDialogServices,
-                          public PresentServices {
+class ProcessUiServices : public TextUiServices, public FileDialogServices, public PresentServices {
   public:
     using TextUiServices::TextUiServices;
 

@@ -19,7 +19,6 @@ namespace vexa {
 
 namespace {
 
-
 // One stretch choice: a fresh background level from the band near the top of the image,
 // background removal when chosen and possible, then the non-linear stretch.
 void AutoStretch(double power) {

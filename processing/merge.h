@@ -10,7 +10,6 @@
 
 namespace vexa {
 
-
 constexpr const char* kMergeDialogTitle = "MERGE IMAGES";
 constexpr const char* kMergeColumnHeader = "x         y";
 constexpr const char* kMergeOriginalRadio = "Original  Image";

@@ -115,7 +115,9 @@ std::string CatalogueText(int16_t code) {
 
 int ShowMessage(int16_t code, const std::string& text) {
     // The text buffer holds 256 bytes: a caller's text keeps at most 255 characters.
-    const std::string shown = code == static_cast<int16_t>(MessageCode::CallerText) ? text.substr(0, 255) : CatalogueText(code);
+    const std::string shown = code == static_cast<int16_t>(MessageCode::CallerText)
+                                  ? text.substr(0, 255)
+                                  : CatalogueText(code);
     return Ui().MessageBox(kMessageCaption, shown);
 }
 

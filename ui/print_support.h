@@ -5,8 +5,8 @@
 #include <QImage>
 #include <QString>
 
-#include "session/ui_services.h"
 #include "app/present_services.h"
+#include "session/ui_services.h"
 
 class QPrinter;
 class QWidget;

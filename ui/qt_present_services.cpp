@@ -1,6 +1,6 @@
 // Label dialog, clipboard, printing, help and the about box as the window provides them.
-#include "ui/help_window.h"
 #include "app/present_services.h"
+#include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/print_support.h"
 #include "ui/qt_ui_services.h"

@@ -19,9 +19,9 @@
 #include <QtTest>
 
 #include "app/display_refresh.h"
-#include "app/present_services.h"
 #include "app/label.h"
 #include "app/present_commands.h"
+#include "app/present_services.h"
 #include "files/view_bitmap.h"
 #include "session/session_state.h"
 #include "tests/ui/dialog_test_support.h"
