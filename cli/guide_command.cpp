@@ -138,8 +138,18 @@ bool PickGuideStar(PixelPoint from) {
     return true;
 }
 
-int Guide(const GuideRequest& r, std::ostream& out, std::ostream& err) {
+// typeForRun, when set, is the telescope type of this run (the simulated mount's).
+int Guide(const GuideRequest& r, char typeForRun, std::ostream& out, std::ostream& err) {
     SessionState& s = Session();
+    // The first frame finds the camera, which reloads the settings: the line is opened after.
+    if (!TakeFirstFrame()) return kExitFailure;
+    const char userType = s.settings.telescopeType;
+    if (typeForRun != 0) s.settings.telescopeType = typeForRun;
+    // The settings keep the user's own type whatever happens.
+    struct TypeRestorer {
+        char type;
+        ~TypeRestorer() { Session().settings.telescopeType = type; }
+    } restorer{userType};
     if (s.settings.telescopeType == kNoTelescope) {
         err << kProgramName << " guide: no telescope type is set (settings telescopeType)\n";
         return kExitFailure;
@@ -149,7 +159,6 @@ int Guide(const GuideRequest& r, std::ostream& out, std::ostream& err) {
         return kExitFailure;
     }
     if (s.settings.telescopeType == kControlBox) (void)InitialiseControlBox();
-    if (!TakeFirstFrame()) return kExitFailure;
 
     PixelPoint start = r.star;
     if (!r.starGiven) {
@@ -170,6 +179,12 @@ int Guide(const GuideRequest& r, std::ostream& out, std::ostream& err) {
             trained = TrainGuider();
         }
         if (!trained) return kExitFailure;
+        if (typeForRun != 0) {
+            // Training saved its results with this run's type: the file keeps the user's.
+            s.settings.telescopeType = userType;
+            if (SaveSettings() != 0) return kExitFailure;
+            s.settings.telescopeType = typeForRun;
+        }
         const PersistentSettings& p = s.settings;
         out << "training: slewx = " << p.raPixelsPerSecond << ", slewy = " << p.decPixelsPerSecond
             << ", backlashx = " << p.raBacklash << ", backlashy = " << p.decBacklash << '\n';
@@ -240,7 +255,7 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
     }
 
     if (!request.simulator) {
-        const int status = Guide(request, out, err);
+        const int status = Guide(request, 0, out, err);
         CloseTelescopeLine();
         return status;
     }
@@ -258,20 +273,13 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
             << '\n';
         return kExitFailure;
     }
-    SessionState& s = Session();
-    const char savedType = s.settings.telescopeType;
-    s.settings.telescopeType = kLx200;
     SetSerialPortPath('1', mount.DevicePath());
     SetSerialPortPath('2', mount.DevicePath());
     InstallCliSerialLines(&mount);
-    const int status = Guide(request, out, err);
+    const int status = Guide(request, kLx200, out, err);
     CloseTelescopeLine();
     InstallCliSerialLines();
     SetCliSerialOptions(CliSerialOptions());
-    s.settings.telescopeType = savedType;
-    // Training saved its results with the simulator's telescope type: the file keeps the
-    // user's own.
-    if (request.train && SaveSettings() != 0) return kExitFailure;
     return status;
 }
 
