@@ -356,5 +356,26 @@ TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
     EXPECT_TRUE(fixture.session.ui.guidingInfos.empty());
 }
 
+TEST_F(GuiderTest, WithoutATelescopeOrALineTheCommandsEndBeforeAnyFrame) {
+    SessionState& s = Session();
+    s.settings.telescopeType = 'n';
+    CmdTrainAutoGuiding();
+    CmdStartAutoGuiding();
+    EXPECT_TRUE(fixture.session.ui.messages.empty());
+    EXPECT_TRUE(line.events().empty());
+
+    ScriptFrames({});
+    line.SetResult(SerialOp::Open, Status(StatusCode::NotFound, "no such device"));
+    for (void (*command)() : {CmdTrainAutoGuiding, CmdStartAutoGuiding}) {
+        s.settings.telescopeType = 'l';
+        s.telescope.connected = false;
+        command();
+        EXPECT_EQ(fixture.session.ui.LastText(), "Sorry. No Connection to Telescope");
+        EXPECT_EQ(s.settings.telescopeType, 'n');
+    }
+    EXPECT_EQ(next, 0u);
+    EXPECT_FALSE(s.guidingDuringCapture);
+}
+
 }  // namespace
 }  // namespace vexa
