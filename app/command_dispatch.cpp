@@ -23,6 +23,7 @@
 #include "processing/stretch_commands.h"
 #include "processing/undo_history.h"
 #include "resources/command_table.h"
+#include "telescope/guider.h"
 #include "telescope/telescope_command.h"
 
 namespace vexa {
@@ -98,6 +99,8 @@ constexpr CommandHandler kHandlers[] = {
     {cmd::kFlatField, ApplyFlatField},
     {cmd::kMerge, StartMerge},
     {cmd::kTelescopeControl, CmdTelescopeControl},
+    {cmd::kStartAutoGuiding, CmdStartAutoGuiding},
+    {cmd::kTrainAutoGuiding, CmdTrainAutoGuiding},
 };
 
 void (*HandlerOf(int32_t id))() {

@@ -6,6 +6,7 @@
 #include "app/display_refresh.h"
 #include "cli/camera_commands.h"
 #include "cli/centre_command.h"
+#include "cli/guide_command.h"
 #include "cli/image_commands.h"
 #include "cli/photometry_command.h"
 #include "cli/process_command.h"
@@ -43,6 +44,7 @@ constexpr CliCommand kCommands[] = {
     {"capture", kCaptureSynopsis, RunCaptureCommand},
     {"focus", kFocusSynopsis, RunFocusCommand},
     {"scope", kScopeSynopsis, RunScopeCommand},
+    {"guide", kGuideSynopsis, RunGuideCommand},
     {"simulate-mount", kSimulateMountSynopsis, RunSimulateMountCommand},
 };
 

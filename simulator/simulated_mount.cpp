@@ -254,11 +254,13 @@ double SimulatedMount::TakeUpBacklash(AxisBacklash& axis, double px, double back
     return sign * (std::fabs(px) - taken);
 }
 
-// East moves the field to the right (+x), north up (-y); the pointing follows.
+// East moves the field to the right (+x), north up (-y), or down for a camera turned round;
+// the pointing follows.
 void SimulatedMount::MoveField(double dxPx, double dyPx) {
+    const double frameDyPx = config_.northMovesFieldDown ? -dyPx : dyPx;
     fieldShiftXPx_ += dxPx;
-    fieldShiftYPx_ += dyPx;
-    if (sky_) sky_->ShiftField(dxPx, dyPx);
+    fieldShiftYPx_ += frameDyPx;
+    if (sky_) sky_->ShiftField(dxPx, frameDyPx);
     raHours_ =
         WrapHours(raHours_ + dxPx * config_.arcsecPerPx / kArcsecPerDegree / kDegreesPerHour);
     decDegrees_ =

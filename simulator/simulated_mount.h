@@ -49,6 +49,9 @@ struct MountConfig {
     // Motion lost when an axis reverses, in pixels of field motion.
     double raBacklashPx = 0.0;
     double decBacklashPx = 0.0;
+    // How the camera sits on the mount: normally north moves the field up the frame (-y); a
+    // camera turned the other way round sees it move down.
+    bool northMovesFieldDown = false;
     // Sky per image pixel, which turns field motion into pointing and back.
     double arcsecPerPx = 2.0;
     double gotoDegreesPerS = 4.0;

@@ -28,6 +28,7 @@ class TPHDialog;
 class THistDialog;
 class TPlot3DDialog;
 class TRowDialog;
+class TGuideDialog;
 
 class QtUiServices : public QObject,
                      public UiServices,
@@ -116,6 +117,11 @@ class QtUiServices : public QObject,
     // The telescope dialogs (qt_telescope_dialog_services.cpp).
     void RunMoveTelescopeDialog(MoveTelescopeDialogModel& model) override;
     void RunControlBoxDialog(ControlBoxDialogModel& model) override;
+    void OpenGuidingInfo() override;
+    void ShowGuidingInfo(const GuidingInfo& info) override;
+    void CloseGuidingInfo() override;
+    // The open "Guiding Info" window, for tests; null while none is open.
+    TGuideDialog* GuidingInfoDialog() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -134,6 +140,7 @@ class QtUiServices : public QObject,
     QPointer<THistDialog> histogramDialog_;
     QPointer<TPlot3DDialog> plot3DDialog_;
     QPointer<TRowDialog> rowDialog_;
+    QPointer<TGuideDialog> guidingDialog_;
     MessageBoxHook messageBoxHook_;
     const std::function<void()>* abortCallback_ = nullptr;  // set while a pump runs
     bool waitCursorShown_ = false;

@@ -2,6 +2,7 @@
 // message box, cursors, the pointer, the display bitmap and the exit request.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "tests/ui/window_test_support.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
+#include "ui/t_guide_dialog.h"
 
 using namespace vexa;
 using vexa::test::StartedWindow;
@@ -246,6 +248,22 @@ class QtUiServicesTest : public QObject {
         QCOMPARE(w->app->Frame()->windowTitle(), QString("Vexa_Q4_USB - c:\\AUTOSAVE\\IMG12.FIT"));
         Services().RequestExit();
         QVERIFY(!w->app->Frame()->isVisible());
+    }
+
+    void guidingInfoOpensShowsEachFrameAndCloses() {
+        QVERIFY(!Services().GuidingInfoDialog());
+        GuidingInfo info;
+        info.x = "64.0";
+        Services().ShowGuidingInfo(info);  // nothing open: nothing to show, no crash
+        Services().OpenGuidingInfo();
+        TGuideDialog* dialog = Services().GuidingInfoDialog();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        info.dx = "1.5";
+        Services().ShowGuidingInfo(info);
+        QCOMPARE(dialog->DxEdit()->text(), QString("1.5"));
+        Services().CloseGuidingInfo();
+        QTRY_VERIFY(!Services().GuidingInfoDialog());  // deleted on close
     }
 
     void rootOption() {

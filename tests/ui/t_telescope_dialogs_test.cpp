@@ -19,6 +19,7 @@
 #include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_serial_line.h"
 #include "ui/t_box_dialog.h"
+#include "ui/t_guide_dialog.h"
 #include "ui/t_ini_dialog.h"
 #include "ui/t_mt_dialog.h"
 
@@ -172,6 +173,30 @@ class TelescopeDialogsTest : public QObject {
         QVERIFY(paths);
         QCOMPARE(paths->text(), QString("Com1: /dev/ttyUSB0\nCom2: /dev/ttyS3"));
         ResetSerialPortPaths();
+    }
+
+    void guidingInfoShowsTheFrameFiguresAndTheRunsRms() {
+        TGuideDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString("Guiding Info"));
+        GuidingInfo info;
+        info.x = "64.3";
+        info.y = "63.0";
+        info.dx = "-0.3";
+        info.dy = "1.0";
+        info.rmsXPx = 0.456;
+        info.rmsYPx = 1.0;
+        info.rmsTotalPx = 1.0990;
+        info.frames = 7;
+        dialog.ShowInfo(info);
+        QCOMPARE(dialog.XEdit()->text(), QString("64.3"));
+        QCOMPARE(dialog.YEdit()->text(), QString("63.0"));
+        QCOMPARE(dialog.DxEdit()->text(), QString("-0.3"));
+        QCOMPARE(dialog.DyEdit()->text(), QString("1.0"));
+        QCOMPARE(dialog.RmsXEdit()->text(), QString("0.46"));
+        QCOMPARE(dialog.RmsYEdit()->text(), QString("1.00"));
+        QCOMPARE(dialog.RmsTotalEdit()->text(), QString("1.10"));
+        QCOMPARE(dialog.FramesLabel()->text(), QString("7 frames"));
+        QVERIFY(dialog.XEdit()->isReadOnly());
     }
 
   private:

@@ -106,6 +106,10 @@ class FakeUi : public UiServices,
     std::function<void(MoveTelescopeDialogModel&)> moveTelescopeDialog;
     std::function<void(ControlBoxDialogModel&)> controlBoxDialog;
     int moveTelescopeDialogs = 0;
+    // "Guiding Info": how often it opened and closed, and every set of figures it showed.
+    int guidingInfoOpened = 0;
+    int guidingInfoClosed = 0;
+    std::vector<GuidingInfo> guidingInfos;
     int controlBoxDialogs = 0;
 
     int MessageBox(const std::string& caption, const std::string& text) override {
@@ -286,6 +290,9 @@ class FakeUi : public UiServices,
         ++moveTelescopeDialogs;
         if (moveTelescopeDialog) moveTelescopeDialog(model);
     }
+    void OpenGuidingInfo() override { ++guidingInfoOpened; }
+    void ShowGuidingInfo(const GuidingInfo& info) override { guidingInfos.push_back(info); }
+    void CloseGuidingInfo() override { ++guidingInfoClosed; }
     void RunControlBoxDialog(ControlBoxDialogModel& model) override {
         ++controlBoxDialogs;
         if (controlBoxDialog) controlBoxDialog(model);

@@ -1,0 +1,104 @@
+// The guider's own work per guide frame, on a Full frame of noisy sky with a star. Targets: the
+// correction step (the centre search in the guide window, the error and the pulse decision of
+// both axes) within 100 microseconds; a guide cycle besides the exposure, the transfer and the
+// pulse (the end-of-frame display refresh with its bitmap file, then the correction step)
+// within 20 ms.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/display_refresh.h"
+#include "bench/bench_images.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
+#include "session/ui_services.h"
+#include "telescope/guider.h"
+
+namespace {
+
+using namespace vexa;
+
+constexpr int kStarColumn = 640;
+constexpr int kStarRow = 500;
+constexpr int kStarReach = 6;
+constexpr uint16_t kStarPeak = 20000;
+
+// A noisy Full frame with a star, the guide window placed on it, a private drive c:.
+struct GuidingBenchSetup {
+    QuietUi ui;
+    std::filesystem::path root;
+    GuidingBenchSetup() {
+        bench::LoadFullImage(bench::NoisySky(7, 1200.0, 40.0));
+        SessionState& s = Session();
+        for (int dy = -kStarReach; dy <= kStarReach; ++dy) {
+            for (int dx = -kStarReach; dx <= kStarReach; ++dx) {
+                const int r2 = dx * dx + dy * dy;
+                s.currentImage[static_cast<size_t>((kStarRow + dy) * kFullWidth + kStarColumn +
+                                                   dx)] +=
+                    static_cast<uint16_t>(kStarPeak / (1 + r2));
+            }
+        }
+        char pattern[] = "/tmp/vexa_guiding_bench_XXXXXX";
+        root = mkdtemp(pattern);
+        SetDriveRoot(root);
+        SetUi(&ui);
+        InstallDisplayRefresh();
+        s.guideStarX = kStarColumn;
+        s.guideStarY = kStarRow;
+        s.measureBoxHalfSize = s.settings.guideStarMaskRadius;
+        s.subPixelCentring = true;
+        GuideRun() = GuideRunState{};
+        PlaceGuideWindow();
+    }
+    ~GuidingBenchSetup() {
+        SetUi(nullptr);
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
+};
+
+GuidingBenchSetup& Setup() {
+    static GuidingBenchSetup setup;
+    return setup;
+}
+
+// The search, the error and the decision, with the star two pixels off the reference so that
+// both axes decide on a pulse (the pulse itself is the mount's time, not measured).
+void BM_CorrectionStep(benchmark::State& state) {
+    Setup();
+    GuideRunState& run = GuideRun();
+    const AxisGuide axis{'e', 'w', 2, 3, 0, false};
+    char lastX = 'e';
+    char lastY = 'n';
+    for (auto _ : state) {
+        if (!FindGuideCentre(run.referenceX + 2, run.referenceY - 2)) {
+            state.SkipWithError("the star was not found");
+            break;
+        }
+        const int16_t ex = GuideErrorUnits(run.referenceX + 2, run.foundX, run.tenthsX);
+        const int16_t ey = GuideErrorUnits(run.referenceY - 2, run.foundY, run.tenthsY);
+        benchmark::DoNotOptimize(DecideAxisPulse(ex, axis, lastX));
+        benchmark::DoNotOptimize(DecideAxisPulse(ey, axis, lastY));
+    }
+}
+BENCHMARK(BM_CorrectionStep)->Unit(benchmark::kMicrosecond);
+
+// The end-of-frame refresh and the correction step of one guide frame; the star stays on the
+// reference, so no pulse goes out.
+void BM_GuideCycleFullFrame(benchmark::State& state) {
+    Setup();
+    GuideRun().guiding = true;
+    for (auto _ : state) {
+        RefreshDisplay();
+        if (!RunCorrectionStep()) {
+            state.SkipWithError("the correction step failed");
+            break;
+        }
+    }
+    GuideRun().guiding = false;
+}
+BENCHMARK(BM_GuideCycleFullFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,286 @@
+#include "cli/guide_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+#include "camera/camera_backend.h"
+#include "camera/capture_sequence.h"
+#include "cli/camera_commands.h"
+#include "cli/cli_app.h"
+#include "cli/cli_args.h"
+#include "cli/serial_lines.h"
+#include "cli/text_ui_services.h"
+#include "devices/usb_camera_transport.h"
+#include "processing/star_centre.h"
+#include "session/long_operation.h"
+#include "session/settings_file.h"
+#include "simulator/simulated_camera.h"
+#include "simulator/simulated_mount.h"
+#include "simulator/simulator_sky.h"
+#include "telescope/control_box.h"
+#include "telescope/guider.h"
+#include "telescope/serial_port_names.h"
+#include "telescope/telescope_dialog_services.h"
+#include "telescope/telescope_link.h"
+
+namespace vexa::cli {
+
+namespace {
+
+constexpr long kDefaultGuideFrames = 20;
+constexpr long kMostGuideFrames = 1000000;
+constexpr char kLx200 = 'l';
+constexpr char kControlBox = 'b';
+constexpr char kNoTelescope = 'n';
+constexpr int kPickPasses = 3;
+constexpr double kMsPerSecond = 1000.0;
+
+struct GuideRequest {
+    bool simulator = false;
+    bool train = false;
+    bool starGiven = false;
+    PixelPoint star;
+    long frames = kDefaultGuideFrames;
+};
+
+void PrintHelp(std::ostream& out) {
+    out << UsageLine(kGuideSynopsis) << "\n\n"
+        << "Takes a frame, picks the guide star on it, trains the guider when asked, then\n"
+        << "guides for N frames. Prints for each frame the guide star's place in the guide\n"
+        << "window and its error (x: y: dx: dy:, pixels), and at the end the run's RMS errors\n"
+        << "(rmsX: rmsY: rmsTotal:). The telescope is the one the settings name.\n\n"
+        << "Options:\n"
+        << "  --simulator   the simulated camera and mount, in this process\n"
+        << "  --star X,Y    the guide star near image point X,Y (default the brightest star)\n"
+        << "  --train       train the guider first; prints training:\n"
+        << "  --frames N    guide frames (default 20)\n";
+}
+
+int Usage(std::ostream& err, const std::string& problem) {
+    return UsageError(err, "guide", kGuideSynopsis, problem);
+}
+
+std::string ParseRequest(const std::vector<std::string>& args, GuideRequest& r) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--simulator") {
+            r.simulator = true;
+        } else if (arg == "--train") {
+            r.train = true;
+        } else if (Named(arg, "--star")) {
+            const auto text = OptionValue(args, i, "--star");
+            const auto xy = text ? ParseIntegerList(*text, 2, 0, kFullWidth - 1) : std::nullopt;
+            if (!xy) return "--star needs X,Y within the image";
+            r.star = {static_cast<int32_t>((*xy)[0]), static_cast<int32_t>((*xy)[1])};
+            r.starGiven = true;
+        } else if (Named(arg, "--frames")) {
+            const auto text = OptionValue(args, i, "--frames");
+            const auto n = text ? ParseInteger(*text, 1, kMostGuideFrames) : std::nullopt;
+            if (!n) return "--frames needs a number from 1 to 1000000";
+            r.frames = *n;
+        } else {
+            return "unknown option '" + arg + "'";
+        }
+    }
+    return {};
+}
+
+// Prints each frame's figures as "Guiding Info" shows them.
+class GuideLines : public TelescopeDialogServices {
+  public:
+    explicit GuideLines(std::ostream& out) : out_(out) {}
+    void ShowGuidingInfo(const GuidingInfo& info) override {
+        out_ << "x: " << info.x << " y: " << info.y << " dx: " << info.dx << " dy: " << info.dy
+             << '\n';
+        out_.flush();
+    }
+
+  private:
+    std::ostream& out_;
+};
+
+std::string TwoDecimals(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+// The first frame, on which the star is picked: one exposure without the dialog.
+bool TakeFirstFrame() {
+    SessionState& s = Session();
+    const bool savedContinuous = s.continuousCapture;
+    s.continuousCapture = false;
+    s.guidingDuringCapture = true;
+    const CaptureOutcome outcome = RunCaptureSequence();
+    s.guidingDuringCapture = false;
+    s.continuousCapture = savedContinuous;
+    return outcome == CaptureOutcome::Finished;
+}
+
+// The pick click: three centre searches, each from the last result.
+bool PickGuideStar(PixelPoint from) {
+    SessionState& s = Session();
+    s.measureBoxHalfSize = s.settings.guideStarMaskRadius;
+    s.subPixelCentring = false;
+    int32_t x = from.x;
+    int32_t y = from.y;
+    for (int pass = 0; pass < kPickPasses; ++pass) {
+        if (FindStarCentre(x, y, s.currentImage, s.measureBoxHalfSize) != 0) return false;
+        x = s.starCentreX;
+        y = s.starCentreY;
+    }
+    s.guideStarX = x;
+    s.guideStarY = y;
+    s.guideStarPicked = 1;
+    s.guideStarFound = true;
+    return true;
+}
+
+// typeForRun, when set, is the telescope type of this run (the simulated mount's).
+int Guide(const GuideRequest& r, char typeForRun, std::ostream& out, std::ostream& err) {
+    SessionState& s = Session();
+    // The first frame finds the camera, which reloads the settings: the line is opened after.
+    if (!TakeFirstFrame()) return kExitFailure;
+    const char userType = s.settings.telescopeType;
+    if (typeForRun != 0) s.settings.telescopeType = typeForRun;
+    // The settings keep the user's own type whatever happens.
+    struct TypeRestorer {
+        char type;
+        ~TypeRestorer() { Session().settings.telescopeType = type; }
+    } restorer{userType};
+    if (s.settings.telescopeType == kNoTelescope) {
+        err << kProgramName << " guide: no telescope type is set (settings telescopeType)\n";
+        return kExitFailure;
+    }
+    if (!OpenTelescopeLine()) {
+        err << kProgramName << " guide: " << LastLinkFailure().text() << '\n';
+        return kExitFailure;
+    }
+    if (s.settings.telescopeType == kControlBox) (void)InitialiseControlBox();
+
+    PixelPoint start = r.star;
+    if (!r.starGiven) {
+        const int32_t margin = s.settings.guideStarMaskRadius + 1;
+        if (!FindBrightestStar(s.currentImage, s.geometry.width, s.geometry.height, margin,
+                               start)) {
+            err << kProgramName << " guide: no star found in the first frame\n";
+            return kExitFailure;
+        }
+    }
+    if (!PickGuideStar(start)) return kExitFailure;
+    out << "star: " << s.guideStarX << ',' << s.guideStarY << '\n';
+
+    if (r.train) {
+        bool trained = false;
+        {
+            const LongOperation running(LongOperationKind::GuiderTraining);
+            trained = TrainGuider();
+        }
+        if (!trained) return kExitFailure;
+        if (typeForRun != 0) {
+            // Training saved its results with this run's type: the file keeps the user's.
+            s.settings.telescopeType = userType;
+            if (SaveSettings() != 0) return kExitFailure;
+            s.settings.telescopeType = typeForRun;
+        }
+        const PersistentSettings& p = s.settings;
+        out << "training: slewx = " << p.raPixelsPerSecond << ", slewy = " << p.decPixelsPerSecond
+            << ", backlashx = " << p.raBacklash << ", backlashy = " << p.decBacklash << '\n';
+    }
+
+    GuideLines lines(out);
+    TelescopeDialogServices& previous = TelescopeDialogs();
+    SetTelescopeDialogs(&lines);
+    bool guided = false;
+    {
+        const LongOperation running(LongOperationKind::Guiding);
+        guided = RunGuiding(static_cast<int>(r.frames));
+    }
+    SetTelescopeDialogs(&previous);
+    const GuidingInfo info = CurrentGuidingInfo();
+    out << "rmsX: " << TwoDecimals(info.rmsXPx) << '\n'
+        << "rmsY: " << TwoDecimals(info.rmsYPx) << '\n'
+        << "rmsTotal: " << TwoDecimals(info.rmsTotalPx) << '\n';
+    return guided && info.frames > 0 ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+bool FindBrightestStar(const Plane& plane, int32_t width, int32_t height, int32_t margin,
+                       PixelPoint& found) {
+    const int32_t edge = std::max(margin, 1);
+    if (width <= 2 * edge || height <= 2 * edge) return false;
+    int64_t best = -1;
+    for (int32_t y = edge; y < height - edge; ++y) {
+        for (int32_t x = edge; x < width - edge; ++x) {
+            int64_t sum = 0;
+            for (int32_t dy = -1; dy <= 1; ++dy) {
+                const uint16_t* row = plane.data() + static_cast<size_t>(y + dy) * width + x;
+                sum += row[-1] + row[0] + row[1];
+            }
+            if (sum > best) {
+                best = sum;
+                found = {x, y};
+            }
+        }
+    }
+    return true;
+}
+
+int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        PrintHelp(out);
+        return kExitSuccess;
+    }
+    GuideRequest request;
+    if (const std::string problem = ParseRequest(args, request); !problem.empty()) {
+        return Usage(err, problem);
+    }
+    (void)LoadSettings();
+    TextUiServices::CatchInterrupts();
+
+    const CameraGlobalOptions& options = CameraOptions();
+    std::unique_ptr<CameraTransport> device;
+    if (request.simulator) {
+        device = std::make_unique<SimulatedCamera>(SimulatorSky());
+    } else {
+        device = std::make_unique<UsbCameraTransport>(options.camera);
+    }
+    const CameraBackend camera(std::move(device), options.usbLog);
+    if (!camera.LogOk()) {
+        err << kProgramName << ": cannot open the USB log " << options.usbLog << '\n';
+        return kExitFailure;
+    }
+
+    if (!request.simulator) {
+        const int status = Guide(request, 0, out, err);
+        CloseTelescopeLine();
+        return status;
+    }
+    // The simulated mount on the simulated camera's sky, its camera turned so that the
+    // program's north correction moves the star back, at a guide rate the default rates fit.
+    MountConfig config;
+    config.kind = MountKind::Lx200;
+    config.northMovesFieldDown = true;
+    config.guideRaPxPerS =
+        kSimulatorPixelsPerTrainingPulse * kMsPerSecond / kTrainingPulseMsPerSecond;
+    config.guideDecPxPerS = config.guideRaPxPerS;
+    SimulatedMount mount(config, &SimulatorSky());
+    if (Status opened = mount.OpenTerminal(); !opened.ok()) {
+        err << kProgramName << " guide: cannot start the simulated mount: " << opened.text()
+            << '\n';
+        return kExitFailure;
+    }
+    SetSerialPortPath('1', mount.DevicePath());
+    SetSerialPortPath('2', mount.DevicePath());
+    InstallCliSerialLines(&mount);
+    const int status = Guide(request, kLx200, out, err);
+    CloseTelescopeLine();
+    InstallCliSerialLines();
+    SetCliSerialOptions(CliSerialOptions());
+    return status;
+}
+
+}  // namespace vexa::cli

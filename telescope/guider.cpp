@@ -1,0 +1,387 @@
+#include "telescope/guider.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "camera/capture_sequence.h"
+#include "processing/star_centre.h"
+#include "session/long_operation.h"
+#include "session/message_catalogue.h"
+#include "session/message_pump.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
+#include "session/ui_services.h"
+#include "telescope/control_box.h"
+#include "telescope/guide_pulse.h"
+#include "telescope/telescope_link.h"
+#include "telescope/telescope_protocol.h"
+
+namespace vexa {
+
+namespace {
+
+constexpr char kNoTelescope = 'n';
+constexpr char kControlBox = 'b';
+constexpr int16_t kStopSeries = 1;
+constexpr uint32_t kBoxPrimingPulseMs = 1;
+constexpr size_t kInfoTextBytes = 32;
+
+GuideFrameSource frameSource;
+bool boxPrimed = false;
+
+bool CaptureOneGuideFrame() {
+    return RunCaptureSequence() == CaptureOutcome::Finished && Session().guidingDuringCapture;
+}
+
+bool AcquireGuideFrame() {
+    return frameSource ? frameSource() : CaptureOneGuideFrame();
+}
+
+std::string OneDecimal(double value) {
+    char text[kInfoTextBytes];
+    std::snprintf(text, sizeof text, "%1.1f", value);
+    return text;
+}
+
+// The working box and the centring the guider uses, from the settings.
+void TakeGuideSettings() {
+    SessionState& s = Session();
+    s.measureBoxHalfSize = s.settings.guideStarMaskRadius;
+    s.subPixelCentring = !s.settings.ignoreSmallDrift;
+}
+
+// Sends one pulse in the session's pulse direction; reports a line that failed.
+bool SendPulse(char letter, uint32_t pulseMs) {
+    TelescopeState& t = Session().telescope;
+    t.pulseDirection = letter;
+    t.pulseMs = pulseMs;
+    const Status sent = SendGuidePulse();
+    if (!sent.ok()) {
+        ShowMessage(MessageCode::CallerText, kGuidePulseFailedText + sent.text());
+        return false;
+    }
+    return true;
+}
+
+bool Correct(int16_t error, const AxisGuide& axis, char& lastLetter) {
+    const std::optional<AxisPulse> pulse = DecideAxisPulse(error, axis, lastLetter);
+    if (!pulse) return true;
+    Ui().Beep();
+    const bool sent = SendPulse(pulse->letter, pulse->pulseMs);
+    Ui().Beep();
+    return sent;
+}
+
+// Ends the continuous capture that delivers the guide frames, after the frame in hand.
+void StopGuideFrames() {
+    SessionState& s = Session();
+    s.continuousRunning = 0;
+    s.seriesCount = 0;
+}
+
+}  // namespace
+
+WindowAxis PlaceWindowAxis(int32_t p, int32_t extent) {
+    if (p > kGuideWindowHalf && p < extent - kGuideWindowHalf)
+        return {p - kGuideWindowHalf, kGuideWindowHalf};
+    if (p <= kGuideWindowHalf) return {0, p};
+    const int32_t corner = extent - kFrameSide;
+    return {corner, p - corner};
+}
+
+int16_t GuideErrorUnits(int32_t reference, int32_t found, int32_t foundTenths) {
+    const int32_t units =
+        (reference - found) * kErrorUnitsPerPixel + ((0 - foundTenths) * kErrorUnitsPerPixel) / 10;
+    return static_cast<int16_t>(units);
+}
+
+std::optional<AxisPulse> DecideAxisPulse(int16_t error, const AxisGuide& axis, char& lastLetter) {
+    const int32_t threshold =
+        axis.ignoreSmallDrift ? kWholePixelThresholdUnits : kTenthsThresholdUnits;
+    int32_t units = error;
+    if (std::abs(units) <= threshold) return std::nullopt;
+    const char letter = units > 0 ? axis.positiveLetter : axis.negativeLetter;
+    // The slack of a reversing axis is taken up on top of the error, in its own direction.
+    if (letter != lastLetter) units += units > 0 ? axis.backlash : -axis.backlash;
+    lastLetter = letter;
+    const int32_t rate = axis.rate == 0 ? 1 : axis.rate;
+    const int32_t pulseMs = std::abs(units / rate) - axis.offsetMs;
+    if (pulseMs <= 0) return std::nullopt;
+    return AxisPulse{letter, static_cast<uint32_t>(pulseMs)};
+}
+
+TrainingResult ComputeTrainingResult(const TrainingPositions& p, int32_t seconds) {
+    const int32_t t = std::max<int32_t>(seconds, 1);
+    const auto& x = p.x;
+    const auto& y = p.y;
+    TrainingResult r;
+    r.rateX = (std::abs(x[1] - x[2]) + std::abs(x[3] - x[4])) / (2 * t);
+    r.backlashX = (std::abs(x[0] - x[4]) + std::abs(x[1] - x[3])) / (2 * t);
+    r.rateY = std::max(std::abs(y[1] - y[2]), std::abs(y[3] - y[4])) / t;
+    r.backlashY = std::max(std::abs(y[0] - y[4]), std::abs(y[1] - y[3])) / t;
+    return r;
+}
+
+std::string TrainingReport(const TrainingResult& r) {
+    char text[128];
+    std::snprintf(text, sizeof text, kTrainingReportFormat, r.rateX, r.rateY, r.backlashX,
+                  r.backlashY);
+    return text;
+}
+
+GuideRunState& GuideRun() {
+    static GuideRunState run;
+    return run;
+}
+
+void PlaceGuideWindow() {
+    SessionState& s = Session();
+    GuideRunState& run = GuideRun();
+    run.savedStarX = s.guideStarX;
+    run.savedStarY = s.guideStarY;
+    const WindowAxis x = PlaceWindowAxis(s.guideStarX, s.geometry.width);
+    const WindowAxis y = PlaceWindowAxis(s.guideStarY, s.geometry.height);
+    run.cornerX = x.corner;
+    run.cornerY = y.corner;
+    run.referenceX = x.coordinate;
+    run.referenceY = y.coordinate;
+    s.focusWindowX = x.corner;
+    s.focusWindowY = y.corner;
+}
+
+bool FindGuideCentre(int32_t x, int32_t y) {
+    const SessionState& s = Session();
+    GuideRunState& run = GuideRun();
+    const int32_t width = s.geometry.width;
+    // A capture may have changed the geometry since the window was placed: the window stays
+    // inside the image.
+    const int32_t left = std::clamp(run.cornerX, 0, std::max(width - kFrameSide, 0));
+    const int32_t top = std::clamp(run.cornerY, 0, std::max(s.geometry.height - kFrameSide, 0));
+    const SampleFrame window{s.currentImage.data() + static_cast<size_t>(top) * width + left, width,
+                             std::min(kFrameSide, width), std::min(kFrameSide, s.geometry.height)};
+    const std::optional<StarCentre> centre =
+        SearchStarCentre(window, x, y, s.measureBoxHalfSize, s.subPixelCentring);
+    if (!centre) {
+        Ui().MessageBox(kFindCentreCaption, kFindCentreOutside);
+        return false;
+    }
+    run.foundX = centre->x;
+    run.foundY = centre->y;
+    run.tenthsX = centre->tenthsX;
+    run.tenthsY = centre->tenthsY;
+    return true;
+}
+
+bool RunCorrectionStep() {
+    SessionState& s = Session();
+    GuideRunState& run = GuideRun();
+    if (!FindGuideCentre(run.referenceX, run.referenceY)) {
+        run.starLost = true;
+        ShowMessage(MessageCode::CallerText, kGuideStarLostText);
+        return false;
+    }
+    run.errorX = GuideErrorUnits(run.referenceX, run.foundX, run.tenthsX);
+    run.errorY = GuideErrorUnits(run.referenceY, run.foundY, run.tenthsY);
+    const double dx = static_cast<double>(run.errorX) / kErrorUnitsPerPixel;
+    const double dy = static_cast<double>(run.errorY) / kErrorUnitsPerPixel;
+    ++run.frames;
+    run.sumDx2 += dx * dx;
+    run.sumDy2 += dy * dy;
+    if (std::abs(run.errorX) > kLostStarErrorUnits || std::abs(run.errorY) > kLostStarErrorUnits) {
+        return true;
+    }
+
+    const PersistentSettings& p = s.settings;
+    const AxisGuide xAxis{DirectionLetter(Direction::East),
+                          DirectionLetter(Direction::West),
+                          p.raPixelsPerSecond,
+                          p.raBacklash,
+                          p.raHysteresis,
+                          p.ignoreSmallDrift};
+    const AxisGuide yAxis{DirectionLetter(Direction::North),
+                          DirectionLetter(Direction::South),
+                          p.decPixelsPerSecond,
+                          p.decBacklash,
+                          p.decHysteresis,
+                          p.ignoreSmallDrift};
+    TelescopeState& t = s.telescope;
+    return Correct(run.errorX, xAxis, t.lastEastWest) &&
+           Correct(run.errorY, yAxis, t.lastNorthSouth);
+}
+
+GuidingInfo CurrentGuidingInfo() {
+    const GuideRunState& run = GuideRun();
+    GuidingInfo info;
+    info.x = OneDecimal(run.foundX + run.tenthsX * 0.1);
+    info.y = OneDecimal(run.foundY + run.tenthsY * 0.1);
+    info.dxPx = static_cast<double>(run.errorX) / kErrorUnitsPerPixel;
+    info.dyPx = static_cast<double>(run.errorY) / kErrorUnitsPerPixel;
+    info.dx = OneDecimal(info.dxPx);
+    info.dy = OneDecimal(info.dyPx);
+    info.frames = run.frames;
+    if (run.frames > 0) {
+        const double n = run.frames;
+        info.rmsXPx = std::sqrt(run.sumDx2 / n);
+        info.rmsYPx = std::sqrt(run.sumDy2 / n);
+        info.rmsTotalPx = std::sqrt((run.sumDx2 + run.sumDy2) / n);
+    }
+    return info;
+}
+
+void GuideFrameArrived() {
+    SessionState& s = Session();
+    GuideRunState& run = GuideRun();
+    if (!run.guiding || run.training) return;
+    if (run.firstPass) {
+        if (!FindGuideCentre(run.referenceX, run.referenceY) ||
+            !FindGuideCentre(run.foundX, run.foundY)) {
+            run.starLost = true;
+            ShowMessage(MessageCode::CallerText, kGuideStarLostText);
+            StopGuideFrames();
+            return;
+        }
+        run.referenceX = run.foundX;
+        run.referenceY = run.foundY;
+        run.firstPass = false;
+        TelescopeDialogs().OpenGuidingInfo();
+    }
+    PumpMessages(kStopSeries);
+    if (s.abortRequested != 0 || !s.guidingDuringCapture) return;
+    const bool ok = RunCorrectionStep();
+    if (run.frames > 0) TelescopeDialogs().ShowGuidingInfo(CurrentGuidingInfo());
+    if (!ok || (run.frameLimit > 0 && run.frames >= run.frameLimit)) StopGuideFrames();
+}
+
+void SetGuideFrameSource(GuideFrameSource source) {
+    frameSource = std::move(source);
+}
+
+bool TrainGuider() {
+    SessionState& s = Session();
+    GuideRunState& run = GuideRun();
+    run = GuideRunState{};
+    const int32_t seconds = std::max<int32_t>(s.guideTrainingSeconds, 1);
+    TakeGuideSettings();
+    PlaceGuideWindow();
+    const bool savedContinuous = s.continuousCapture;
+    run.guiding = true;
+    run.training = true;
+    s.guidingDuringCapture = true;
+    s.continuousCapture = false;
+    s.abortRequested = 0;
+
+    TrainingPositions p;
+    bool ok = FindGuideCentre(run.referenceX, run.referenceY);
+    p.x[0] = run.foundX;
+    p.y[0] = run.foundY;
+
+    // One training step: the pulse, a new frame, and the centre searched twice from the last.
+    const auto step = [&](Direction direction, uint32_t pulseMs) {
+        if (!ok) return;
+        ok = SendPulse(DirectionLetter(direction), pulseMs) && AcquireGuideFrame() &&
+             s.abortRequested == 0 && s.guidingDuringCapture &&
+             FindGuideCentre(run.foundX, run.foundY) && FindGuideCentre(run.foundX, run.foundY);
+    };
+    const auto pulseFor = [seconds](int16_t offsetMs) {
+        return static_cast<uint32_t>(
+            std::max<int32_t>(kTrainingPulseMsPerSecond * seconds - offsetMs, 0));
+    };
+
+    const uint32_t yPulseMs = pulseFor(s.settings.decHysteresis);
+    const Direction yDirections[] = {Direction::North, Direction::North, Direction::South,
+                                     Direction::South};
+    for (int i = 0; i < kTrainingStepsPerAxis; ++i) {
+        step(yDirections[i], yPulseMs);
+        p.y[i + 1] = run.foundY;
+    }
+    const uint32_t xPulseMs = pulseFor(s.settings.raHysteresis);
+    const Direction xDirections[] = {Direction::East, Direction::East, Direction::West,
+                                     Direction::West};
+    for (int i = 0; i < kTrainingStepsPerAxis; ++i) {
+        step(xDirections[i], xPulseMs);
+        p.x[i + 1] = run.foundX;
+    }
+
+    if (ok) {
+        const TrainingResult r = ComputeTrainingResult(p, seconds);
+        ShowMessage(MessageCode::CallerText, TrainingReport(r));
+        PersistentSettings& settings = s.settings;
+        settings.raPixelsPerSecond = static_cast<int16_t>(std::max(r.rateX, 1));
+        settings.decPixelsPerSecond = static_cast<int16_t>(std::max(r.rateY, 1));
+        settings.raBacklash = static_cast<int16_t>(r.backlashX);
+        settings.decBacklash = static_cast<int16_t>(r.backlashY);
+        if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
+    }
+
+    run.training = false;
+    run.guiding = false;
+    s.guidingDuringCapture = false;
+    s.continuousCapture = savedContinuous;
+    return ok;
+}
+
+bool RunGuiding(int frameLimit) {
+    SessionState& s = Session();
+    GuideRunState& run = GuideRun();
+    run = GuideRunState{};
+    run.frameLimit = frameLimit;
+    const bool savedContinuous = s.continuousCapture;
+    const int16_t savedPause = s.camera.pauseMinutes;
+
+    run.guiding = true;
+    s.guidingDuringCapture = true;
+    s.continuousCapture = true;
+    s.camera.pauseMinutes = 0;
+    TakeGuideSettings();
+    PlaceGuideWindow();
+    s.abortRequested = 0;
+    run.firstPass = true;
+
+    SetGuideCorrectionStep(GuideFrameArrived);
+    (void)RunCaptureSequence();
+    SetGuideCorrectionStep(nullptr);
+
+    ShowMessage(MessageCode::AutoGuidingTerminated);
+    TelescopeDialogs().CloseGuidingInfo();
+    s.abortRequested = 0;
+    ResetFocusWindow();
+    s.guideStarX = run.savedStarX;
+    s.guideStarY = run.savedStarY;
+    s.guidingDuringCapture = false;
+    s.continuousCapture = savedContinuous;
+    s.camera.pauseMinutes = savedPause;
+    run.guiding = false;
+    return !run.starLost;
+}
+
+void CmdTrainAutoGuiding() {
+    SessionState& s = Session();
+    if (s.settings.telescopeType == kNoTelescope) return;
+    if (!ConnectTelescope()) return;
+    if (s.settings.telescopeType == kControlBox) {
+        (void)InitialiseControlBox();
+        if (!boxPrimed) {
+            boxPrimed = true;
+            for (Direction d :
+                 {Direction::North, Direction::South, Direction::East, Direction::West}) {
+                (void)SendControlBoxPulse(DirectionLetter(d), kBoxPrimingPulseMs);
+            }
+        }
+    }
+    const LongOperation running(LongOperationKind::GuiderTraining);
+    (void)TrainGuider();
+}
+
+void CmdStartAutoGuiding() {
+    SessionState& s = Session();
+    if (s.settings.telescopeType == kNoTelescope) return;
+    if (!ConnectTelescope()) return;
+    if (s.settings.telescopeType == kControlBox) (void)InitialiseControlBox();
+    const LongOperation running(LongOperationKind::Guiding);
+    (void)RunGuiding();
+}
+
+}  // namespace vexa

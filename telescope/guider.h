@@ -1,0 +1,139 @@
+// The autoguider: the 128 x 128 guide window around the picked star, guider training (rates
+// and backlash of both axes from timed pulses), and the correction step that turns each guide
+// frame's star error into direction pulses; "Train Auto-Guiding" and "Start Auto-Guiding".
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "session/status.h"
+#include "telescope/telescope_dialog_services.h"
+
+namespace vexa {
+
+// Errors are kept in nineteenths of a pixel.
+constexpr int32_t kErrorUnitsPerPixel = 19;
+// An error above this (on either axis) takes the star as lost for that frame: no pulse.
+constexpr int32_t kLostStarErrorUnits = 150;
+// Corrections need an error above one pixel with whole-pixel centring, else above 3 units.
+constexpr int32_t kWholePixelThresholdUnits = 19;
+constexpr int32_t kTenthsThresholdUnits = 3;
+// Half the side of the guide window.
+constexpr int32_t kGuideWindowHalf = 64;
+// Training pulses last this many ms per second of training time.
+constexpr int32_t kTrainingPulseMsPerSecond = 19;
+constexpr int kTrainingStepsPerAxis = 4;
+
+constexpr const char* kTrainingReportFormat =
+    "slewx = %5d, slewy = %5d\nbacklashx = %5d, backlashy = %5d";
+constexpr const char* kGuideStarLostText =
+    "Guide star lost - the star left the guide window. Guiding stopped.";
+constexpr const char* kGuidePulseFailedText = "Guide pulse not sent: ";
+
+// ---- the arithmetic ----
+
+// The guide window on one axis for a star at p in an image extent pixels long: the window's
+// first pixel and the star's coordinate in the window.
+struct WindowAxis {
+    int32_t corner = 0;
+    int32_t coordinate = 0;
+};
+WindowAxis PlaceWindowAxis(int32_t p, int32_t extent);
+
+// (reference - found) x 19 + ((0 - tenths) x 19) / 10, truncated to 16 bits.
+int16_t GuideErrorUnits(int32_t reference, int32_t found, int32_t foundTenths);
+
+// One axis of a correction: the settings it uses and the direction it last pulsed.
+struct AxisGuide {
+    char positiveLetter = 'e';  // the direction for a positive error
+    char negativeLetter = 'w';
+    int16_t rate = 2;      // pixels per 19 ms pulse; 0 is taken as 1
+    int16_t backlash = 0;  // error units added when the axis reverses
+    int16_t offsetMs = 0;  // taken off every pulse
+    bool ignoreSmallDrift = true;
+};
+struct AxisPulse {
+    char letter = 0;
+    uint32_t pulseMs = 0;
+};
+// The pulse one axis needs for this error, if any. lastLetter is the axis's last direction:
+// it is updated whenever the error is above the threshold (even when the pulse comes out 0).
+std::optional<AxisPulse> DecideAxisPulse(int16_t error, const AxisGuide& axis, char& lastLetter);
+
+// The centre positions training recorded: index 0 the start, 1-4 after each pulse.
+struct TrainingPositions {
+    std::array<int32_t, kTrainingStepsPerAxis + 1> x{};
+    std::array<int32_t, kTrainingStepsPerAxis + 1> y{};
+};
+struct TrainingResult {
+    int32_t rateX = 0;
+    int32_t rateY = 0;
+    int32_t backlashX = 0;
+    int32_t backlashY = 0;
+};
+TrainingResult ComputeTrainingResult(const TrainingPositions& p, int32_t seconds);
+std::string TrainingReport(const TrainingResult& r);
+
+// ---- the running guide ----
+
+struct GuideRunState {
+    bool guiding = false;
+    bool training = false;
+    bool firstPass = false;
+    bool starLost = false;  // the star left the window: the run stops
+    int32_t cornerX = 0;    // the guide window's first column and row in the image
+    int32_t cornerY = 0;
+    int32_t referenceX = 0;  // window coordinates
+    int32_t referenceY = 0;
+    int32_t foundX = 0;
+    int32_t foundY = 0;
+    int32_t tenthsX = 0;
+    int32_t tenthsY = 0;
+    int16_t errorX = 0;
+    int16_t errorY = 0;
+    int32_t savedStarX = 0;
+    int32_t savedStarY = 0;
+    // The run's error figures, for the RMS.
+    int frames = 0;
+    double sumDx2 = 0.0;
+    double sumDy2 = 0.0;
+    // Stop after this many guide frames (0: until aborted).
+    int frameLimit = 0;
+};
+GuideRunState& GuideRun();
+
+// Saves the guide star and places the window around it; the reference becomes the star's
+// window position.
+void PlaceGuideWindow();
+// Searches the current image's guide window from (x, y) with the working box; the found
+// position and tenths land in the run state. False (after the finder's message) when the box
+// leaves the window.
+bool FindGuideCentre(int32_t x, int32_t y);
+// The correction step on the current image. False when the star is lost (the run stops) or a
+// pulse could not be sent.
+bool RunCorrectionStep();
+// What every guide frame of Start Auto-Guiding runs: the reference on the first frame, the
+// correction, the "Guiding Info" figures, and the end of the run at its frame limit.
+void GuideFrameArrived();
+// The figures "Guiding Info" shows for the run so far.
+GuidingInfo CurrentGuidingInfo();
+
+// Acquires one guide frame into the current image; false when it was aborted or failed. The
+// default runs the capture sequence for one exposure without its dialog.
+using GuideFrameSource = std::function<bool()>;
+void SetGuideFrameSource(GuideFrameSource source);
+
+// Training on the current image and the frames that follow. True when the results were
+// stored (and saved).
+bool TrainGuider();
+// Guiding until aborted (or frameLimit frames). False when it could not start.
+bool RunGuiding(int frameLimit = 0);
+
+// Menu commands 23 and 22.
+void CmdTrainAutoGuiding();
+void CmdStartAutoGuiding();
+
+}  // namespace vexa

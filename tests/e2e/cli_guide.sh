@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# vexaq4-cli guide on the simulated camera and mount: the star picked, the guider trained to
+# the rates the simulated mount moves at, ten guide frames with their figures, the RMS lines,
+# and the settings file holding the training results but the user's own telescope type.
+source "$(dirname "${BASH_SOURCE[0]}")/common.bash"
+
+"$cli" --root "$work/root" guide --simulator --train --frames 10 >"$work/guide.out" 2>"$work/guide.err" ||
+    fail "guide: $(cat "$work/guide.err")"
+
+grep -qE '^star: [0-9]+,[0-9]+$' "$work/guide.out" || fail "no star line: $(cat "$work/guide.out")"
+grep -qx 'training: slewx = 2, slewy = 2, backlashx = 0, backlashy = 0' "$work/guide.out" ||
+    fail "training: $(cat "$work/guide.out")"
+frames=$(grep -cE '^x: [0-9]+\.[0-9] y: [0-9]+\.[0-9] dx: -?[0-9]+\.[0-9] dy: -?[0-9]+\.[0-9]$' "$work/guide.out")
+[[ "$frames" -eq 10 ]] || fail "expected 10 frame lines, got $frames: $(cat "$work/guide.out")"
+for key in rmsX rmsY rmsTotal; do
+    value=$(sed -n "s/^$key: \([0-9]*\.[0-9][0-9]\)$/\1/p" "$work/guide.out")
+    [[ -n "$value" ]] || fail "no $key line: $(cat "$work/guide.out")"
+    awk -v v="$value" 'BEGIN { exit !(v < 1.5) }' || fail "$key $value: the star wandered"
+done
+grep -qx 'VEXA_Q4_USB: AutoGuiding Terminated' "$work/guide.err" ||
+    fail "no end message: $(cat "$work/guide.err")"
+
+settings=$("$cli" --root "$work/root" settings)
+grep -qx 'raPixelsPerSecond: 2' <<<"$settings" || fail "rates not saved: $settings"
+grep -qx 'telescopeType: n' <<<"$settings" || fail "the type changed: $settings"
+
+# A usage error.
+if "$cli" --root "$work/root" guide --frames 0 2>/dev/null; then fail "--frames 0 accepted"; fi
+echo "cli_guide: ok"
