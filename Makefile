@@ -12,14 +12,18 @@ FUZZ_SECONDS ?= 300
 deps:
 	@scripts/install-deps
 
+# Line tables only (-g1): backtraces name files and lines, and the build takes minutes less.
+RELWITHDEBINFO_FLAGS = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(RELWITHDEBINFO_FLAGS) > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The tests build with warnings as errors (kept in the build folder's cache afterwards: the same
 # sources then built clean). A plain cmake build, of any type, never turns them into errors.
 build-strict: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_WERROR=ON > /dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(RELWITHDEBINFO_FLAGS) \
+	      -DVEXA_WERROR=ON > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Starts the window on the simulated camera and mount.
@@ -39,15 +43,16 @@ asan-build: deps
 	    ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' $(ASAN_BUILD)/CMakeCache.txt; then \
 	    rm -rf $(ASAN_BUILD); fi
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-	      -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	      -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O1" \
 	      -DVEXA_SANITIZE=ON -DVEXA_FUZZ=ON -DVEXA_WERROR=ON \
 	      -DVEXA_BUILD_UI=OFF -DVEXA_BUILD_BENCH=OFF > /dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target unit_tests fuzz_harnesses
 
 # Unit tests, then every fuzz harness over its stored corpus and its own seeds.
 test-asan: asan-build
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(ASAN_BUILD)/unit_tests --gtest_brief=1
-	cd $(ASAN_BUILD) && ctest -L fuzz --output-on-failure
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    scripts/run-test-shards $(ASAN_BUILD)/unit_tests $(JOBS) --gtest_brief=1
+	cd $(ASAN_BUILD) && ctest -L fuzz --output-on-failure -j $(JOBS)
 
 # Each harness fuzzes for FUZZ_SECONDS (default 300); new inputs and failing ones are kept in
 # $(ASAN_BUILD)/fuzz/fuzz-work/NAME.
