@@ -17,26 +17,12 @@
 namespace vexa::fuzz {
 namespace {
 
-// The input, byte by byte; zeros once it is used up.
-class Script {
-  public:
-    Script(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    uint16_t Word() { return static_cast<uint16_t>(Byte() | Byte() << 8); }
-    bool Done() const { return pos_ >= size_; }
-
-  private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
-
 constexpr int kMostOperations = 12;
 constexpr size_t kLongestText = 400;  // past the table's 255 characters
 
 class ScriptedCamera : public CameraTransport {
   public:
-    explicit ScriptedCamera(Script& script) : script_(script) {}
+    explicit ScriptedCamera(ByteScript& script) : script_(script) {}
 
     CameraDiscovery Discover() override {
         CameraDiscovery found;
@@ -117,7 +103,7 @@ class ScriptedCamera : public CameraTransport {
         return info;
     }
 
-    Script& script_;
+    ByteScript& script_;
 };
 
 bool Terminated(const std::array<char, kDeviceTextBytes>& text) {
@@ -133,7 +119,7 @@ void CheckReadout(ScriptedCamera& camera, Status (*readout)()) {
     VEXA_FUZZ_CHECK(camera.lastBulkDelivered == camera.requested);
 }
 
-void CheckHidRead(Script& script) {
+void CheckHidRead(ByteScript& script) {
     const int count = static_cast<int>(script.Word() % 300) - 20;
     std::array<uint8_t, 300> dest;
     dest.fill(0xA5);
@@ -158,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     clock.SetStepPerReading(50);
     SetClock(&clock);
 
-    Script script(data, size);
+    ByteScript script(data, size);
     ScriptedCamera camera(script);
     SetCameraTransport(&camera);
     DeviceTable table;

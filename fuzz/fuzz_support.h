@@ -38,6 +38,20 @@ Bytes ReadFile(const std::filesystem::path& path);
 // The names in a folder, sorted.
 std::vector<std::string> NamesIn(const std::filesystem::path& folder);
 
+// An input read byte by byte as a script of choices; zeros once it is used up.
+class ByteScript {
+  public:
+    ByteScript(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    uint16_t Word() { return static_cast<uint16_t>(Byte() | Byte() << 8); }
+    bool Done() const { return pos_ >= size_; }
+
+  private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
 // Seed writers: a harness registers a function that writes big seed files (too big to keep
 // in the repository) into a folder. When VEXA_FUZZ_WRITE_SEEDS names a folder at start-up,
 // the harness binary writes its seeds there and exits instead of fuzzing.

@@ -22,19 +22,7 @@ constexpr int kMostSequences = 10;
 constexpr int kMostOperationsPerSequence = 200;
 constexpr size_t kInfoBytes = 33;
 
-class Script {
-  public:
-    Script(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    bool Done() const { return pos_ >= size_; }
-
-  private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
-
-Script* script = nullptr;
+ByteScript* script = nullptr;
 int operations = 0;
 
 // Reads are answered from the script: a count of bytes (at most the buffer) and how the read
@@ -82,7 +70,7 @@ char Direction(uint8_t b) {
     return "ewns"[b % 4];
 }
 
-void RunOneSequence(Script& s) {
+void RunOneSequence(ByteScript& s) {
     TelescopeState& link = Session().telescope;
     switch (s.Byte() % 9) {
         case 0:
@@ -138,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     clock.SetStepPerReading(1);
     SetClock(&clock);
 
-    Script s(data, size);
+    ByteScript s(data, size);
     script = &s;
     SetSerialLineMaker([] { return std::make_unique<ScriptedLine>(); });
     const bool box = s.Byte() % 4 == 0;
