@@ -55,12 +55,12 @@ void PrintHelp(std::ostream& out) {
         << "Commands:\n";
     for (const CliCommand& command : kCommands) out << "  " << command.synopsis << '\n';
     out << "\nOptions:\n"
-        << "  --root DIR  the folder standing for drive c: (default $VEXA_Q4_ROOT, else\n"
-        << "              ~/.local/share/vexa_q4)\n"
-        << "  --camera VID:PID  which USB camera to use when several are attached\n"
-        << "  --usb-log FILE    append a line per camera transfer to FILE\n"
-        << "  --help      this text; COMMAND --help describes a command\n"
+        << "  --root DIR         the folder standing for drive c: (default $VEXA_Q4_ROOT,\n"
+        << "                     else ~/.local/share/vexa_q4)\n"
+        << "  --camera VID:PID   which USB camera to use when several are attached\n"
+        << "  --usb-log FILE     append a line per camera transfer to FILE\n"
         << kSerialLineOptionsHelp
+        << "  --help             this text; COMMAND --help describes a command\n"
         << "\nExit status: 0 success, 1 the operation failed, 2 a usage error.\n";
 }
 
