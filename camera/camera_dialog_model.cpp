@@ -12,9 +12,7 @@
 
 namespace vexa {
 
-namespace {
-
-uint16_t MaximumFor(char unit) {
+uint16_t ExposureMaximum(char unit) {
     switch (unit) {
         case 'h':
             return kHundredthsMaximum;
@@ -26,8 +24,6 @@ uint16_t MaximumFor(char unit) {
             return kSecondsMaximum;
     }
 }
-
-}  // namespace
 
 CameraDialogModel::CameraDialogModel(SessionState& session) : session_(session) {}
 
@@ -42,7 +38,7 @@ void CameraDialogModel::ChooseUnit(char unit) {
             return;
     }
     camera().exposureUnit = unit;
-    camera().exposureMaximum = MaximumFor(unit);
+    camera().exposureMaximum = ExposureMaximum(unit);
     camera().exposureValue = unit == 'h' ? kHundredthsStartValue : 1;
 }
 

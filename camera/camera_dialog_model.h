@@ -31,6 +31,8 @@ constexpr uint16_t kHundredthsMaximum = 500;
 constexpr uint16_t kTenthsMaximum = 100;
 constexpr uint16_t kSecondsMaximum = 300;
 constexpr uint16_t kMinutesMaximum = 90;
+// The largest exposure value the unit allows ('h', 't', 'm'; anything else is seconds).
+uint16_t ExposureMaximum(char unit);
 constexpr uint16_t kHundredthsStartValue = 10;  // "Hundredth's" starts at 0.1 s
 constexpr int16_t kMostExposures = 99;
 constexpr int16_t kLongestPauseMinutes = 20;

@@ -33,19 +33,6 @@ struct Exposure {
     uint16_t value = 1;
 };
 
-uint16_t MaximumOf(char unit) {
-    switch (unit) {
-        case 'h':
-            return kHundredthsMaximum;
-        case 't':
-            return kTenthsMaximum;
-        case 'm':
-            return kMinutesMaximum;
-        default:
-            return kSecondsMaximum;
-    }
-}
-
 // "--exposure VALUE UNIT" at args[i]; i moves past both.
 std::optional<Exposure> ReadExposure(const std::vector<std::string>& args, size_t& i) {
     if (i + 2 >= args.size()) return std::nullopt;
@@ -53,7 +40,7 @@ std::optional<Exposure> ReadExposure(const std::vector<std::string>& args, size_
     if (unitText.size() != 1 || std::string("htsm").find(unitText[0]) == std::string::npos) {
         return std::nullopt;
     }
-    const auto value = ParseInteger(args[i + 1], 1, MaximumOf(unitText[0]));
+    const auto value = ParseInteger(args[i + 1], 1, ExposureMaximum(unitText[0]));
     if (!value) return std::nullopt;
     i += 2;
     return Exposure{unitText[0], static_cast<uint16_t>(*value)};

@@ -93,7 +93,7 @@ uint8_t PatternByte(size_t position) {
 }
 
 struct FakeUsbBus::Device {
-    FakeDevice spec;
+    FakeDevice described;
     std::string usbSyspath;
     std::string hidrawSyspath;
     std::string usbfsNode;
@@ -274,13 +274,13 @@ FakeUsbBus::~FakeUsbBus() {
     }
 }
 
-int FakeUsbBus::Add(const FakeDevice& spec) {
+int FakeUsbBus::Add(const FakeDevice& described) {
     auto device = std::make_unique<Device>();
     Device& d = *device;
-    d.spec = spec;
-    d.usbfsNode = Format("/dev/bus/usb/%03d/%03d", spec.bus, spec.address);
-    d.usbSyspath = Format("/sys/devices/pci0000:00/usb%d/%d-", spec.bus, spec.bus) +
-                   std::to_string(spec.address);
+    d.described = described;
+    d.usbfsNode = Format("/dev/bus/usb/%03d/%03d", described.bus, described.address);
+    d.usbSyspath = Format("/sys/devices/pci0000:00/usb%d/%d-", described.bus, described.bus) +
+                   std::to_string(described.address);
     d.usbHandler = NewHandler(G_CALLBACK(OnUsbIoctl), &d);
     Attach(testbed_, d.usbfsNode, d.usbHandler);
 
@@ -288,32 +288,35 @@ int FakeUsbBus::Add(const FakeDevice& spec) {
     std::string record =
         "P: " + devpath + "\nN: " + d.usbfsNode.substr(5) +
         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: DEVNAME=" + d.usbfsNode +
-        Format("\nE: BUSNUM=%03d\nE: DEVNUM=%03d\n", spec.bus, spec.address);
-    record += Format("A: busnum=%d\\n\nA: devnum=%d\\n\n", spec.bus, spec.address);
-    record +=
-        Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", spec.id.vendorId, spec.id.productId);
-    if (!spec.manufacturer.empty()) record += "A: manufacturer=" + spec.manufacturer + "\\n\n";
-    if (!spec.product.empty()) record += "A: product=" + spec.product + "\\n\n";
-    record +=
-        "A: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + DescriptorsHex(spec) +
-        "\n\n";
+        Format("\nE: BUSNUM=%03d\nE: DEVNUM=%03d\n", described.bus, described.address);
+    record += Format("A: busnum=%d\\n\nA: devnum=%d\\n\n", described.bus, described.address);
+    record += Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", described.id.vendorId,
+                     described.id.productId);
+    if (!described.manufacturer.empty())
+        record += "A: manufacturer=" + described.manufacturer + "\\n\n";
+    if (!described.product.empty()) record += "A: product=" + described.product + "\\n\n";
+    record += "A: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" +
+              DescriptorsHex(described) + "\n\n";
 
-    if (spec.hidraw >= 0) {
-        d.hidrawNode = "/dev/hidraw" + std::to_string(spec.hidraw);
+    if (described.hidraw >= 0) {
+        d.hidrawNode = "/dev/hidraw" + std::to_string(described.hidraw);
         d.hidHandler = NewHandler(G_CALLBACK(OnHidIoctl), &d);
         Attach(testbed_, d.hidrawNode, d.hidHandler);
         const std::string interfacePath = devpath + devpath.substr(devpath.rfind('/')) + ":1.0";
         const std::string hidPath =
-            interfacePath + Format("/0003:%04X:%04X.", spec.id.vendorId, spec.id.productId) +
-            Format("%04X", spec.hidraw + 1);
-        const std::string hidrawPath = hidPath + "/hidraw/hidraw" + std::to_string(spec.hidraw);
+            interfacePath +
+            Format("/0003:%04X:%04X.", described.id.vendorId, described.id.productId) +
+            Format("%04X", described.hidraw + 1);
+        const std::string hidrawPath =
+            hidPath + "/hidraw/hidraw" + std::to_string(described.hidraw);
         d.hidrawSyspath = "/sys" + hidrawPath;
         record += "P: " + interfacePath +
                   "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=00\\n\n"
                   "A: bInterfaceClass=03\\n\n\n";
         record += "P: " + hidPath + "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:" +
-                  Format("%08X:%08X", spec.id.vendorId, spec.id.productId) +
-                  "\nE: HID_NAME=" + spec.manufacturer + " " + spec.product + "\nE: HID_UNIQ=\n\n";
+                  Format("%08X:%08X", described.id.vendorId, described.id.productId) +
+                  "\nE: HID_NAME=" + described.manufacturer + " " + described.product +
+                  "\nE: HID_UNIQ=\n\n";
         record += "P: " + hidrawPath + "\nN: " + d.hidrawNode.substr(5) +
                   "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + d.hidrawNode + "\n\n";
     }
@@ -324,7 +327,7 @@ int FakeUsbBus::Add(const FakeDevice& spec) {
         g_clear_error(&error);
         throw std::runtime_error("cannot add device: " + text);
     }
-    if (spec.hidraw >= 0) {
+    if (described.hidraw >= 0) {
         d.master = umockdev_testbed_get_dev_fd(testbed_, d.hidrawNode.c_str());
         if (d.master < 0) throw std::runtime_error("no pseudo-terminal for " + d.hidrawNode);
         // Reports are binary: no line discipline may touch or echo them.
