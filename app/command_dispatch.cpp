@@ -159,6 +159,9 @@ bool CommandRunsDuring(int32_t id, LongOperationKind running) {
         case cmd::kHelp:
         case cmd::kAbout:
             return true;
+        // Exit is never greyed: the window's close stops the running operation first.
+        case cmd::kExit:
+            return true;
         // Guiding takes its frames through the capture command.
         case cmd::kCameraInterface:
             return running == LongOperationKind::None || running == LongOperationKind::Guiding;

@@ -19,7 +19,8 @@ CommandStatus CommandRuleStatus(int32_t id);
 // stays greyed).
 bool CommandImplemented(int32_t id);
 // Whether the command may run while the given long operation pumps messages: only what
-// changes no image and starts nothing long, and the capture command inside guiding.
+// changes no image and starts nothing long, Exit (the close stops the operation first), and
+// the capture command inside guiding.
 bool CommandRunsDuring(int32_t id, LongOperationKind running);
 // What the menu shows: implemented, allowed by its rule, and not refused by a running long
 // operation.

@@ -4,6 +4,8 @@
 // its lifetime with a LongOperation; the command dispatch refuses what must not run inside it.
 #pragma once
 
+#include <functional>
+
 namespace vexa {
 
 enum class LongOperationKind { None, Capture, FocusLoop, GuiderTraining, Guiding, BusyWait };
@@ -24,5 +26,10 @@ LongOperationKind RunningLongOperation();
 inline bool LongOperationRunning() {
     return RunningLongOperation() != LongOperationKind::None;
 }
+
+// Told each time a long operation starts or ends, after RunningLongOperation has changed, so
+// that a window can show at once which commands may run now. One listener at a time; an empty
+// function removes it.
+void SetLongOperationListener(std::function<void()> listener);
 
 }  // namespace vexa

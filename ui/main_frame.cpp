@@ -37,6 +37,11 @@ TVEXA_Q4Frame::TVEXA_Q4Frame(QtUiServices& services) {
     resize(opening_.size());
     fitTimer_.setInterval(kFitIntervalMs);
     connect(&fitTimer_, &QTimer::timeout, this, &TVEXA_Q4Frame::FitFrameToOpeningSize);
+    SetLongOperationListener([this] { LongOperationChanged(); });
+}
+
+TVEXA_Q4Frame::~TVEXA_Q4Frame() {
+    SetLongOperationListener(nullptr);
 }
 
 void TVEXA_Q4Frame::showEvent(QShowEvent* event) {
@@ -60,10 +65,22 @@ void TVEXA_Q4Frame::FitFrameToOpeningSize() {
 void TVEXA_Q4Frame::closeEvent(QCloseEvent* event) {
     if (LongOperationRunning()) {
         PerformAbort(1);
+        closePending_ = true;
         event->ignore();
         return;
     }
+    closePending_ = false;
     QMainWindow::closeEvent(event);
+}
+
+void TVEXA_Q4Frame::LongOperationChanged() {
+    UpdateCommandStates(menuBar());
+    if (closePending_ && !LongOperationRunning()) {
+        // The operation's command is still unwinding: close once it has returned.
+        QTimer::singleShot(0, this, [this] {
+            if (closePending_ && !LongOperationRunning()) close();
+        });
+    }
 }
 
 QIcon LoadProgramIcon() {

@@ -22,6 +22,7 @@ class TVEXA_Q4Frame : public QMainWindow {
     static constexpr int kFrameHeight = 1110;
 
     explicit TVEXA_Q4Frame(QtUiServices& services);
+    ~TVEXA_Q4Frame() override;
 
     TVEXA_Q4Window* View() const { return view_; }
     // The outer geometry the frame opens with: at (0, 0) with 1330 x 1110 pixels where the
@@ -32,7 +33,8 @@ class TVEXA_Q4Frame : public QMainWindow {
   protected:
     void showEvent(QShowEvent* event) override;
     // Closing while a long operation pumps messages would pull the window from under it: the
-    // close stops the operation instead, as a key press would, and the window stays.
+    // close stops the operation, as a key press would, and the window closes once the
+    // operation has ended.
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -40,12 +42,16 @@ class TVEXA_Q4Frame : public QMainWindow {
     // whole frame keeps the opening size, and put it back at its opening place. The decorations
     // arrive some time after the window is shown, so this looks a few times, then gives up.
     void FitFrameToOpeningSize();
+    // A long operation started or ended: the menu shows what may run now (an open menu
+    // included), and a close asked for meanwhile goes ahead once none runs.
+    void LongOperationChanged();
 
     TVEXA_Q4Window* view_ = nullptr;
     QRect opening_;
     QTimer fitTimer_;
     int fitAttempts_ = 0;
     bool fitStarted_ = false;
+    bool closePending_ = false;
 };
 
 // The program icon "Vexa_Q4_USB", read from the first place that has it: next to the

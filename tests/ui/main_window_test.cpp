@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
@@ -17,6 +18,8 @@
 
 #include "app/command_dispatch.h"
 #include "resources/command_table.h"
+#include "session/long_operation.h"
+#include "session/message_pump.h"
 #include "session/settings_file.h"
 #include "tests/ui/screen_test_support.h"
 #include "tests/ui/window_test_support.h"
@@ -278,6 +281,50 @@ class MainWindowTest : public QObject {
         }
         // Copy is allowed once a display bitmap exists (the start-up refresh made one).
         QCOMPARE(ActionFor(Bar(), cmd::kCopy)->isEnabled(), CommandImplemented(cmd::kCopy));
+    }
+
+    // A click on a menu title during an exposure aborts it and opens the menu: the menu shows
+    // what may run meanwhile (Exit always), and once the operation has ended every item, the
+    // open menu's and the top-level Label and Histogram, shows its state again.
+    void menusShowTheirTrueStatesDuringAndAfterALongOperation() {
+        QMenu* file = MenuNamed(Bar(), "&File");
+        const QPoint title = Bar()->actionGeometry(Bar()->actions()[0]).center();
+        Session().abortRequested = 0;
+        {
+            const LongOperation capture(LongOperationKind::Capture);
+            QCoreApplication::postEvent(
+                Bar(), new QMouseEvent(QEvent::MouseButtonPress, QPointF(title),
+                                       Bar()->mapToGlobal(QPointF(title)), Qt::LeftButton,
+                                       Qt::LeftButton, Qt::NoModifier));
+            PumpMessages(1);
+            QCOMPARE(Session().abortRequested, 1);
+            QTRY_VERIFY(file->isVisible());
+            for (int32_t id : {cmd::kExit, cmd::kFitToWindow})
+                QVERIFY(ActionFor(Bar(), id)->isEnabled());
+            for (int32_t id : {cmd::kOpen, cmd::kQuickSave, cmd::kLabel, cmd::kHistogram}) {
+                QVERIFY(!ActionFor(Bar(), id)->isEnabled());
+            }
+        }
+        QVERIFY(file->isVisible());
+        for (const CommandEntry& c : CommandTable()) {
+            QCOMPARE(ActionFor(Bar(), c.id)->isEnabled(), QueryCommand(c.id).enabled);
+        }
+        QVERIFY(ActionFor(Bar(), cmd::kLabel)->isEnabled());
+        QVERIFY(ActionFor(Bar(), cmd::kHistogram)->isEnabled());
+        file->hide();
+    }
+
+    // Exit during a long operation stops it; the window closes once it has ended.
+    void exitDuringALongOperationStopsItThenCloses() {
+        Session().abortRequested = 0;
+        {
+            const LongOperation capture(LongOperationKind::Capture);
+            ActionFor(Bar(), cmd::kExit)->trigger();
+            QCOMPARE(Session().abortRequested, 1);
+            QTest::qWait(50);
+            QVERIFY(Frame()->isVisible());
+        }
+        QTRY_VERIFY(!Frame()->isVisible());
     }
 
     void viewTogglesShowTheirCheckMarks() {

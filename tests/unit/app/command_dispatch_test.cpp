@@ -148,6 +148,13 @@ TEST_F(CommandDispatchTest, LongOperationRefusesNestedCommands) {
         EXPECT_FALSE(CommandRunsDuring(cmd::kCameraInterface, LongOperationKind::Capture));
         EXPECT_TRUE(CommandRunsDuring(cmd::kCameraInterface, LongOperationKind::Guiding));
     }
+    // Exit is never greyed: the window's close stops the operation first.
+    for (LongOperationKind kind : {LongOperationKind::Capture, LongOperationKind::FocusLoop,
+                                   LongOperationKind::GuiderTraining, LongOperationKind::Guiding,
+                                   LongOperationKind::BusyWait}) {
+        const LongOperation running(kind);
+        EXPECT_TRUE(QueryCommand(cmd::kExit).enabled) << static_cast<int>(kind);
+    }
     EXPECT_TRUE(ExecuteCommand(cmd::kInvert));
     EXPECT_NE(s.currentImage[0], 1000);
 }
