@@ -1,5 +1,7 @@
 #include "camera/focus_loop.h"
 
+#include <memory>
+
 #include "camera/camera_commands.h"
 #include "session/display_refresh.h"
 #include "session/long_operation.h"
@@ -22,6 +24,9 @@ void RunFocusLoop(const std::function<void()>& afterFrame) {
     camera.refreshNeeded = true;
 
     const LongOperation running(LongOperationKind::FocusLoop);
+    // Focus frames are read into the first rows of the current image (the capture buffer) and
+    // brightened there: the observer's image is kept aside and put back whole at the end.
+    const auto kept = std::make_unique<const Plane>(s.currentImage);
     camera.focusRunning = true;
     camera.focusFrames = 0;
     // Closing the window asks every long operation to stop through the capture abort.
@@ -52,7 +57,12 @@ void RunFocusLoop(const std::function<void()>& afterFrame) {
         framePass = !framePass;
     }
     s.smallFrameDisplay = false;
+    s.currentImage = *kept;
     camera.focusRunning = false;
+    if (camera.focusFrames > 0) {
+        const WaitCursor wait;
+        RefreshDisplay();
+    }
 }
 
 }  // namespace vexa

@@ -15,8 +15,9 @@ constexpr int kFocusValueLimit = 100;
 // pass takes a focus frame under the wait cursor, stores its readings, shows the frame as the
 // small-frame display (writing the focus bitmap), runs afterFrame and repaints the main
 // window; a beep pass beeps and, with "1 sec delay when focussing" on, waits a second. A
-// focus frame whose transfer failed ends the loop. Nothing happens for unit 'm' or a value of
-// 100 or more; otherwise refreshNeeded is set, so that Cancel brings the whole image back.
+// focus frame whose transfer failed ends the loop. However it ends, the current image is
+// then exactly what it was before the first frame, and the display shows it again. Nothing
+// happens for unit 'm' or a value of 100 or more; otherwise refreshNeeded is set.
 void RunFocusLoop(const std::function<void()>& afterFrame);
 
 }  // namespace vexa

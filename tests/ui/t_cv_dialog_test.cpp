@@ -3,6 +3,7 @@
 // window's own message pump.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/display_refresh.h"
 #include "camera/camera_dialog_model.h"
@@ -29,10 +33,47 @@ using test::Find;
 using test::LabelTexts;
 
 namespace {
-// The window's services without a main window to show the view bitmap in.
+// The window's services without a main window to show the view bitmap in; the bitmap last
+// shown is written down.
 class NoViewServices : public QtUiServices {
   public:
-    bool LoadDisplayBitmap(const std::string&) override { return true; }
+    bool LoadDisplayBitmap(const std::string& hostPath) override {
+        shown = hostPath;
+        return true;
+    }
+    std::string shown;
+};
+
+// The simulated camera found on a private drive root, with the window's services (message
+// boxes written down) and display refresh installed.
+struct SimulatedCameraRig {
+    QTemporaryDir root;
+    NoViewServices services;
+    std::vector<std::string> boxes;
+    SkyModel sky;
+    SimulatedCamera camera{sky};
+
+    SimulatedCameraRig() {
+        SetDriveRoot(root.path().toStdString());
+        services.SetMessageBoxHook([this](const std::string&, const std::string& text) {
+            boxes.push_back(text);
+            return 1;
+        });
+        SetUi(&services);
+        InstallDisplayRefresh();
+        SetCameraTransport(&camera);
+        Session().settings.showInterfaceDetails = false;
+        DeviceTable table{};
+        OpenUSBdevices(table);
+    }
+    ~SimulatedCameraRig() {
+        SetCameraTransport(nullptr);
+        SetUi(nullptr);
+    }
+    QByteArray File(const char* name) const {
+        QFile file(root.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 };
 }  // namespace
 
@@ -139,23 +180,7 @@ class TCVDialogTest : public QObject {
     }
 
     void focusModeShowsFramesUntilStop() {
-        QTemporaryDir root;
-        SetDriveRoot(root.path().toStdString());
-        NoViewServices services;
-        std::vector<std::string> boxes;
-        services.SetMessageBoxHook([&boxes](const std::string&, const std::string& text) {
-            boxes.push_back(text);
-            return 1;
-        });
-        SetUi(&services);
-        InstallDisplayRefresh();
-        SkyModel sky;
-        SimulatedCamera camera(sky);
-        SetCameraTransport(&camera);
-        Session().settings.showInterfaceDetails = false;
-        DeviceTable table{};
-        OpenUSBdevices(table);
-
+        SimulatedCameraRig rig;
         CameraDialogModel model;
         TCVDialog dialog(model);
         dialog.show();
@@ -163,9 +188,7 @@ class TCVDialogTest : public QObject {
         QTimer::singleShot(700, dialog.StopButton(), [&dialog] { dialog.StopButton()->click(); });
         dialog.StartButton()->click();  // returns when Stop has been pressed
 
-        SetCameraTransport(nullptr);
-        SetUi(nullptr);
-        QVERIFY(boxes.empty());
+        QVERIFY(rig.boxes.empty());
         QVERIFY(Session().camera.focusFrames >= 2);
         QVERIFY(!model.FocusRunning());
         QVERIFY(dialog.MaxValueEdit()->text().toInt() > 300);  // a star above the bias
@@ -176,6 +199,35 @@ class TCVDialogTest : public QObject {
         QVERIFY(hfd > 1.0 && hfd < 8.0);
         QVERIFY(!dialog.FocusWindow()->pixmap().isNull());
         QCOMPARE(dialog.FocusWindow()->pixmap().size(), QSize(128, 128));
+    }
+
+    // However focus mode ends, the image and its picture on screen are what they were before:
+    // no focus frame, no brightened band in the first rows.
+    void focusFramesNeverStayInTheImage() {
+        for (const char* ending : {"Stop", "Cancel"}) {
+            SimulatedCameraRig rig;
+            SessionState& s = Session();
+            for (size_t i = 0; i < s.currentImage.size(); ++i) s.currentImage[i] = uint16_t(i * 37);
+            RefreshDisplay();
+            const auto image = std::make_unique<Plane>(s.currentImage);
+            const QByteArray picture = rig.File("VEXAQ4.bmp");
+            const std::string shown = rig.services.shown;
+
+            CameraDialogModel model;
+            TCVDialog dialog(model);
+            dialog.show();
+            Find<QRadioButton>(dialog, "Tenth's")->click();
+            QPushButton* end = Find<QPushButton>(dialog, ending);
+            QTimer::singleShot(700, end, [end] { end->click(); });
+            dialog.StartButton()->click();
+
+            QVERIFY2(s.camera.focusFrames >= 2, ending);
+            QVERIFY2(!s.smallFrameDisplay, ending);
+            QVERIFY2(s.currentImage == *image, ending);
+            QCOMPARE(rig.File("VEXAQ4.bmp"), picture);
+            QCOMPARE(rig.services.shown, shown);
+            QVERIFY(rig.boxes.empty());
+        }
     }
 };
 

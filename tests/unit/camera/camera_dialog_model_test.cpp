@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "camera/camera_usb.h"
+#include "files/view_bitmap.h"
+#include "session/host_paths.h"
 #include "session/message_catalogue.h"
 #include "tests/unit/support/fake_ui.h"
 #include "tests/unit/support/recording_camera.h"
@@ -157,6 +160,8 @@ TEST_F(FocusModeTest, MinutesAndLongExposuresDoNothing) {
 }
 
 TEST_F(FocusModeTest, FramesRepeatUntilStopShowingPeakAndTheFocusBitmap) {
+    Session().currentImage.fill(3000);
+    const auto before = std::make_unique<Plane>(Session().currentImage);
     int frames = 0;
     std::vector<std::string> shown;
     model.SetFocusFrameListener([&] {
@@ -174,7 +179,12 @@ TEST_F(FocusModeTest, FramesRepeatUntilStopShowingPeakAndTheFocusBitmap) {
     EXPECT_TRUE(Session().camera.refreshNeeded);
     EXPECT_FALSE(Session().smallFrameDisplay);
     EXPECT_FALSE(model.FocusRunning());
-    EXPECT_EQ(fixture.ui.loadedBitmaps.back(), model.FocusBitmapHostPath());
+    // The frames were shown from the focus bitmap; the end brings back the image as it was.
+    const std::vector<std::string>& loaded = fixture.ui.loadedBitmaps;
+    ASSERT_GE(loaded.size(), 2u);
+    EXPECT_EQ(loaded[loaded.size() - 2], model.FocusBitmapHostPath());
+    EXPECT_EQ(loaded.back(), HostPath(ViewBitmapProgramPath(ViewBitmapVariant::Full)).string());
+    EXPECT_TRUE(Session().currentImage == *before);
     EXPECT_TRUE(std::filesystem::exists(model.FocusBitmapHostPath()));
     EXPECT_EQ(std::filesystem::file_size(model.FocusBitmapHostPath()), 17462u);
 }
