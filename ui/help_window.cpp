@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/message_box_fit.h"
+
 namespace vexa {
 
 namespace {
@@ -111,6 +113,7 @@ HelpWindow* OpenHelpWindow() {
 
 int ShowStopMessage(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    FitMessageBoxToCaption(box);
     box.exec();
     return kMessageBoxOk;
 }

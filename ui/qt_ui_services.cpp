@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include "ui/main_window.h"
+#include "ui/message_box_fit.h"
 #include "ui/t_ini_dialog.h"
 #include "ui/t_max_dialog.h"
 
@@ -44,6 +45,7 @@ int QtUiServices::MessageBox(const std::string& caption, const std::string& text
     // No owner window: the box is modal for the whole program.
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
                     QString::fromStdString(text), QMessageBox::Ok, nullptr);
+    FitMessageBoxToCaption(box);
     box.exec();
     return kMessageBoxOk;
 }

@@ -1,6 +1,7 @@
 // The window's UiServices on the offscreen platform: the message pump and its abort, the
 // message box, cursors, the pointer, the display bitmap and the exit request.
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,6 +20,7 @@
 #include "tests/ui/window_test_support.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
+#include "ui/message_box_fit.h"
 #include "ui/t_guide_dialog.h"
 
 using namespace vexa;
@@ -182,6 +184,44 @@ class QtUiServicesTest : public QObject {
         QCOMPARE(buttons, 1);
         QVERIFY(!hasOwner);
         QCOMPARE(icon, QMessageBox::NoIcon);
+    }
+
+    // A box with a short text is still wide enough for its whole caption in the title bar.
+    void messageBoxesFitTheirCaption() {
+        const struct {
+            const char* caption;
+            const char* text;
+            bool stop;
+        } cases[] = {
+            {"VEXA_Q4_USB", "x position =    67\ny position =    65", false},
+            {"Vexa_Q4_USB  - Find Centre", "Find centre failed - outside image area", false},
+            {"VEXA_Q4_USB", "1", false},
+            {"VEXA_Q4", "WinHelp failed!", true},
+        };
+        QtUiServices plain;  // no recording hook: a real box
+        for (const auto& c : cases) {
+            int width = 0;
+            QTimer poll;
+            poll.setInterval(10);
+            connect(&poll, &QTimer::timeout, [&width] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box || !box->isVisible()) return;
+                width = box->width();
+                box->button(QMessageBox::Ok)->click();
+            });
+            poll.start();
+            if (c.stop) {
+                plain.StopMessageBox(c.caption, c.text);
+            } else {
+                plain.MessageBox(c.caption, c.text);
+            }
+            QVERIFY2(width >= CaptionFitWidth(c.caption), c.caption);
+        }
+        QVERIFY(CaptionFitWidth("Vexa_Q4_USB  - Find Centre") > CaptionFitWidth("VEXA_Q4_USB"));
+        QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+        bold.setBold(true);
+        QVERIFY(CaptionFitWidth("VEXA_Q4_USB") >
+                QFontMetrics(bold).horizontalAdvance("VEXA_Q4_USB"));
     }
 
     void catalogueMessagesGoThroughTheServices() {
