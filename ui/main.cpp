@@ -1,4 +1,4 @@
-// The window program: vexaq4 [--root DIR]
+// The window program; vexaq4 --help lists its options.
 #include "ui/vexa_app.h"
 
 int main(int argc, char** argv) {

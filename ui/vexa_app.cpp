@@ -25,12 +25,26 @@
 namespace vexa {
 
 namespace {
-constexpr const char* kUsage =
+constexpr const char* kSynopsis =
     "usage: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]\n"
-    "              [--serial-log FILE] [--com1 PATH] [--com2 PATH]\n";
+    "              [--serial-log FILE] [--com1 PATH] [--com2 PATH]\n"
+    "       vexaq4 --help\n";
+constexpr const char* kOptionsHelp =
+    "  --root DIR         the folder standing for drive c: (default $VEXA_Q4_ROOT,\n"
+    "                     else ~/.local/share/vexa_q4)\n"
+    "  --simulator        the simulated camera and mount instead of the USB camera and\n"
+    "                     the serial line\n"
+    "  --camera VID:PID   which USB camera to use when several are attached\n"
+    "  --usb-log FILE     append a line per camera transfer to FILE\n";
+constexpr const char* kHelpOptionHelp =
+    "  -h, --help         this text\n"
+    "Qt's own options (-platform NAME and the like) are taken as well.\n"
+    "\nExit status: 0 when the window has closed, 1 when the USB log cannot be opened,\n"
+    "2 for a wrong option.\n";
 constexpr const char* kRootOption = "--root";
 constexpr const char* kCameraOption = "--camera";
 constexpr const char* kUsbLogOption = "--usb-log";
+constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 }  // namespace
@@ -80,6 +94,15 @@ std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& e
     return error.empty() ? options.root : std::nullopt;
 }
 
+std::string WindowUsage() {
+    std::string usage = kSynopsis;
+    for (const char* part :
+         {"\nOptions:\n", kOptionsHelp, kSerialLineOptionsHelp, kHelpOptionHelp}) {
+        usage.append(part);
+    }
+    return usage;
+}
+
 WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error) {
     error.clear();
     WindowOptions options;
@@ -101,6 +124,10 @@ WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error) {
     for (size_t i = 0; i < args.size() && error.empty(); ++i) {
         const std::string& arg = args[i];
         std::string text;
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            break;
+        }
         if (named(arg, kRootOption)) {
             if (!value(i, kRootOption, text)) error = "--root needs a folder";
             options.root = text;
@@ -120,14 +147,22 @@ WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error) {
 }
 
 int RunWindowProgram(int argc, char** argv) {
+    auto printUsage = [] {
+        std::fputs(WindowUsage().c_str(), stdout);
+        return kExitSuccess;
+    };
+    std::string error;
+    // The usage needs no display: asked for among the window's own options, it is given before
+    // Qt starts; after Qt's own options (-platform and the like) it is given once Qt has taken
+    // them out of argv.
+    if (ParseWindowOptions(argc, argv, error).help) return printUsage();
     IgnoreFileSizeSignal();
-    // QApplication takes its own options (-platform and the like) out of argv first.
     QApplication qtApp(argc, argv);
 
-    std::string error;
     const WindowOptions options = ParseWindowOptions(argc, argv, error);
+    if (options.help) return printUsage();
     if (!error.empty()) {
-        std::fprintf(stderr, "vexaq4: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "vexaq4: %s\n%s", error.c_str(), kSynopsis);
         return kExitUsage;
     }
     const std::filesystem::path root = ResolveDriveRoot(options.root);

@@ -49,6 +49,7 @@ class TVEXA_Q4App {
 
 // The window program's options.
 struct WindowOptions {
+    bool help = false;                // --help or -h: the usage, and nothing else
     std::optional<std::string> root;  // --root DIR
     bool simulator = false;           // --simulator: the simulated camera and mount
     std::optional<UsbId> camera;      // --camera VID:PID: which USB camera of several
@@ -56,13 +57,18 @@ struct WindowOptions {
     SerialLineOptions serial;         // --com1 PATH, --com2 PATH, --serial-log FILE
 };
 // Every option, "--name VALUE" or "--name=VALUE"; error names a bad argument or is left empty.
+// Reading stops at --help or -h.
 WindowOptions ParseWindowOptions(int argc, char** argv, std::string& error);
+// The usage text: the synopsis and one line on each option.
+std::string WindowUsage();
 // The value of "--root DIR" or "--root=DIR" among the window's options; error names a bad
 // argument or is left empty.
 std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error);
 
 // The whole program: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]
-// [--serial-log FILE] [--com1 PATH] [--com2 PATH]. Returns the exit status.
+// [--serial-log FILE] [--com1 PATH] [--com2 PATH], or vexaq4 --help. Returns the exit status:
+// 0 after the window closes or the usage was asked for, 1 when the USB log cannot be opened,
+// 2 for a bad argument (the message and the synopsis go to standard error).
 int RunWindowProgram(int argc, char** argv);
 
 }  // namespace vexa

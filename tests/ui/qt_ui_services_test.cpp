@@ -1,5 +1,6 @@
 // The window's UiServices on the offscreen platform: the message pump and its abort, the
-// message box, cursors, the pointer, the display bitmap and the exit request.
+// message box, cursors, the pointer, the display bitmap and the exit request; the window
+// program's options.
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -7,11 +8,14 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/display_refresh.h"
 #include "session/message_catalogue.h"
@@ -304,6 +308,49 @@ class QtUiServicesTest : public QObject {
         QCOMPARE(dialog->DxEdit()->text(), QString("1.5"));
         Services().CloseGuidingInfo();
         QTRY_VERIFY(!Services().GuidingInfoDialog());  // deleted on close
+    }
+
+    // --help and -h ask for the usage, wherever they stand after the window's own options;
+    // the usage names every option the window takes.
+    void windowOptionsAndUsage() {
+        const struct {
+            std::vector<std::string> args;
+            bool help;
+            const char* error;
+        } cases[] = {
+            {{"--help"}, true, ""},
+            {{"-h"}, true, ""},
+            {{"--simulator", "--root", "/tmp/r", "-h", "--bogus"}, true, ""},
+            {{"--bogus", "--help"}, false, "unknown argument: --bogus"},
+            {{"--usb-log"}, false, "--usb-log needs a file"},
+            {{"--root=/tmp/r", "--simulator"}, false, ""},
+        };
+        for (const auto& c : cases) {
+            std::vector<std::string> args{"vexaq4"};
+            args.insert(args.end(), c.args.begin(), c.args.end());
+            std::vector<char*> argv;
+            for (std::string& a : args) argv.push_back(a.data());
+            std::string error;
+            const WindowOptions options = ParseWindowOptions(int(argv.size()), argv.data(), error);
+            QCOMPARE(options.help, c.help);
+            QCOMPARE(error, std::string(c.error));
+        }
+
+        const QString usage = QString::fromStdString(WindowUsage());
+        QVERIFY(usage.startsWith("usage: vexaq4 "));
+        for (const char* option :
+             {"--root=/tmp/r", "--simulator", "--camera=04b4:8613", "--usb-log=/tmp/u",
+              "--serial-log=/tmp/s", "--com1=/dev/a", "--com2=/dev/b", "--help", "-h"}) {
+            std::string arg = option;
+            char prog[] = "vexaq4";
+            char* argv[] = {prog, arg.data()};
+            std::string error;
+            ParseWindowOptions(2, argv, error);
+            QVERIFY2(error.empty(), option);
+            const QString name = QString(option).section('=', 0, 0);
+            QVERIFY2(usage.contains(QRegularExpression(QRegularExpression::escape(name) + "[ ,]")),
+                     option);
+        }
     }
 
     void rootOption() {
