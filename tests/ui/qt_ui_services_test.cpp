@@ -199,7 +199,6 @@ class QtUiServicesTest : public QObject {
         } cases[] = {
             {"VEXA_Q4_USB", "x position =    67\ny position =    65", false},
             {"Vexa_Q4_USB  - Find Centre", "Find centre failed - outside image area", false},
-            {"VEXA_Q4_USB", "1", false},
             {"VEXA_Q4", "WinHelp failed!", true},
         };
         QtUiServices plain;  // no recording hook: a real box
@@ -221,11 +220,11 @@ class QtUiServicesTest : public QObject {
             }
             QVERIFY2(width >= CaptionFitWidth(c.caption), c.caption);
         }
-        QVERIFY(CaptionFitWidth("Vexa_Q4_USB  - Find Centre") > CaptionFitWidth("VEXA_Q4_USB"));
+        // Room for more than the caption's text: the title bar's buttons.
         QFont bold = QApplication::font("QMdiSubWindowTitleBar");
         bold.setBold(true);
         QVERIFY(CaptionFitWidth("VEXA_Q4_USB") >
-                QFontMetrics(bold).horizontalAdvance("VEXA_Q4_USB"));
+                QFontMetrics(bold).horizontalAdvance("VEXA_Q4_USB") + 100);
     }
 
     void catalogueMessagesGoThroughTheServices() {
