@@ -22,6 +22,7 @@ namespace vexa::cli {
 
 namespace {
 
+constexpr char kNoTelescope = 'n';
 constexpr char kLx200 = 'l';
 constexpr char kControlBox = 'b';
 constexpr long kLongestRunMs = 600000;  // ten minutes
@@ -44,7 +45,8 @@ void PrintHelp(std::ostream& out) {
         << "or --simulator says otherwise) and performs one action:\n"
         << "  goto --messier N | --ngc N | --planet NAME | --ra H:M --dec D:M\n"
         << "                       a GoTo as the telescope dialog makes it; prints info: and\n"
-        << "                       reply:\n"
+        << "                       the mount's reply: to the slew (none when it refused the\n"
+        << "                       co-ordinates); a refusal's message goes to standard error\n"
         << "  move n|s|e|w --ms T  an arrow held for T ms\n"
         << "  pulse n|s|e|w --ms T a guide pulse of T ms\n"
         << "  focus in|out --ms T  a focus arrow held for T ms\n"
@@ -52,7 +54,10 @@ void PrintHelp(std::ostream& out) {
         << "Options:\n"
         << "  --simulator        the simulated mount, in this process\n"
         << "  --port DEVICE      the serial device (a terminal device or a link to one)\n"
-        << "  --type lx200|box   the telescope type for this run (default the settings')\n";
+        << "  --type lx200|box   the telescope type for this run (default the settings';\n"
+        << "                     with --simulator and no type set, lx200)\n\n"
+        << "Exits 1 when the action failed: no telescope type, no line, no reply, co-ordinates\n"
+        << "or a GoTo the mount refused.\n";
 }
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -204,6 +209,20 @@ std::string Printable(char c) {
     return std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
 }
 
+std::string Printable(const std::string& text) {
+    std::string printed;
+    for (char c : text) printed += Printable(c);
+    return printed;
+}
+
+// The display text of a mount's refusal, without the '#' that ends it and the blanks that pad
+// it out to its fixed width.
+std::string RefusalText(std::string message) {
+    if (!message.empty() && message.back() == '#') message.pop_back();
+    while (!message.empty() && message.back() == ' ') message.pop_back();
+    return Printable(message);
+}
+
 // Holds an arrow for the time asked, Ctrl+C ending the wait early, then releases it.
 template <class Press, class Release>
 void HoldFor(long ms, Press press, Release release) {
@@ -236,13 +255,22 @@ int RunLx200Action(const ScopeRequest& request, std::ostream& out, std::ostream&
                 sent = model.GotoObject();
             }
             if (!sent) return kExitFailure;  // the range message is on standard error
-            out << "info: " << model.InfoText() << '\n'
-                << "reply: " << Printable(Session().telescope.lastGotoReply) << '\n';
-            return Finish(model.Notice(), err);
+            out << "info: " << Printable(Session().telescope.scopeInfo) << '\n';
+            // Only a reply the mount gave: refused values are not followed by a slew.
+            const GotoAnswer& answer = model.LastGotoAnswer();
+            if (answer.read) out << "reply: " << Printable(answer.reply) << '\n';
+            const bool refused = answer.read && answer.reply != kGotoAccepted;
+            if (refused) {
+                err << kProgramName
+                    << " scope: the mount refused the GoTo: " << RefusalText(answer.message)
+                    << '\n';
+            }
+            const int status = Finish(model.Notice(), err);
+            return refused ? kExitFailure : status;
         }
         case Action::Info: {
             const std::string notice = LinkNotice(ReadScopeInfo());
-            out << "info: " << model.InfoText() << '\n';
+            out << "info: " << Printable(Session().telescope.scopeInfo) << '\n';
             return Finish(notice, err);
         }
         case Action::Move:
@@ -277,7 +305,16 @@ int RunBoxAction(const ScopeRequest& request, std::ostream& err) {
 int RunRequest(const ScopeRequest& request, std::ostream& out, std::ostream& err) {
     ReloadSettingsForTelescope();
     SessionState& s = Session();
-    if (request.type) s.settings.telescopeType = *request.type;
+    if (request.type) {
+        s.settings.telescopeType = *request.type;
+    } else if (request.simulator && s.settings.telescopeType == kNoTelescope) {
+        // The simulated mount is an LX200 unless the line runs at the control box's speed.
+        s.settings.telescopeType = kLx200;
+    }
+    if (s.settings.telescopeType == kNoTelescope) {
+        err << kProgramName << " scope: no telescope type is set (settings telescopeType)\n";
+        return kExitFailure;
+    }
     if (!request.port.empty()) SetSerialPortPath(s.commPort, request.port);
     const char type = s.settings.telescopeType;
     if (!OpenTelescopeLine()) {

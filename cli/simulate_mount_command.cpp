@@ -36,7 +36,10 @@ void PrintHelp(std::ostream& out) {
         << "  --link PATH        where the link to the mount's line goes\n"
         << "  --type lx200|box   only the LX200 command set, or only the control box's bytes\n"
         << "                     (default: the control box while the line runs at 300 baud,\n"
-        << "                     LX200 otherwise)\n";
+        << "                     LX200 otherwise)\n"
+        << "  --refuse-spaced    answer '0' to an R.A. or Dec. value sent with a space before\n"
+        << "                     it (\":Sd +21*09#\"), as some LX200 mounts do; the value\n"
+        << "                     without the space is taken\n";
 }
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -89,6 +92,8 @@ int RunSimulateMountCommand(const std::vector<std::string>& args, std::ostream& 
             } else {
                 return Usage(err, "--type needs lx200 or box");
             }
+        } else if (arg == "--refuse-spaced") {
+            config.refuseSpacedValues = true;
         } else {
             return Usage(err, "unknown argument '" + arg + "'");
         }

@@ -1,5 +1,6 @@
-// `vexaq4-cli simulate-mount --link PATH [--type lx200|box]`: runs the simulated mount on a
-// new pseudo-terminal, makes PATH a symbolic link to it, and serves until Ctrl+C or SIGTERM.
+// `vexaq4-cli simulate-mount --link PATH [--type lx200|box] [--refuse-spaced]`: runs the simulated
+// mount on a new pseudo-terminal, makes PATH a symbolic link to it, and serves until Ctrl+C or
+// SIGTERM.
 #pragma once
 
 #include <iosfwd>
@@ -8,7 +9,8 @@
 
 namespace vexa::cli {
 
-constexpr const char* kSimulateMountSynopsis = "simulate-mount --link PATH [--type lx200|box]";
+constexpr const char* kSimulateMountSynopsis =
+    "simulate-mount --link PATH [--type lx200|box] [--refuse-spaced]";
 
 int RunSimulateMountCommand(const std::vector<std::string>& args, std::ostream& out,
                             std::ostream& err);

@@ -28,6 +28,8 @@ constexpr int kBitsPerByteOnWire = 11;
 constexpr int kWriteMarginMs = 1000;
 constexpr int kMsPerSecond = 1000;
 constexpr int kFewestDataBits = 5;
+// How often a wait for written bytes to leave looks again, at most.
+constexpr int kLongestSentCheckMs = 20;
 
 struct BaudSetting {
     int baudRate;
@@ -195,11 +197,16 @@ Status SerialPortLine::ApplySettings(const std::string& text) {
     return Status::Ok();
 }
 
+int SerialPortLine::WireMs(size_t bytes) const {
+    const long long ms =
+        static_cast<long long>(bytes) * kBitsPerByteOnWire * kMsPerSecond / baudRate_;
+    return static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max() / 2));
+}
+
 Status SerialPortLine::Write(std::span<const uint8_t> bytes) {
     if (fd_ < 0) return NotOpen();
-    long long wireMs =
-        static_cast<long long>(bytes.size()) * kBitsPerByteOnWire * kMsPerSecond / baudRate_;
-    auto deadline = SteadyClock::now() + std::chrono::milliseconds(wireMs + kWriteMarginMs);
+    auto deadline =
+        SteadyClock::now() + std::chrono::milliseconds(WireMs(bytes.size()) + kWriteMarginMs);
     size_t sent = 0;
     while (sent < bytes.size()) {
         ssize_t n = write(fd_, bytes.data() + sent, bytes.size() - sent);
@@ -242,8 +249,32 @@ Status SerialPortLine::Read(std::span<uint8_t> buffer, size_t& got, int timeoutM
 
 Status SerialPortLine::Flush(SerialQueue queue) {
     if (fd_ < 0) return NotOpen();
-    if (tcflush(fd_, queue == SerialQueue::Transmit ? TCOFLUSH : TCIFLUSH) != 0) {
-        return IoFailure(errno);
+    if (queue == SerialQueue::Transmit) return WaitUntilSent();
+    if (tcflush(fd_, TCIFLUSH) != 0) return IoFailure(errno);
+    return Status::Ok();
+}
+
+Status SerialPortLine::WaitUntilSent() {
+    // The driver's queue first, watched with a time limit, so that a line that stopped taking
+    // bytes gives Timeout instead of hanging the program; then tcdrain for the last few bytes
+    // in the device's own buffer.
+    int queued = 0;
+    if (ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;
+    auto deadline = SteadyClock::now() +
+                    std::chrono::milliseconds(WireMs(static_cast<size_t>(queued)) + kWriteMarginMs);
+    while (queued > 0) {
+        const int leftMs = RemainingMs(deadline);
+        if (leftMs == 0) {
+            return Status(StatusCode::Timeout,
+                          std::to_string(queued) + " bytes written are still waiting to leave");
+        }
+        poll(nullptr, 0,
+             std::clamp(WireMs(static_cast<size_t>(queued)), 1,
+                        std::min(leftMs, kLongestSentCheckMs)));
+        if (ioctl(fd_, TIOCOUTQ, &queued) != 0) break;
+    }
+    while (tcdrain(fd_) != 0) {
+        if (errno != EINTR) return IoFailure(errno);
     }
     return Status::Ok();
 }

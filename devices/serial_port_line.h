@@ -26,12 +26,17 @@ class SerialPortLine : public SerialLine {
     // line that takes nothing in that time gives Timeout.
     Status Write(std::span<const uint8_t> bytes) override;
     Status Read(std::span<uint8_t> buffer, size_t& got, int timeoutMs) override;
+    // Receive: discards what waits to be read. Transmit: waits until the bytes written have
+    // left (as long as they take on the wire plus a margin, else Timeout); nothing is discarded.
     Status Flush(SerialQueue queue) override;
     // Raises DTR and RTS; Unsupported on a line without modem-control lines.
     Status PortControl() override;
     void Close() override;
 
   private:
+    int WireMs(size_t bytes) const;
+    Status WaitUntilSent();
+
     int fd_ = -1;
     int baudRate_ = 0;
 };

@@ -30,7 +30,7 @@ void AskInfoAndSlew(LinkSteps& steps) {
 
 // The information text, then the GoTo reply; a reply other than '0' is followed by the mount's
 // message, read away, and both queues are flushed.
-void ReadInfoAndGotoReply(LinkSteps& steps) {
+void ReadInfoAndGotoReply(LinkSteps& steps, GotoAnswer& answer) {
     std::string info;
     const bool gotInfo = steps.Read(kInfoReplyBytes, info);
     Link().scopeInfo = info;
@@ -38,11 +38,46 @@ void ReadInfoAndGotoReply(LinkSteps& steps) {
     std::string reply;
     if (!steps.Read(1, reply)) return;
     Link().lastGotoReply = reply[0];
+    answer.read = true;
+    answer.reply = reply[0];
     if (reply[0] != kGotoAccepted) {
-        std::string message;
-        steps.Read(kRefusalReplyBytes, message);
+        steps.Read(kRefusalReplyBytes, answer.message);
         steps.FlushBoth();
     }
+}
+
+// How the mount answered one co-ordinate value; Unclear when no answer came or it was neither
+// '1' nor '0'.
+enum class ValueAnswer { Accepted, Refused, Unclear };
+
+ValueAnswer ReadValueAnswer(LinkSteps& steps) {
+    std::string answer;
+    if (!steps.Read(1, answer)) return ValueAnswer::Unclear;
+    if (answer[0] == kValueAccepted) return ValueAnswer::Accepted;
+    return answer[0] == kValueRefused ? ValueAnswer::Refused : ValueAnswer::Unclear;
+}
+
+struct ValueAnswers {
+    ValueAnswer ra = ValueAnswer::Accepted;
+    ValueAnswer dec = ValueAnswer::Accepted;
+    bool Accepted() const { return ra == ValueAnswer::Accepted && dec == ValueAnswer::Accepted; }
+};
+
+// Sends the chosen values, the last one closed by the information request. A command is
+// complete once the next one's '#' has gone, and each answer is read as soon as it is due, so
+// the reads that follow see the information and nothing else.
+void SendValues(LinkSteps& steps, const Coordinates& c, ValueSpacing spacing, bool ra, bool dec,
+                ValueAnswers& answers) {
+    if (ra) steps.Write(RaCommand(c, spacing));
+    if (dec) steps.Write(DecCommand(c, spacing));
+    if (ra && dec) {
+        answers.ra = ReadValueAnswer(steps);
+        steps.Write(kGetInfo);
+        answers.dec = ReadValueAnswer(steps);
+        return;
+    }
+    steps.Write(kGetInfo);
+    (ra ? answers.ra : answers.dec) = ReadValueAnswer(steps);
 }
 
 void ReadInfo(LinkSteps& steps) {
@@ -68,8 +103,9 @@ std::string WithLetter(std::string_view command, char letter) {
 
 }  // namespace
 
-Status CatalogueGoto(std::string_view prefix, int n) {
+Status CatalogueGoto(std::string_view prefix, int n, GotoAnswer* answer) {
     Link().scopeInfo.clear();
+    GotoAnswer answered;
     Status first;
     {
         LinkSteps steps;
@@ -77,9 +113,10 @@ Status CatalogueGoto(std::string_view prefix, int n) {
         steps.FlushBoth();
         steps.Write(CatalogueGotoCommand(prefix, n));
         AskInfoAndSlew(steps);
-        ReadInfoAndGotoReply(steps);
+        ReadInfoAndGotoReply(steps, answered);
         first = steps.Result();
     }
+    if (answer) *answer = answered;
     // A mount that did not answer the slew is not asked again.
     if (!first.ok()) return first;
     LinkSteps steps;
@@ -87,26 +124,27 @@ Status CatalogueGoto(std::string_view prefix, int n) {
     return steps.Result();
 }
 
-Status CoordinateGoto(const Coordinates& c) {
+Status CoordinateGoto(const Coordinates& c, GotoAnswer* answer) {
     Link().scopeInfo.clear();
+    if (answer) *answer = GotoAnswer();
     LinkSteps steps;
     steps.PortControl();
     steps.FlushBoth();
-    steps.Write(RaCommand(c));
-    steps.Write(DecCommand(c));
-    // The R.A. command is complete once the Dec. command's '#' has gone, and the Dec. command
-    // once the information request's has: each answer is read as soon as it is due, so the
-    // reads that follow see the information and the slew reply and nothing else.
-    std::string raReply;
-    const bool gotRa = steps.Read(1, raReply);
-    steps.Write(kGetInfo);
-    std::string decReply;
-    const bool gotDec = steps.Read(1, decReply);
+    ValueAnswers answers;
+    SendValues(steps, c, ValueSpacing::Spaced, true, true, answers);
+    const bool raAgain = answers.ra == ValueAnswer::Refused;
+    const bool decAgain = answers.dec == ValueAnswer::Refused;
+    if ((raAgain || decAgain) && answers.ra != ValueAnswer::Unclear &&
+        answers.dec != ValueAnswer::Unclear) {
+        // The information that closed the refused values comes first.
+        std::string info;
+        if (steps.Read(kInfoReplyBytes, info)) {
+            SendValues(steps, c, ValueSpacing::Unspaced, raAgain, decAgain, answers);
+        }
+    }
     SpinFor(kAfterCommandMs);
     Ui().Beep();
-    const bool accepted =
-        gotRa && gotDec && raReply[0] == kValueAccepted && decReply[0] == kValueAccepted;
-    if (!accepted) {
+    if (!answers.Accepted()) {
         std::string info;
         steps.Read(kInfoReplyBytes, info);
         Link().scopeInfo = info;
@@ -115,7 +153,9 @@ Status CoordinateGoto(const Coordinates& c) {
     }
     steps.Write(kSlewToTarget);
     SpinFor(kAfterCommandMs);
-    ReadInfoAndGotoReply(steps);
+    GotoAnswer answered;
+    ReadInfoAndGotoReply(steps, answered);
+    if (answer) *answer = answered;
     return steps.Result();
 }
 

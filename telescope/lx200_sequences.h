@@ -5,6 +5,7 @@
 // refused a co-ordinate; Disconnected when the line went away; NotFound when none is open.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "session/status.h"
@@ -12,13 +13,24 @@
 
 namespace vexa {
 
+// What the mount answered to a GoTo's slew request.
+struct GotoAnswer {
+    // False when no slew was asked for (the values were refused) or its reply never came.
+    bool read = false;
+    char reply = 0;  // '0' slewing; anything else is a refusal
+    // The refusal's message as it came (normally 32 characters and '#').
+    std::string message;
+};
+
 // Select object n with the prefix "#:LM ", "#:LC " or "#:LS ", read the information and the
-// GoTo reply, then read the information once more.
-Status CatalogueGoto(std::string_view prefix, int n);
+// GoTo reply, then read the information once more. answer, when given, receives the reply.
+Status CatalogueGoto(std::string_view prefix, int n, GotoAnswer* answer = nullptr);
 // Set R.A. and Dec. (each command closed by the leading '#' of the next), then slew. The
-// mount's one-byte answers to both are read first; unless both are '1' the slew is not asked
-// for (InvalidArgument, or Timeout when an answer never came).
-Status CoordinateGoto(const Coordinates& c);
+// mount's one-byte answers to both are read first. A value answered '0' is sent once more
+// without the space before it, for the mounts that take only that form. Unless both are
+// finally '1' the slew is not asked for (InvalidArgument, or Timeout when an answer never
+// came).
+Status CoordinateGoto(const Coordinates& c, GotoAnswer* answer = nullptr);
 // "#:LI#" and its 33 bytes into the information text; a further byte other than '0' is taken
 // as the start of a 33-byte message and read away.
 Status ReadScopeInfo();

@@ -31,7 +31,14 @@ class SerialLine {
     // Read up to buffer.size() bytes, waiting at most timeoutMs in all; got counts the bytes
     // read. Timeout when fewer arrived; the bytes that did arrive are in buffer.
     virtual Status Read(std::span<uint8_t> buffer, size_t& got, int timeoutMs) = 0;
-    // Discard what waits in the queue.
+    // Read for bytes that may or may not come: like Read, but running out of time is no
+    // failure (Ok, with got counting what came, perhaps nothing). A log records no timeout.
+    virtual Status ReadWhatArrives(std::span<uint8_t> buffer, size_t& got, int waitMs) {
+        Status status = Read(buffer, got, waitMs);
+        return status.code() == StatusCode::Timeout ? Status::Ok() : status;
+    }
+    // Receive: discard what waits to be read. Transmit: wait until what was written has left,
+    // never discarding it.
     virtual Status Flush(SerialQueue queue) = 0;
     // The port-control request the program sends before its sequences (it raises the modem
     // lines). Unsupported on lines that have none, such as a pseudo-terminal.

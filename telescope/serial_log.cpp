@@ -90,6 +90,14 @@ Status SerialLog::Read(std::span<uint8_t> buffer, size_t& got, int timeoutMs) {
     return status;
 }
 
+Status SerialLog::ReadWhatArrives(std::span<uint8_t> buffer, size_t& got, int waitMs) {
+    got = 0;
+    Status status = line_->ReadWhatArrives(buffer, got, waitMs);
+    if (got > buffer.size()) got = buffer.size();
+    if (got > 0) LogLine("in " + Quoted(buffer.first(got)));
+    return status;
+}
+
 Status SerialLog::Flush(SerialQueue queue) {
     LogLine("flush " + std::to_string(static_cast<int>(queue)));
     return line_->Flush(queue);

@@ -4,8 +4,8 @@
 //   MS timeout N   (a read that ended with N bytes missing)
 // In TEXT every byte outside printable ASCII, and '"' and '\', is written as \xHH with
 // lower-case hex digits. A read logs "in" only for the bytes that arrived, then "timeout" when
-// it ran out of time. Opening and closing the line, and errors other than a read's timeout, are
-// not logged.
+// it ran out of time; a read for bytes that may not come logs only what came. Opening and closing
+// the line, and errors other than a read's timeout, are not logged.
 #pragma once
 
 #include <cstdio>
@@ -34,6 +34,7 @@ class SerialLog : public SerialLine {
     Status ApplySettings(const std::string& settings) override;
     Status Write(std::span<const uint8_t> bytes) override;
     Status Read(std::span<uint8_t> buffer, size_t& got, int timeoutMs) override;
+    Status ReadWhatArrives(std::span<uint8_t> buffer, size_t& got, int waitMs) override;
     Status Flush(SerialQueue queue) override;
     Status PortControl() override;
     void Close() override;

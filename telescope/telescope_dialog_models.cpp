@@ -70,7 +70,7 @@ char ArrowLetter(MoveArrow arrow) {
 bool ParseDialogNumber(const std::string& text, int& value) {
     const std::string number = Trimmed(text);
     value = 0;
-    if (number.empty()) return true;
+    if (number.empty()) return false;
     const size_t digits = number.size() - ((number[0] == '-' || number[0] == '+') ? 1 : 0);
     if (digits == 0 || digits > kMostDigits) return false;
     const char* first = number.data() + (number[0] == '+' ? 1 : 0);
@@ -86,14 +86,15 @@ void MoveTelescopeDialogModel::Report(const Status& status) {
 }
 
 bool MoveTelescopeDialogModel::GotoObject() {
+    gotoAnswer_ = GotoAnswer();
     int messier = 0;
     int cngc = 0;
     const bool messierRead = ParseDialogNumber(messierText, messier);
     const bool cngcRead = ParseDialogNumber(cngcText, cngc);
     if (messierRead && InRange(messier, kFirstCatalogueNumber, kLastMessier)) {
-        Report(CatalogueGoto(kMessierPrefix, messier));
+        Report(CatalogueGoto(kMessierPrefix, messier, &gotoAnswer_));
     } else if (cngcRead && InRange(cngc, kFirstCatalogueNumber, kLastCngc)) {
-        Report(CatalogueGoto(kCngcPrefix, cngc));
+        Report(CatalogueGoto(kCngcPrefix, cngc, &gotoAnswer_));
     } else {
         Ui().MessageBox(kControlTelescopeCaption, kObjectOutOfRangeText);
         return false;
@@ -102,10 +103,11 @@ bool MoveTelescopeDialogModel::GotoObject() {
 }
 
 void MoveTelescopeDialogModel::GotoPlanet(Planet planet) {
-    Report(CatalogueGoto(kStarPrefix, PlanetStarNumber(planet)));
+    Report(CatalogueGoto(kStarPrefix, PlanetStarNumber(planet), &gotoAnswer_));
 }
 
 bool MoveTelescopeDialogModel::GotoCoordinates() {
+    gotoAnswer_ = GotoAnswer();
     Coordinates c;
     const bool read = ParseDialogNumber(raHoursText, c.raHours) &&
                       ParseDialogNumber(raMinutesText, c.raMinutes) &&
@@ -117,7 +119,7 @@ bool MoveTelescopeDialogModel::GotoCoordinates() {
         Ui().MessageBox(kControlTelescopeCaption, kInvalidCoordinatesText);
         return false;
     }
-    Report(CoordinateGoto(c));
+    Report(CoordinateGoto(c, &gotoAnswer_));
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "session/status.h"
+#include "telescope/lx200_sequences.h"
 #include "telescope/telescope_protocol.h"
 
 namespace vexa {
@@ -37,8 +38,9 @@ std::string LinkNotice(const Status& status);
 // The letter of the drive-direction setting an arrow moves by: left west, right east, up
 // north, down south.
 char ArrowLetter(MoveArrow arrow);
-// A number as typed into a dialog edit: blanks around it allowed, an empty edit reads 0.
-// False for anything else (the value is then out of every range).
+// A number as typed into a dialog edit, blanks around it allowed. False for anything else, an
+// empty edit included (the value is then out of every range: an empty field is never taken
+// for 0, which would send the mount to R.A. 0h, Dec. 0 degrees).
 bool ParseDialogNumber(const std::string& text, int& value);
 
 class MoveTelescopeDialogModel {
@@ -75,11 +77,14 @@ class MoveTelescopeDialogModel {
     std::string InfoText() const;
     std::string Title() const;
     const std::string& Notice() const { return notice_; }
+    // The mount's answer to the slew of the last GoTo; not read when none was asked for.
+    const GotoAnswer& LastGotoAnswer() const { return gotoAnswer_; }
 
   private:
     void Report(const Status& status);
 
     std::string notice_;
+    GotoAnswer gotoAnswer_;
 };
 
 class ControlBoxDialogModel {

@@ -235,12 +235,12 @@ bool LinkSteps::ReadMaybe(char& byte) {
     if (!ok()) return false;
     uint8_t value = 0;
     size_t got = 0;
-    Status status = line_->Read({&value, 1}, got, QuietTimeoutMs());
+    Status status = line_->ReadWhatArrives({&value, 1}, got, QuietTimeoutMs());
     if (got == 1) {
         byte = static_cast<char>(value);
         return true;
     }
-    if (status.code() != StatusCode::Timeout) Note(std::move(status));
+    Note(std::move(status));
     return false;
 }
 
@@ -249,14 +249,14 @@ void LinkSteps::Drain() {
     size_t drained = 0;
     while (drained < kDrainLimitBytes) {
         size_t got = 0;
-        Status status = line_->Read({scratch, sizeof scratch}, got, QuietTimeoutMs());
+        Status status = line_->ReadWhatArrives({scratch, sizeof scratch}, got, QuietTimeoutMs());
         drained += got;
         if (status.code() == StatusCode::Disconnected) {
             Note(std::move(status));
             break;
         }
-        // Silence ends the drain; so does any failure but a partly filled chunk.
-        if (got == 0 || (!status.ok() && status.code() != StatusCode::Timeout)) break;
+        // Silence ends the drain; so does any failure.
+        if (got == 0 || !status.ok()) break;
     }
     if (ok()) Note(line_->Flush(SerialQueue::Receive));
 }

@@ -20,6 +20,13 @@ constexpr PlanetEntry kPlanets[kPlanetCount] = {
 };
 
 constexpr int kLargestFourDigits = 9999;
+// Where the space stands in "#:Sr HH:MM.0" and "#:Sd sDD*MM".
+constexpr size_t kValueSpaceIndex = 4;
+
+std::string WithSpacing(std::string command, ValueSpacing spacing) {
+    if (spacing == ValueSpacing::Unspaced) command.erase(kValueSpaceIndex, 1);
+    return command;
+}
 
 }  // namespace
 
@@ -45,18 +52,18 @@ bool CoordinatesInRange(const Coordinates& c) {
            c.decDegrees <= kLastDecDegree && c.decMinutes >= 0 && c.decMinutes <= kLastMinute;
 }
 
-std::string RaCommand(const Coordinates& c) {
+std::string RaCommand(const Coordinates& c, ValueSpacing spacing) {
     char text[32];
     std::snprintf(text, sizeof text, "#:Sr %02d:%02d.0#", c.raHours, c.raMinutes);
-    return std::string(text).substr(0, kRaCommandBytes);
+    return WithSpacing(std::string(text).substr(0, kRaCommandBytes), spacing);
 }
 
-std::string DecCommand(const Coordinates& c) {
+std::string DecCommand(const Coordinates& c, ValueSpacing spacing) {
     const char sign = (c.decDegrees < 0 || c.decSouth) ? '-' : '+';
     char text[32];
     std::snprintf(text, sizeof text, "#:Sd %c%02d*%02d#", sign, std::abs(c.decDegrees),
                   c.decMinutes);
-    return std::string(text).substr(0, kDecCommandBytes);
+    return WithSpacing(std::string(text).substr(0, kDecCommandBytes), spacing);
 }
 
 uint8_t ControlBoxBit(char letter) {

@@ -41,7 +41,8 @@ constexpr char kFastLetter = 'F';
 constexpr size_t kInfoReplyBytes = 33;     // 32 characters of display text and '#'
 constexpr size_t kRefusalReplyBytes = 33;  // what follows a GoTo reply other than '0'
 constexpr char kGotoAccepted = '0';
-constexpr char kValueAccepted = '1';  // the one-byte answer to a co-ordinate
+constexpr char kValueAccepted = '1';  // the one-byte answers to a co-ordinate
+constexpr char kValueRefused = '0';
 
 // ---- catalogue GoTo ----
 constexpr std::string_view kMessierPrefix = "#:LM ";
@@ -80,10 +81,14 @@ struct Coordinates {
 
 // Hours 0-23, minutes 0-59, degrees -89 to 89, minutes 0-59.
 bool CoordinatesInRange(const Coordinates& c);
-// "#:Sr HH:MM.0" (the first 12 bytes of the command, without its closing '#').
-std::string RaCommand(const Coordinates& c);
-// "#:Sd sDD*MM" (the first 11 bytes, without the closing '#').
-std::string DecCommand(const Coordinates& c);
+// Whether a value follows its command after a space, as the program sends it first, or
+// directly, the form some mounts insist on (they answer '0' to the spaced one).
+enum class ValueSpacing { Spaced, Unspaced };
+// "#:Sr HH:MM.0" (the first 12 bytes of the command, without its closing '#'); unspaced
+// "#:SrHH:MM.0".
+std::string RaCommand(const Coordinates& c, ValueSpacing spacing = ValueSpacing::Spaced);
+// "#:Sd sDD*MM" (the first 11 bytes, without the closing '#'); unspaced "#:SdsDD*MM".
+std::string DecCommand(const Coordinates& c, ValueSpacing spacing = ValueSpacing::Spaced);
 
 // ---- the control box ----
 constexpr uint8_t kBoxEast = 1;

@@ -146,6 +146,12 @@ class TelescopeDialogsTest : public QObject {
         for (QLineEdit* edit : dialog.CoordinateEdits()) edit->setText("99");
         QTest::mouseClick(dialog.GotoCoordinatesButton(), Qt::LeftButton);
         QVERIFY(ui_.boxes.back().find("Invalid Co-ordinates set.") != std::string::npos);
+        // Empty fields are no R.A. 0h, Dec. 0: the same message, nothing sent.
+        for (QLineEdit* edit : dialog.CoordinateEdits()) edit->clear();
+        ui_.boxes.clear();
+        QTest::mouseClick(dialog.GotoCoordinatesButton(), Qt::LeftButton);
+        QVERIFY(line_->Writes().empty() && ui_.boxes.size() == 1 &&
+                ui_.boxes[0].find("Invalid Co-ordinates set.") != std::string::npos);
 
         QTest::mouseClick(dialog.PlanetButton(Planet::Mars), Qt::LeftButton);
         QCOMPARE(line_->Writes().front(), std::string("#:LS 0904#"));

@@ -11,8 +11,10 @@
 
 #include "cli/cli_app.h"
 #include "cli/simulate_mount_command.h"
+#include "cli/text_ui_services.h"
 #include "telescope/telescope_link.h"
 #include "tests/unit/support/fake_ui.h"
+#include "tests/unit/support/telescope_fixture.h"
 
 namespace vexa {
 namespace {
@@ -30,6 +32,21 @@ class ScopeCommandTest : public ::testing::Test {
         err.str("");
         args.insert(args.begin(), {"--root", fixture.root});
         return cli::RunCli(args, out, err);
+    }
+    // The scope command alone on a scripted line, its messages on err as the program prints them.
+    int RunOn(test::FakeSerialLine& line, const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        std::vector<uint32_t> times;
+        SetSerialLineMaker(
+            [&] { return std::make_unique<test::ForwardingLine>(line, fixture.clock, times); });
+        UiServices& previous = Ui();
+        cli::TextUiServices ui(err);
+        SetUi(&ui);
+        const int status = cli::RunScopeCommand(args, out, err);
+        SetUi(&previous);
+        SetSerialLineMaker(nullptr);
+        return status;
     }
     std::string Log() const {
         std::ifstream file(logPath);
@@ -57,6 +74,73 @@ TEST_F(ScopeCommandTest, GotoPrintsTheInformationAndTheReply) {
     EXPECT_EQ(out.str().substr(0, 12), "info: Saturn");
     EXPECT_EQ(Run({"scope", "--simulator", "goto", "--ra", "5:35", "--dec", "-5:23"}), 0);
     EXPECT_EQ(out.str(), "info: Co-ordinates RA 05:35 DEC -05*23#\nreply: 0\n");
+    EXPECT_EQ(Log().find("timeout"), std::string::npos);  // every read found what it waited for
+}
+
+TEST_F(ScopeCommandTest, TheExitStatusAndOutputFollowWhatTheMountAnswered) {
+    const std::string info = "M110 RA 00:40 DEC +41*41        #";
+    const std::string below = "Object Below Horizon            #";
+    const std::string lx200[] = {"--type", "lx200"};
+    struct Case {
+        const char* mount;
+        std::vector<std::string> args;
+        std::vector<std::string> replies;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"takes the GoTo",
+         {"goto", "--messier", "110"},
+         {info + "0" + info},
+         0,
+         "info: " + info + "\nreply: 0\n",
+         ""},
+        {"refuses the GoTo",
+         {"goto", "--planet", "mars"},
+         {info + "1" + below, info},
+         1,
+         "info: " + info + "\nreply: 1\n",
+         "vexaq4-cli scope: the mount refused the GoTo: Object Below Horizon\n"},
+        {"refuses with control bytes",
+         {"goto", "--ngc", "5"},
+         {info + "2" + std::string("No\x01go") + std::string(27, ' ') + "#", info},
+         1,
+         "info: " + info + "\nreply: 2\n",
+         "vexaq4-cli scope: the mount refused the GoTo: No\\x01go\n"},
+        {"refuses the values either way",
+         {"goto", "--ra", "5:30", "--dec", "21:09"},
+         {"1", "0", info, "0", info},
+         1,
+         "info: " + info + "\n",
+         "vexaq4-cli scope: The telescope refused the co-ordinates\n"},
+        {"never answers",
+         {"goto", "--messier", "1"},
+         {},
+         1,
+         "info: \n",
+         "vexaq4-cli scope: No reply from the telescope\n"},
+        {"sends information with a control byte",
+         {"info"},
+         {"M42\x7f" + info.substr(4)},
+         0,
+         "info: M42\\x7f" + info.substr(4) + "\n",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mount);
+        test::FakeSerialLine line;
+        for (const std::string& reply : c.replies) line.QueueReply(reply);
+        std::vector<std::string> args(std::begin(lx200), std::end(lx200));
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(RunOn(line, args), c.status);
+        EXPECT_EQ(out.str(), c.out);
+        EXPECT_EQ(err.str(), c.err);
+    }
+    test::FakeSerialLine unused;
+    EXPECT_EQ(RunOn(unused, {"info"}), 1);  // the settings' type is None
+    EXPECT_EQ(err.str(), "vexaq4-cli scope: no telescope type is set (settings telescopeType)\n");
+    EXPECT_TRUE(unused.events().empty());
 }
 
 TEST_F(ScopeCommandTest, OutOfRangeEntriesGetTheDialogsMessagesAndSendNothing) {
@@ -96,12 +180,12 @@ TEST_F(ScopeCommandTest, MovesPulsesAndFocusRunsGoOnTheWire) {
 TEST_F(ScopeCommandTest, APortThatIsNoSerialLineIsRefused) {
     const std::string file = fixture.root + "/not-a-tty";
     std::ofstream(file) << "keep me";
-    EXPECT_EQ(Run({"scope", "--port", file, "info"}), 1);
+    EXPECT_EQ(Run({"scope", "--type", "lx200", "--port", file, "info"}), 1);
     EXPECT_NE(err.str().find("VEXA_Q4_USB: Sorry. No Connection to Telescope\n"),
               std::string::npos);
     EXPECT_NE(err.str().find(file), std::string::npos);
     EXPECT_EQ(std::filesystem::file_size(file), 7u);
-    EXPECT_EQ(Run({"--com1", fixture.root, "scope", "info"}), 1);
+    EXPECT_EQ(Run({"--com1", fixture.root, "scope", "--type", "lx200", "info"}), 1);
     EXPECT_NE(err.str().find("No Connection"), std::string::npos);
 }
 

@@ -171,6 +171,21 @@ TEST_F(PtyTest, FlushOfReceiveQueueDiscardsWaitingInput) {
     EXPECT_EQ(std::string(buffer, buffer + got), "fresh");
 }
 
+TEST_F(PtyTest, BytesBeforeATransmitFlushAllReachADeviceThatReadsSlowly) {
+    // A backlog the device has not read yet keeps the later bytes queued on the way to it.
+    for (size_t backlog : {size_t{0}, size_t{4096}, size_t{6000}}) {
+        SCOPED_TRACE(backlog);
+        const std::string sent = std::string(backlog, 'x') + "#:RS#";
+        ASSERT_TRUE(line_.Write(Bytes(sent)).ok());
+        ASSERT_TRUE(line_.Flush(SerialQueue::Transmit).ok());
+        ASSERT_TRUE(line_.Flush(SerialQueue::Receive).ok());
+        ASSERT_TRUE(line_.Write(Bytes("#:Me#")).ok());
+        const std::string received = DeviceReceives(sent.size() + 5);
+        EXPECT_EQ(received.size(), sent.size() + 5);  // kept short: the bytes run to thousands
+        EXPECT_TRUE(received == sent + "#:Me#");
+    }
+}
+
 TEST_F(PtyTest, PortControlOnPseudoTerminalIsUnsupported) {
     EXPECT_EQ(line_.PortControl().code(), StatusCode::Unsupported);
     EXPECT_TRUE(line_.IsOpen());

@@ -241,18 +241,34 @@ TEST_F(MountOnTerminalTest, CatalogueAndCoordinateGotoRunEndToEnd) {
     EXPECT_EQ(link.scopeInfo, "Co-ordinates RA 01:00 DEC -89*00#");
 }
 
-TEST_F(MountOnTerminalTest, AMountThatRefusesTheSpacedValueGetsNoSlew) {
-    MountConfig strict;
-    strict.refuseSpacedValues = true;
-    SimulatedMount classic(strict);
-    ASSERT_TRUE(classic.OpenTerminal().ok());
-    SetSerialPortPath('1', classic.DevicePath());
-    SetSerialLineMaker(ServicedBy(classic, [] { return std::make_unique<SerialPortLine>(); }));
-    ASSERT_TRUE(Open());
-    EXPECT_EQ(CoordinateGoto({5, 35, -5, 23}).code(), StatusCode::InvalidArgument);
-    EXPECT_FALSE(Saw(classic, "MS"));
-    EXPECT_FALSE(classic.Slewing());
-    SetSerialLineMaker(nullptr);
+TEST_F(MountOnTerminalTest, AMountThatRefusesTheSpacedValuesSlewsOnTheUnspacedOnes) {
+    struct Case {
+        bool refuseSpaced;
+        std::vector<std::string> commands;
+    };
+    const Case cases[] = {
+        {false, {"Sr 05:35.0", "Sd -05*23", "LI", "MS"}},
+        {true, {"Sr 05:35.0", "Sd -05*23", "LI", "Sr05:35.0", "Sd-05*23", "LI", "MS"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refuseSpaced);
+        MountConfig config;
+        config.refuseSpacedValues = c.refuseSpaced;
+        SimulatedMount other(config);
+        ASSERT_TRUE(other.OpenTerminal().ok());
+        SetSerialPortPath('1', other.DevicePath());
+        SetSerialLineMaker(ServicedBy(other, [] { return std::make_unique<SerialPortLine>(); }));
+        ASSERT_TRUE(Open());
+        GotoAnswer answer;
+        EXPECT_TRUE(CoordinateGoto({5, 35, -5, 23}, &answer).ok());
+        EXPECT_EQ(answer.reply, '0');
+        EXPECT_TRUE(other.Slewing());
+        EXPECT_TRUE(ReadScopeInfo().ok());  // framed after the second try as well
+        EXPECT_EQ(link.scopeInfo, "Co-ordinates RA 05:35 DEC -05*23#");
+        const std::deque<std::string>& seen = other.Commands();
+        EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.end() - 1), c.commands);
+        SetSerialLineMaker(nullptr);
+    }
 }
 
 TEST_F(MountOnTerminalTest, GuidePulsesMoveTheSkyByRateTimesDuration) {

@@ -75,6 +75,14 @@ TEST_F(Lx200SequencesTest, ARefusedGotoHasItsMessageReadAwayAndTheQueuesFlushed)
                                                ReadOf(33, kMessage), kFlushT, kFlushR};
     EXPECT_EQ(tail, expected);
     EXPECT_EQ(link.lastGotoReply, '1');
+
+    line.QueueReply(kInfo + "2" + kMessage);
+    line.QueueReply(kInfo);
+    GotoAnswer answer;
+    EXPECT_TRUE(CatalogueGoto(kStarPrefix, 905, &answer).ok());
+    EXPECT_TRUE(answer.read);
+    EXPECT_EQ(answer.reply, '2');
+    EXPECT_EQ(answer.message, kMessage);
 }
 
 TEST_F(Lx200SequencesTest, TheInformationReadTakesAwayAMessageAfterIt) {
@@ -109,16 +117,50 @@ TEST_F(Lx200SequencesTest, DeclinationCommandsCarryTheirSign) {
     EXPECT_EQ(RaCommand({0, 5, 0, 0}), "#:Sr 00:05.0");
 }
 
-TEST_F(Lx200SequencesTest, ARefusedCoordinateIsNotFollowedByASlew) {
-    line.QueueReply("1");
-    line.QueueReply("0");
-    line.QueueReply(kInfo);
-    const Status result = CoordinateGoto({5, 35, -5, 23});
-    EXPECT_EQ(result.code(), StatusCode::InvalidArgument);
-    const std::vector<std::string> expected = {"#:Sr 05:35.0", "#:Sd -05*23", "#:LI#"};
-    EXPECT_EQ(line.Writes(), expected);
-    EXPECT_EQ(link.scopeInfo, kInfo);  // the information was read, so the line stays framed
-    EXPECT_EQ(line.PendingReplies(), 0u);
+TEST_F(Lx200SequencesTest, AValueRefusedWithTheSpaceIsSentOnceMoreWithoutIt) {
+    const std::string ra = "#:Sr 05:35.0", dec = "#:Sd -05*23";
+    const std::string bareRa = "#:Sr05:35.0", bareDec = "#:Sd-05*23";
+    const std::string info = "#:LI#", slew = "#:MS#";
+    struct Case {
+        const char* mount;
+        std::vector<std::string> replies;
+        std::vector<std::string> writes;
+        StatusCode result;
+    };
+    const Case cases[] = {
+        {"takes both", {"1", "1", kInfo + "0"}, {ra, dec, info, slew}, StatusCode::Ok},
+        {"refuses a spaced Dec.",
+         {"1", "0", kInfo, "1", kInfo + "0"},
+         {ra, dec, info, bareDec, info, slew},
+         StatusCode::Ok},
+        {"refuses a spaced R.A.",
+         {"0", "1", kInfo, "1", kInfo + "0"},
+         {ra, dec, info, bareRa, info, slew},
+         StatusCode::Ok},
+        {"refuses both spaced",
+         {"0", "0", kInfo, "1", "1", kInfo + "0"},
+         {ra, dec, info, bareRa, bareDec, info, slew},
+         StatusCode::Ok},
+        {"refuses the Dec. either way",
+         {"1", "0", kInfo, "0", kInfo},
+         {ra, dec, info, bareDec, info},
+         StatusCode::InvalidArgument},
+        {"answers neither 1 nor 0",
+         {"1", "\xa5", kInfo},
+         {ra, dec, info},
+         StatusCode::InvalidArgument},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mount);
+        line.ClearEvents();
+        for (const std::string& reply : c.replies) line.QueueReply(reply);
+        GotoAnswer answer;
+        EXPECT_EQ(CoordinateGoto({5, 35, -5, 23}, &answer).code(), c.result);
+        EXPECT_EQ(line.Writes(), c.writes);
+        EXPECT_EQ(answer.read, c.result == StatusCode::Ok);
+        EXPECT_EQ(link.scopeInfo, kInfo);  // every answer read in its place: the line is framed
+        EXPECT_EQ(line.PendingReplies(), 0u);
+    }
 }
 
 TEST_F(Lx200SequencesTest, AMountThatNeverAnswersEndsTheGotoAfterOneWaitAndADrain) {

@@ -132,6 +132,18 @@ TEST_F(SerialLogTest, ReadLogsWhatArrivedThenHowManyBytesWereMissing) {
               "0 timeout 33\n");
 }
 
+TEST_F(SerialLogTest, AReadForBytesThatMayNotComeLogsOnlyWhatCame) {
+    SerialLog& log = Logged();
+    uint8_t buffer[2] = {};
+    size_t got = 0;
+    EXPECT_TRUE(log.ReadWhatArrives(buffer, got, 100).ok());
+    EXPECT_EQ(got, 0u);
+    fake_->QueueReply("2");
+    EXPECT_TRUE(log.ReadWhatArrives(buffer, got, 100).ok());
+    EXPECT_EQ(got, 1u);
+    EXPECT_EQ(LogText(), "0 in \"2\"\n");
+}
+
 TEST_F(SerialLogTest, ReadFailingForOtherReasonsLogsNoTimeout) {
     SerialLog& log = Logged();
     fake_->SetResult(SerialOp::Read, Status(StatusCode::Disconnected, "gone"));

@@ -32,6 +32,7 @@ TEST_F(TelescopeDialogModelsTest, CatalogueEntriesPreferMessierThenCngcElseTheRa
         {"", "42", "#:LC 0042#"},
         {" 57 ", "", "#:LM 0057#"},
         {"0", "7816", ""},
+        {"0", "", ""},
         {"0", "0", ""},
         {"", "", ""},
         {"-1", "-5", ""},
@@ -73,6 +74,9 @@ TEST_F(TelescopeDialogModelsTest, CoordinatesAreCheckedAtEveryBound) {
         {"0", "0", "90", "0", false},   {"0", "0", "0", "60", false},
         {"-1", "0", "0", "0", false},   {"0", "-1", "0", "0", false},
         {"0", "0", "0", "-1", false},   {"1h", "0", "0", "0", false},
+        {"", "", "", "", false},        {"5", "30", "", "0", false},
+        {"5", "", "10", "0", false},    {"5", "30", "10", " ", false},
+        {"", "30", "+", "0", false},
     };
     for (const Case& c : cases) {
         fixture.line.ClearEvents();
@@ -162,10 +166,11 @@ TEST_F(TelescopeDialogModelsTest, LineTroubleShowsInTheTitleUntilTheNextGoodActi
     model.GotoPlanet(Planet::Jupiter);  // no replies queued
     EXPECT_EQ(model.Title(), "Vexa_Q4_USB Move Telescope - No reply from the telescope");
     EXPECT_EQ(fixture.line.Writes()[0], "#:LS 0905#");
-    fixture.line.QueueReply("1");
-    fixture.line.QueueReply("0");
-    fixture.line.QueueReply(std::string(33, 'x'));
+    const std::string info(33, 'x');
+    for (const std::string& reply : std::vector<std::string>{"1", "0", info, "0", info})
+        fixture.line.QueueReply(reply);
     model.raHoursText = "1";
+    model.raMinutesText = model.decDegreesText = model.decMinutesText = "0";
     EXPECT_TRUE(model.GotoCoordinates());
     EXPECT_EQ(model.Notice(), "The telescope refused the co-ordinates");
     model.PressMoveArrow(MoveArrow::Left);
