@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 #include "cli/cli_app.h"
 #include "session/session_state.h"
 #include "tests/unit/cli/cli_test_support.h"
+#include "tests/unit/files/file_test_helpers.h"
 
 namespace vexa::test {
 namespace {
@@ -51,10 +53,62 @@ TEST_F(CameraCliTest, CaptureReportsAMissingDarkAndGoesOn) {
     Session().settings.showInterfaceDetails = false;
     EXPECT_EQ(Run(cli::RunCaptureCommand,
                   {"--simulator", "--exposure", "5", "h", "--dark", "no-such-dark.tq"}),
-              cli::kExitSuccess);
+              cli::kExitFailure);
     EXPECT_EQ(out.str(), "frame: 1\n");
     EXPECT_EQ(err.str(), "VEXA_Q4_USB: Failed to Open Darkframe TQ File\n");
     EXPECT_EQ(Session().darkFrameFileName, fs::absolute("no-such-dark.tq").string());
+}
+
+// Every failure the capture reports ends the command with status 1, also when the capture
+// itself ran to its end.
+TEST_F(CameraCliTest, EveryReportedFailureOfACaptureExitsOne) {
+    struct Case {
+        const char* fault;
+        std::vector<std::string> options;
+        rlim_t sizeLimit;  // 0: none
+        int status;
+        const char* output;
+        const char* message;  // the start of what standard error holds
+    } cases[] = {
+        {"none", {}, 0, cli::kExitSuccess, "frame: 1\n", ""},
+        {"a sum without a star picked", {"--count", "3"}, 0, cli::kExitSuccess, "frame: 1\n", ""},
+        {"a sum from a star at the edge",
+         {"--count", "3", "--star", "3,3"},
+         0,
+         cli::kExitFailure,
+         "frame: 1\n",
+         "Vexa_Q4_USB  - Find Centre: Find centre failed - outside image area\n"
+         "VEXA_Q4_USB: Sorry. Cannot find suitable guide star\n\n"},
+        {"a missing flat",
+         {"--flat", "no-such-flat.tq"},
+         0,
+         cli::kExitFailure,
+         "frame: 1\n",
+         "VEXA_Q4_USB: Failed to Open Flatfield TQ File\n"},
+        {"a full disk",
+         {"--autosave"},
+         500000,  // room for the view bitmap, not for the frame
+         cli::kExitFailure,
+         "frame: 1\n",
+         "VEXA_Q4_USB: Unable to create file, check disk space\n\nFile too large\n"},
+    };
+    Session().settings.showInterfaceDetails = false;
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--simulator", "--exposure", "5", "h", "--binned"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        Session().starCentreX = 0;
+        Session().starCentreY = 0;
+        Session().camera.flatLoaded = false;
+        std::optional<test::FileSizeLimit> limit;
+        if (c.sizeLimit != 0) limit.emplace(c.sizeLimit);
+        EXPECT_EQ(Run(cli::RunCaptureCommand, args), c.status) << c.fault;
+        limit.reset();
+        EXPECT_EQ(out.str(), c.output) << c.fault;
+        EXPECT_EQ(err.str().rfind(c.message, 0), 0u) << c.fault << ": " << err.str();
+        if (c.status == cli::kExitSuccess) {
+            EXPECT_EQ(err.str(), "") << c.fault;
+        }
+    }
 }
 
 TEST_F(CameraCliTest, FocusPrintsPeakAndHalfFluxDiameterPerFrame) {
@@ -73,7 +127,11 @@ TEST_F(CameraCliTest, BadOptionsAreUsageErrors) {
                                                            {"--delay-minutes", "21"},
                                                            {"--out", "a.fit"},
                                                            {"--to", "png"},
-                                                           {"--frames", "3"}};
+                                                           {"--frames", "3"},
+                                                           {"--star", "5"},
+                                                           {"--star", "1300,5"},
+                                                           {"--star", "5,1030"},
+                                                           {"--star", "651,9", "--binned"}};
     for (const auto& args : capture) {
         EXPECT_EQ(Run(cli::RunCaptureCommand, args), cli::kExitUsage) << args[0];
         EXPECT_NE(err.str().find("usage: vexaq4-cli"), std::string::npos);
@@ -97,6 +155,7 @@ TEST_F(CameraCliTest, AnUnwritableUsbLogFailsBeforeAnythingIsSent) {
 TEST_F(CameraCliTest, HelpDescribesEachCommand) {
     EXPECT_EQ(Run(cli::RunCaptureCommand, {"--help"}), cli::kExitSuccess);
     EXPECT_NE(out.str().find("--continuous"), std::string::npos);
+    EXPECT_NE(out.str().find("--star X,Y"), std::string::npos);
     EXPECT_EQ(Run(cli::RunFocusCommand, {"--help"}), cli::kExitSuccess);
     EXPECT_NE(out.str().find("hfd: PIXELS"), std::string::npos);
 }
