@@ -60,54 +60,32 @@ TEST_F(CameraCliTest, CaptureReportsAMissingDarkAndGoesOn) {
 }
 
 // Every failure the capture reports ends the command with status 1, also when the capture
-// itself ran to its end.
+// itself ran to its end with its one frame.
 TEST_F(CameraCliTest, EveryReportedFailureOfACaptureExitsOne) {
     struct Case {
-        const char* fault;
         std::vector<std::string> options;
-        rlim_t sizeLimit;  // 0: none
-        int status;
-        const char* output;
-        const char* message;  // the start of what standard error holds
+        rlim_t sizeLimit;     // 0: none; else room for the view bitmap, not for the frame
+        const char* message;  // in standard error; none: empty, status 0
     } cases[] = {
-        {"none", {}, 0, cli::kExitSuccess, "frame: 1\n", ""},
-        {"a sum without a star picked", {"--count", "3"}, 0, cli::kExitSuccess, "frame: 1\n", ""},
-        {"a sum from a star at the edge",
-         {"--count", "3", "--star", "3,3"},
-         0,
-         cli::kExitFailure,
-         "frame: 1\n",
-         "Vexa_Q4_USB  - Find Centre: Find centre failed - outside image area\n"
-         "VEXA_Q4_USB: Sorry. Cannot find suitable guide star\n\n"},
-        {"a missing flat",
-         {"--flat", "no-such-flat.tq"},
-         0,
-         cli::kExitFailure,
-         "frame: 1\n",
-         "VEXA_Q4_USB: Failed to Open Flatfield TQ File\n"},
-        {"a full disk",
-         {"--autosave"},
-         500000,  // room for the view bitmap, not for the frame
-         cli::kExitFailure,
-         "frame: 1\n",
-         "VEXA_Q4_USB: Unable to create file, check disk space\n\nFile too large\n"},
+        {{}, 0, nullptr},
+        {{"--count", "3"}, 0, nullptr},  // summed from the brightest star
+        {{"--count", "3", "--star", "3,3"}, 0, "Sorry. Cannot find suitable guide star"},
+        {{"--flat", "no-such-flat.tq"}, 0, "Failed to Open Flatfield TQ File"},
+        {{"--autosave"}, 500000, "check disk space\n\nFile too large\n"},
     };
     Session().settings.showInterfaceDetails = false;
     for (const Case& c : cases) {
         std::vector<std::string> args = {"--simulator", "--exposure", "5", "h", "--binned"};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        Session().starCentreX = 0;
-        Session().starCentreY = 0;
-        Session().camera.flatLoaded = false;
+        Session().starCentreX = Session().starCentreY = 0;
         std::optional<test::FileSizeLimit> limit;
         if (c.sizeLimit != 0) limit.emplace(c.sizeLimit);
-        EXPECT_EQ(Run(cli::RunCaptureCommand, args), c.status) << c.fault;
+        const int status = Run(cli::RunCaptureCommand, args);
         limit.reset();
-        EXPECT_EQ(out.str(), c.output) << c.fault;
-        EXPECT_EQ(err.str().rfind(c.message, 0), 0u) << c.fault << ": " << err.str();
-        if (c.status == cli::kExitSuccess) {
-            EXPECT_EQ(err.str(), "") << c.fault;
-        }
+        EXPECT_EQ(status, c.message ? cli::kExitFailure : cli::kExitSuccess) << args.back();
+        EXPECT_EQ(out.str(), "frame: 1\n") << args.back();
+        EXPECT_TRUE(c.message ? err.str().find(c.message) != std::string::npos : err.str().empty())
+            << err.str();
     }
 }
 

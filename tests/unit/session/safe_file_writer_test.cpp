@@ -263,16 +263,5 @@ TEST_F(SafeFileWriterTest, PublishNeverReplacesAndMovesOnToAFreeName) {
     EXPECT_EQ(NamesIn(Folder()), (std::vector<std::string>{"a", "b", "c"}));
 }
 
-TEST_F(SafeFileWriterTest, AWriteThatFailedPublishesNothing) {
-    SafeFileWriter writer(Folder() / "a");
-    ASSERT_TRUE(writer.OpenNew());
-    {
-        test::FileSizeLimit limit(4096);
-        EXPECT_FALSE(writer.Write(Bytes(100000, 1).data(), 100000));
-    }
-    EXPECT_EQ(writer.Publish(Folder() / "a"), SafeFileWriter::PublishResult::Failed);
-    EXPECT_TRUE(NamesIn(Folder()).empty());
-}
-
 }  // namespace
 }  // namespace vexa
