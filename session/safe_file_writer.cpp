@@ -157,6 +157,7 @@ bool SafeFileWriter::CreateTemporary() {
             fd_ = fd;
             temp_ = candidate;
             failed_ = false;
+            lastWriteError = 0;
             return true;
         }
         lastWriteError = errno;
@@ -217,6 +218,7 @@ bool SafeFileWriter::Commit() {
     }
     temp_.clear();
     sealed_ = false;
+    lastWriteError = 0;
     return true;
 }
 
