@@ -143,15 +143,19 @@ void PauseBetweenExposures(uint32_t pauseMs) {
     Ui().CloseProgressWindow();
 }
 
-void ApplyCalibration() {
+// False when a reference could not be applied (reported).
+bool ApplyCalibration() {
     SessionState& s = Session();
     CameraState& c = s.camera;
+    bool applied = true;
     if (s.darkFrameOn) {
         const int result = CaptureDarkStep(c.darkLoaded, s.darkFrameFileName);
         if (result == kCaptureFileNotOpened) {
             ShowMessage(MessageCode::DarkFrameOpenFailed);
+            applied = false;
         } else if (result == kCaptureFileWrongSize) {
             ShowMessage(MessageCode::DarkFrameNotTq);
+            applied = false;
         } else {
             c.darkLoaded = true;
         }
@@ -160,15 +164,19 @@ void ApplyCalibration() {
         const int result = CaptureFlatStep(c.flatLoaded, s.flatFieldFileName);
         if (result == kCaptureFileNotOpened) {
             ShowMessage(MessageCode::FlatFieldOpenFailed);
+            applied = false;
         } else if (result == kCaptureFileWrongSize) {
             ShowMessage(MessageCode::FlatFieldNotTq);
+            applied = false;
         } else {
             c.flatLoaded = true;
         }
     }
+    return applied;
 }
 
-void SlewAndSum() {
+// False when the sum fell back to the frames so far (reported); the series ends.
+bool SlewAndSum() {
     SessionState& s = Session();
     const int result = s.camera.alternativeSlew ? AlternativeSlewAndSum() : StandardSlewAndSum();
     if (result == kSlewStarLost) {
@@ -178,6 +186,7 @@ void SlewAndSum() {
         s.seriesCount = 1;
         ShowMessage(MessageCode::NoSuitableGuideStar);
     }
+    return result == kSlewSummed;
 }
 
 void AutoProcess() {
@@ -242,12 +251,15 @@ void SetGuideCorrectionStep(GuideCorrectionStep step) {
     guideStep = step;
 }
 
-CaptureOutcome RunCaptureSequence() {
+CaptureOutcome RunCaptureSequence(CaptureFaults* faults) {
     SessionState& s = Session();
     CameraState& c = s.camera;
     const CaptureScope scope;
+    CaptureFaults unasked;
+    CaptureFaults& seen = faults != nullptr ? *faults : unasked;
+    seen = CaptureFaults{};
 
-    // 1. Reference names, pixel size, per-capture flags.
+    // Reference names, pixel size, per-capture flags.
     if (s.darkFrameFileName.empty()) s.darkFrameFileName = kDefaultDarkFile;
     if (s.flatFieldFileName.empty()) s.flatFieldFileName = kDefaultFlatFile;
     s.pixelWidth = kCapturePixelSizeMm;
@@ -256,10 +268,10 @@ CaptureOutcome RunCaptureSequence() {
     c.autosavedMark = false;
     s.abortRequested = 0;
 
-    // 2. The camera.
+    // The camera.
     if (!FindCameraIfNeeded()) return CaptureOutcome::NoCamera;
 
-    // 3. The dialog.
+    // The dialog.
     ClearDriftReference();
     s.seriesCount = 1;
     if (!s.guidingDuringCapture) {
@@ -275,7 +287,7 @@ CaptureOutcome RunCaptureSequence() {
     }
     c.refreshNeeded = false;
 
-    // 4. Geometry, exposure time, title.
+    // Geometry, exposure time, title.
     const bool binned = c.binImage;
     s.geometryMode = binned ? 1 : 0;
     ApplyGeometry();
@@ -286,23 +298,23 @@ CaptureOutcome RunCaptureSequence() {
     SetTitleFile(&title);
     const bool multiple = s.seriesCount >= 2;
 
-    // 5. The audible countdown.
+    // The audible countdown.
     if (c.delayBeforeExposure) CountdownBeforeExposure();
     Ui().RepaintView(false);
 
-    // 6. The series.
+    // The series.
     c.exposuresInSequence = s.seriesCount;
     s.continuousRunning = s.continuousCapture ? 1 : 0;
     const int steps = ProgressSteps(c.exposureUnit, c.exposureValue);
     int framesFinished = 0;
     bool transferFailed = false;
 
-    // 7. Passes: one, or one after another while continuous.
+    // Passes: one, or one after another while continuous.
     do {
         s.exposureStart = UtNow();
         bool frameRead = false;
         do {
-            // 7.1 - 7.4 Expose.
+            // Expose.
             const double seconds = exposureMs * 0.001;
             s.exposureSeconds = s.continuousCapture ? seconds : s.exposureSeconds + seconds;
             const std::string exposing = s.seriesCount >= 2
@@ -314,7 +326,7 @@ CaptureOutcome RunCaptureSequence() {
             StartExposure();
             WaitForExposure(exposureMs, steps, exposing);
 
-            // 7.5 Read out, unless the exposure was aborted.
+            // Read out, unless the exposure was aborted.
             frameRead = false;
             if (s.abortRequested == 0) {
                 std::string reading = kReadingStatus;
@@ -334,13 +346,13 @@ CaptureOutcome RunCaptureSequence() {
                 PumpMessages(kAbortRemaining);
             }
 
-            // 7.6 - 7.8 A frame that was read: calibration and the drift-compensated sum.
+            // A frame that was read: calibration and the drift-compensated sum.
             if (frameRead) {
-                ApplyCalibration();
-                if (multiple && !s.continuousCapture) SlewAndSum();
+                if (!ApplyCalibration()) seen.calibration = true;
+                if (multiple && !s.continuousCapture && !SlewAndSum()) seen.sum = true;
             }
 
-            // 7.9 The exposure is done.
+            // The exposure is done.
             Ui().CloseProgressWindow();
             Ui().RepaintView(false);
             if (s.seriesCount > 0) --s.seriesCount;
@@ -356,14 +368,15 @@ CaptureOutcome RunCaptureSequence() {
                 RefreshDisplay();
             }
 
-            // 7.10 Auto-processing.
+            // Auto-processing.
             if (frameRead && s.applyAutoProcessing) AutoProcess();
 
-            // 7.11 Continuous passes: save each frame, a moment to stop, the pause.
+            // Continuous passes: save each frame, a moment to stop, the pause.
             if (frameRead && s.continuousRunning != 0) {
                 c.autosavedMark = true;
                 if (!FinishCapturedFrame(framesFinished)) {
                     // The disk is full or the folder unwritable (reported): stop here.
+                    seen.save = true;
                     StopSequence();
                 } else if (WaitWithMessages(kContinuousSettleSeconds)) {
                     StopSequence();
@@ -374,19 +387,18 @@ CaptureOutcome RunCaptureSequence() {
                 PauseBetweenExposures(static_cast<uint32_t>(c.pauseMinutes) * kMinuteMs);
             }
 
-            // 7.12
             EndExposure();
         } while (s.seriesCount >= 1);
 
-        // 7.3 The frame of a single or summed capture.
-        if (s.abortRequested == 0 && !c.autosavedMark && frameRead) {
-            (void)FinishCapturedFrame(framesFinished);
+        // The frame of a single or summed capture.
+        if (s.abortRequested == 0 && !c.autosavedMark && frameRead &&
+            !FinishCapturedFrame(framesFinished)) {
+            seen.save = true;
         }
-        // 7.4 Guiding corrects on every new frame.
+        // Guiding corrects on every new frame.
         if (s.guidingDuringCapture && frameRead && guideStep != nullptr) guideStep();
     } while (s.continuousRunning != 0);
 
-    // 8.
     ResetFocusWindow();
     Ui().SetCursor(ModeCursor());
     if (transferFailed) return CaptureOutcome::TransferFailed;

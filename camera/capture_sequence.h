@@ -39,6 +39,14 @@ enum class CaptureOutcome {
     TransferFailed,  // a readout failed (reported); the sequence stopped there
 };
 
+// Steps of a capture that failed, each reported to the user, while the capture carried on.
+struct CaptureFaults {
+    bool calibration = false;  // a dark or flat reference could not be applied
+    bool sum = false;          // the drift-compensated sum fell back to the frames so far
+    bool save = false;         // an autosave failed
+    bool Any() const { return calibration || sum || save; }
+};
+
 // Status text with the exposures still to take: "TEXT (Left - n)".
 std::string StatusWithCount(const char* status, int remaining);
 // The number of progress steps of an exposure: 6 for 5 to 12 seconds, 20 for 13 seconds or
@@ -51,8 +59,9 @@ int ProgressSteps(char unit, uint16_t value);
 bool FindCameraIfNeeded();
 
 // The whole capture. While guidingDuringCapture is set the dialog is skipped (the guider runs
-// continuous captures with the settings as they stand).
-CaptureOutcome RunCaptureSequence();
+// continuous captures with the settings as they stand). faults, when given, learns which
+// steps failed along the way.
+CaptureOutcome RunCaptureSequence(CaptureFaults* faults = nullptr);
 
 // Menu command 12: the capture, marked as a long operation so that commands chosen while it
 // pumps messages do not run inside it.

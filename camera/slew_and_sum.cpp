@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "processing/brightest_star.h"
 #include "processing/star_centre.h"
 #include "session/session_state.h"
 
@@ -116,6 +117,13 @@ int StandardSlewAndSum() {
         StartSum(f);
         int32_t x = s.starCentreX;
         int32_t y = s.starCentreY;
+        // No star picked or found yet: the brightest star of this frame.
+        PixelPoint brightest;
+        if (x == 0 && y == 0 &&
+            FindBrightestStar(s.currentImage, f.width, f.height, box + 1, brightest)) {
+            x = brightest.x;
+            y = brightest.y;
+        }
         for (int pass = 0; pass < kCentringPasses; ++pass) {
             // The finder has said why it cannot centre here.
             if (FindStarCentre(x, y, s.currentImage, box) != 0) return kSlewNoSuitableStar;

@@ -17,12 +17,13 @@ constexpr int kSlewNoSuitableStar = 2;  // no star to follow in the first frame
 void ClearDriftReference();
 
 // The standard method. The first frame (no reference yet) starts the sum (divided by the
-// number of exposures when averaging) and takes the star the centre finder last found as its
-// reference, centred three times with the guide-star box; a first frame in which the finder
-// cannot work gives kSlewNoSuitableStar. A later frame's star, centred once from the reference
-// position, must keep its peak within 0.3 to 3 times the reference (else kSlewStarLost, as
-// when the finder cannot work); the frame is then added onto the sum shifted by the star's
-// movement, and becomes the new sum.
+// number of exposures when averaging) and takes the star the centre finder last found (or
+// was pointed at: a pick) as its reference, or, when the finder has found none yet, the
+// brightest star of this frame; the reference is centred three times with the guide-star
+// box. A first frame in which the finder cannot work gives kSlewNoSuitableStar. A later frame's
+// star, centred once from the reference position, must keep its peak within 0.3 to 3 times the
+// reference (else kSlewStarLost, as when the finder cannot work); the frame is then added onto the
+// sum shifted by the star's movement, and becomes the new sum.
 int StandardSlewAndSum();
 
 // The alternative method: the background is the most populated 256-wide histogram bin b; the

@@ -15,6 +15,7 @@
 #include "cli/image_output.h"
 #include "cli/text_ui_services.h"
 #include "devices/usb_camera_transport.h"
+#include "processing/brightest_star.h"
 #include "session/long_operation.h"
 #include "session/session_state.h"
 #include "simulator/simulated_camera.h"
@@ -72,6 +73,7 @@ std::unique_ptr<CameraBackend> OpenCamera(bool simulator, std::ostream& err) {
 
 struct CaptureChoices {
     bool simulator = false;
+    std::optional<PixelPoint> star;
     Exposure exposure;
     int count = 1;
     int pauseMinutes = 0;
@@ -135,6 +137,8 @@ void PrintCaptureHelp(std::ostream& out) {
         << "saved: PATH when it was autosaved. Ctrl+C stops as a key press does.\n\n"
         << "Options:\n"
         << "  --simulator          the simulated camera (default: the USB camera)\n"
+        << "  --star X,Y           the star whose drift a summed capture follows, near image\n"
+        << "                       point X,Y (default: the brightest star of the first frame)\n"
         << "  --exposure VALUE UNIT  UNIT h (hundredths), t (tenths), s (seconds) or m\n"
         << "                       (minutes); VALUE 1 to 500, 100, 300 or 90 (default 1 s)\n"
         << "  --count N            exposures, 1 to 99 (default 1); several are summed with\n"
@@ -183,6 +187,11 @@ int RunCaptureCommand(const std::vector<std::string>& args, std::ostream& out, s
             return kExitSuccess;
         } else if (arg == "--simulator") {
             c.simulator = true;
+        } else if (Named(arg, "--star")) {
+            const auto text = OptionValue(args, i, "--star");
+            const auto xy = text ? ParseIntegerList(*text, 2, 0, kFullWidth - 1) : std::nullopt;
+            if (!xy) return usage("--star needs X,Y within the image");
+            c.star = PixelPoint{static_cast<int32_t>((*xy)[0]), static_cast<int32_t>((*xy)[1])};
         } else if (arg == "--exposure") {
             const auto exposure = ReadExposure(args, i);
             if (!exposure) return usage("--exposure needs VALUE UNIT within the unit's range");
@@ -231,28 +240,40 @@ int RunCaptureCommand(const std::vector<std::string>& args, std::ostream& out, s
     if (c.outFile.has_value() != c.outFormat.has_value()) {
         return usage("--out and --to go together");
     }
+    const int32_t width = c.binned ? kHalfWidth : kFullWidth;
+    const int32_t height = c.binned ? kHalfHeight : kFullHeight;
+    if (c.star && (c.star->x >= width || c.star->y >= height)) {
+        return usage("--star needs X,Y within the image");
+    }
 
     SessionState& s = Session();
     // Reference names are taken as full paths, so they do not depend on the file dialogs'
     // folder.
     if (c.darkFile) s.darkFrameFileName = std::filesystem::absolute(*c.darkFile).string();
     if (c.flatFile) s.flatFieldFileName = std::filesystem::absolute(*c.flatFile).string();
+    if (c.star) {
+        // As a pick: the centre finder starts from here on the first frame of the sum.
+        s.starCentreX = c.star->x;
+        s.starCentreY = c.star->y;
+    }
     const std::unique_ptr<CameraBackend> camera = OpenCamera(c.simulator, err);
     if (!camera) return kExitFailure;
     TextUiServices::CatchInterrupts();
     CaptureAnswers answers(c, out);
     SetCameraDialogs(&answers);
     CaptureOutcome outcome;
+    CaptureFaults faults;
     {
         const LongOperation running(LongOperationKind::Capture);
-        outcome = RunCaptureSequence();
+        outcome = RunCaptureSequence(&faults);
     }
     SetCameraDialogs(nullptr);
     if (outcome == CaptureOutcome::NoCamera || outcome == CaptureOutcome::TransferFailed) {
         return kExitFailure;
     }
-    if (c.outFile && !WriteImageAs(*c.outFile, *c.outFormat)) return kExitFailure;
-    return kExitSuccess;
+    // The image is written also after a reported fault: it is what the capture ended with.
+    const bool written = !c.outFile || WriteImageAs(*c.outFile, *c.outFormat);
+    return written && !faults.Any() ? kExitSuccess : kExitFailure;
 }
 
 int RunFocusCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

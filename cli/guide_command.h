@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "processing/brightest_star.h"
 #include "session/session_state.h"
 
 namespace vexa::cli {
@@ -16,15 +17,6 @@ constexpr const char* kGuideSynopsis = "guide [--simulator] [--star X,Y] [--trai
 // The simulated mount of `guide --simulator`: a 19 ms training pulse moves the field this
 // many pixels, so that training measures the rates the settings start with.
 constexpr double kSimulatorPixelsPerTrainingPulse = 2.0;
-
-// The brightest star of a frame: the pixel whose 3 x 3 neighbourhood holds the most light, at
-// least margin pixels from every edge. Nothing when the frame is smaller than that.
-struct PixelPoint {
-    int32_t x = 0;
-    int32_t y = 0;
-};
-bool FindBrightestStar(const Plane& plane, int32_t width, int32_t height, int32_t margin,
-                       PixelPoint& found);
 
 int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

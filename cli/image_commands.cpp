@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <optional>
 #include <ostream>
+#include <utility>
 
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
 #include "files/tq_file.h"
+#include "session/printable_text.h"
 #include "session/session_state.h"
 
 namespace vexa::cli {
@@ -51,17 +53,21 @@ void PrintImageStatistics(std::ostream& out) {
 void PrintFitsDetails(std::ostream& out) {
     const SessionState& s = Session();
     const PersistentSettings& p = s.settings;
-    out << "fitsObject: " << p.fitsObject << '\n'
-        << "fitsTelescope: " << p.fitsTelescope << '\n'
-        << "fitsInstrument: " << p.fitsInstrument << '\n'
-        << "fitsObserver: " << p.fitsObserver << '\n'
-        << "fitsOrigin: " << p.fitsOrigin << '\n'
-        << "fitsDate: " << s.fitsDate << '\n'
-        << "fitsTime: " << s.fitsTime << '\n'
-        << "fitsHistory: " << p.fitsHistory << '\n'
-        << "fitsComment: " << p.fitsComment << '\n'
-        << "fitsFilter: " << p.fitsFilter << '\n'
-        << "exposureSeconds: " << Real(s.exposureSeconds) << '\n'
+    // The texts come from the file: escaped, so that a file cannot drive the terminal.
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"fitsObject", &p.fitsObject},
+        {"fitsTelescope", &p.fitsTelescope},
+        {"fitsInstrument", &p.fitsInstrument},
+        {"fitsObserver", &p.fitsObserver},
+        {"fitsOrigin", &p.fitsOrigin},
+        {"fitsDate", &s.fitsDate},
+        {"fitsTime", &s.fitsTime},
+        {"fitsHistory", &p.fitsHistory},
+        {"fitsComment", &p.fitsComment},
+        {"fitsFilter", &p.fitsFilter},
+    };
+    for (const auto& [name, text] : texts) out << name << ": " << EscapeBytes(*text) << '\n';
+    out << "exposureSeconds: " << Real(s.exposureSeconds) << '\n'
         << "focalLengthInches: " << Real(p.focalLengthInches) << '\n'
         << "apertureSquareInches: " << Real(p.apertureSquareInches) << '\n'
         << "pixelWidth: " << Real(s.pixelWidth) << '\n'

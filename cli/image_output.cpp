@@ -14,6 +14,8 @@
 #include "files/tq_file.h"
 #include "files/view_bitmap.h"
 #include "session/message_catalogue.h"
+#include "session/printable_text.h"
+#include "session/safe_file_writer.h"
 #include "session/session_state.h"
 
 namespace vexa::cli {
@@ -75,7 +77,7 @@ bool WriteImageAs(const std::string& path, OutputFormat format) {
             break;
     }
     // The others are reported as the File menu reports them.
-    if (!written) ShowMessage(MessageCode::CreateFileFailed);
+    if (!written) ShowMessageWithReason(MessageCode::CreateFileFailed, WriteFailureReason());
     return written;
 }
 
@@ -83,7 +85,9 @@ void PrintHistoryLines(std::ostream& out) {
     for (const auto& line : Session().historyLines) {
         // A line read from a file may fill its entry without a terminating zero.
         if (line[0] != '\0')
-            out << "  " << std::string_view(line.data(), strnlen(line.data(), line.size())) << '\n';
+            out << "  "
+                << EscapeBytes(std::string_view(line.data(), strnlen(line.data(), line.size())))
+                << '\n';
     }
 }
 

@@ -15,6 +15,8 @@
 #include "app/settings_dialog_model.h"
 #include "cli/cli_app.h"
 #include "session/message_catalogue.h"
+#include "session/printable_text.h"
+#include "session/safe_file_writer.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
 
@@ -310,12 +312,12 @@ int RunSettingsCommand(const std::vector<std::string>& args, std::ostream& out, 
     SessionState& session = Session();
     for (const Change& change : changes) change(session);
     if (!changes.empty() && SaveSettings() != 0) {
-        ShowMessage(MessageCode::SettingsSaveFailed);
+        ShowMessageWithReason(MessageCode::SettingsSaveFailed, WriteFailureReason());
         return kExitFailure;
     }
 
     for (const SettingEntry& entry : Entries())
-        out << entry.name << ": " << FormatValue(entry, session.settings) << '\n';
+        out << entry.name << ": " << EscapeBytes(FormatValue(entry, session.settings)) << '\n';
     return loaded || !changes.empty() ? kExitSuccess : kExitFailure;
 }
 

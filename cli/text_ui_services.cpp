@@ -4,7 +4,9 @@
 
 #include <csignal>
 #include <ostream>
+#include <string_view>
 
+#include "session/printable_text.h"
 #include "session/timed_waits.h"
 
 namespace vexa::cli {
@@ -19,14 +21,14 @@ extern "C" void OnInterrupt(int) {
 
 std::string MessageLine(const std::string& caption, const std::string& text) {
     std::string line = caption + ": ";
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            line += "\\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            line += c;
-        }
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '\r' && text[i] != '\n') continue;
+        line += EscapeBytes(std::string_view(text).substr(start, i - start));
+        if (i == text.size()) break;
+        line += '\n';
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
     }
     return line;
 }

@@ -1,4 +1,4 @@
-// The command line's user interface: every message box becomes one line on standard error,
+// The command line's user interface: every message box is printed on standard error,
 // dialogs are answered as cancelled, and Ctrl+C (once caught) is the key press that aborts a
 // long operation at its next message pump.
 #pragma once
@@ -10,7 +10,8 @@
 
 namespace vexa::cli {
 
-// "CAPTION: TEXT" with every line break of the text written as the two characters "\n".
+// "CAPTION: TEXT" with the text's line breaks ("\n", "\r\n" or "\r") as line breaks and every
+// other byte that could drive the terminal written as \xHH.
 std::string MessageLine(const std::string& caption, const std::string& text);
 
 class TextUiServices : public QuietUi {

@@ -16,6 +16,7 @@
 #include "files/tq_file.h"
 #include "session/clock.h"
 #include "session/message_catalogue.h"
+#include "session/safe_file_writer.h"
 #include "session/settings_file.h"
 #include "session/ui_services.h"
 #include "session/wait_cursor.h"
@@ -75,7 +76,7 @@ void RunSaveDialog(SaveFormat format) {
         written = format == SaveFormat::Tiff ? WriteTiffFile(bare, s.currentImage)
                                              : WriteFitsFile(bare, s.currentImage, s.eightBitFits);
     }
-    if (!written) ShowMessage(MessageCode::CreateFileFailed);
+    if (!written) ShowMessageWithReason(MessageCode::CreateFileFailed, WriteFailureReason());
 }
 
 // Open the details dialog; Continue copies its edits into the session.
@@ -167,7 +168,9 @@ void CmdSaveFits() {
 }
 
 void CmdQuickSave() {
-    if (!AutosaveFits(Session().currentImage)) ShowMessage(MessageCode::CreateFileFailed);
+    if (!AutosaveFits(Session().currentImage)) {
+        ShowMessageWithReason(MessageCode::CreateFileFailed, WriteFailureReason());
+    }
 }
 
 void CmdLoadNextAutosaved() {
@@ -187,7 +190,9 @@ void CmdEditAutosaveFitsText() {
     if (LoadSettings() != 0) ShowMessage(MessageCode::SettingsLoadFailed);
     Session().eightBitFits = false;
     if (!RunFitsDetails()) return;
-    if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
+    if (SaveSettings() != 0) {
+        ShowMessageWithReason(MessageCode::SettingsSaveFailed, WriteFailureReason());
+    }
 }
 
 void CmdSelectDarkFrame() {

@@ -359,11 +359,12 @@ std::array<char, kFitsHeaderBytes> BuildFitsHeader(const FitsDetails& d,
     return header;
 }
 
-bool WriteFitsFileTo(const fs::path& hostPath, const uint16_t* samples, int width, int height,
-                     const FitsDetails& details, const HistoryLines& history, bool eightBit) {
+std::span<const uint8_t> BuildFitsFile(const uint16_t* samples, int width, int height,
+                                       const FitsDetails& details, const HistoryLines& history,
+                                       bool eightBit) {
     if (samples == nullptr || width <= 0 || height <= 0 ||
         static_cast<int64_t>(width) * height > kFullSampleCount) {
-        return false;
+        return {};
     }
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     std::vector<uint16_t>& buffer = FileBuffer();
@@ -387,8 +388,14 @@ bool WriteFitsFileTo(const fs::path& hostPath, const uint16_t* samples, int widt
         trailerBytes = kFitsSixteenBitTrailerBytes;
     }
     std::memset(bytes + kFitsHeaderBytes + dataBytes, 0, trailerBytes);
-    const size_t total = kFitsHeaderBytes + dataBytes + trailerBytes;
-    return WriteFileSafely(hostPath, {std::span<const uint8_t>(bytes, total)});
+    return {bytes, kFitsHeaderBytes + dataBytes + trailerBytes};
+}
+
+bool WriteFitsFileTo(const fs::path& hostPath, const uint16_t* samples, int width, int height,
+                     const FitsDetails& details, const HistoryLines& history, bool eightBit) {
+    const std::span<const uint8_t> file =
+        BuildFitsFile(samples, width, height, details, history, eightBit);
+    return !file.empty() && WriteFileSafely(hostPath, {file});
 }
 
 bool WriteFitsFile(const std::string& name, const Plane& image, bool eightBit) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -85,6 +86,12 @@ std::array<char, kFitsHeaderBytes> BuildFitsHeader(const FitsDetails& details,
                                                    const HistoryLines& history, bool eightBit,
                                                    int width, int height);
 
+// The whole file: header, samples (rows top down, stride width) and trailer, laid out in the
+// file routines' shared buffer (valid until the next file operation); empty for a size that
+// no image has.
+std::span<const uint8_t> BuildFitsFile(const uint16_t* samples, int width, int height,
+                                       const FitsDetails& details, const HistoryLines& history,
+                                       bool eightBit);
 // Write header, samples (rows top down, stride width) and trailer to a host path through the
 // safe writer; false when the file could not be written (an older file stays as it was).
 bool WriteFitsFileTo(const std::filesystem::path& hostPath, const uint16_t* samples, int width,

@@ -216,7 +216,7 @@ bool SaveTqFile(const std::string& name) {
         written = WriteTqFileTo(ResolveUserPath(name, false), s.currentImage.data(),
                                 s.geometry.width, s.geometry.height);
     }
-    if (!written) ShowMessage(MessageCode::TqOverwriteFailed);
+    if (!written) ShowMessageWithReason(MessageCode::TqOverwriteFailed, WriteFailureReason());
     return written;
 }
 

@@ -121,4 +121,14 @@ int ShowMessage(int16_t code, const std::string& text) {
     return Ui().MessageBox(kMessageCaption, shown);
 }
 
+std::string TextWithReason(MessageCode code, const std::string& reason) {
+    std::string text = CatalogueText(code);
+    if (!reason.empty()) text.append("\n\n").append(reason);
+    return text;
+}
+
+int ShowMessageWithReason(MessageCode code, const std::string& reason) {
+    return Ui().MessageBox(kMessageCaption, TextWithReason(code, reason));
+}
+
 }  // namespace vexa

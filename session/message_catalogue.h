@@ -73,4 +73,10 @@ inline int ShowMessage(MessageCode code, const std::string& text = std::string()
     return ShowMessage(static_cast<int16_t>(code), text);
 }
 
+// The catalogue text of code with the system's reason for a failed file operation after it,
+// as a paragraph of its own ("Unable to create file, check disk space\n\nPermission
+// denied"), so that the user looks in the right place. Without a reason, the text alone.
+std::string TextWithReason(MessageCode code, const std::string& reason);
+int ShowMessageWithReason(MessageCode code, const std::string& reason);
+
 }  // namespace vexa

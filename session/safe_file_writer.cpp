@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -23,7 +25,49 @@ constexpr size_t kNameMaxBytes = NAME_MAX;
 // Links followed in a row before giving up, as the kernel does for a path.
 constexpr int kMaxLinksInARow = 40;
 
+// errno of the last failed writer of this thread; 0 after a success.
+thread_local int lastWriteError = 0;
+
+// The errors of a link(2) that mean only that the file system has no hard links.
+bool NoHardLinks(int error) {
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK ||
+           error == ENOSYS;
+}
+
+// Give the complete file `from` the further name `to` unless something already has it: 0, or
+// the errno (EEXIST when the name is taken). moved: `from` is gone, renamed to `to`.
+int NameWithoutReplacing(const char* from, const char* to, bool& moved) {
+    moved = false;
+    if (::link(from, to) == 0) return 0;
+    if (!NoHardLinks(errno)) return errno;
+    // Without hard links: a rename that refuses to replace, else the name claimed by an
+    // exclusive create and the complete file renamed over that empty claim.
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+        moved = true;
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    const int claim = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+    if (claim < 0) return errno;
+    ::close(claim);
+    if (::rename(from, to) != 0) {
+        const int error = errno;
+        ::unlink(to);
+        return error;
+    }
+    moved = true;
+    return 0;
+}
+
 }  // namespace
+
+std::string WriteFailureReason() {
+    return lastWriteError == 0 ? std::string() : std::string(std::strerror(lastWriteError));
+}
+
+void NoteWriteFailure(int error) {
+    lastWriteError = error;
+}
 
 std::string TemporaryFileName(const std::string& targetName, unsigned serial, unsigned attempt) {
     // Built by appending: GCC 12 misreports overlap in long chains of string additions.
@@ -58,25 +102,49 @@ void IgnoreFileSizeSignal() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-SafeFileWriter::SafeFileWriter(fs::path target) : target_(std::move(target)) {}
+SafeFileWriter::SafeFileWriter(fs::path target) : target_(std::move(target)) {
+    lastWriteError = 0;
+}
+
+void SafeFileWriter::Fail(int error) {
+    lastWriteError = error;
+    failed_ = true;
+    Discard();
+}
 
 SafeFileWriter::~SafeFileWriter() {
     Discard();
 }
 
 bool SafeFileWriter::Open() {
-    static unsigned serial = 0;
     Discard();
     failed_ = true;
     if (target_.empty() || !target_.has_filename()) return false;
     destination_ = FollowSymbolicLinks(target_);
-    if (destination_.empty() || !destination_.has_filename()) return false;
+    if (destination_.empty() || !destination_.has_filename()) {
+        lastWriteError = ELOOP;
+        return false;
+    }
     // Only a regular file is ever replaced; a missing one is created.
     struct stat old {};
     const bool exists = ::stat(destination_.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return false;
-    if (!exists && errno != ENOENT) return false;
+    if (exists && !S_ISREG(old.st_mode)) {
+        lastWriteError = S_ISDIR(old.st_mode) ? EISDIR : ENOTSUP;
+        return false;
+    }
+    if (!exists && errno != ENOENT) {
+        lastWriteError = errno;
+        return false;
+    }
 
+    if (!CreateTemporary()) return false;
+    // A replaced file keeps its permissions.
+    if (exists) (void)::fchmod(fd_, old.st_mode & 07777);
+    return true;
+}
+
+bool SafeFileWriter::CreateTemporary() {
+    static unsigned serial = 0;
     const std::string targetName = destination_.filename().string();
     const unsigned thisSerial = serial++;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -89,13 +157,21 @@ bool SafeFileWriter::Open() {
             fd_ = fd;
             temp_ = candidate;
             failed_ = false;
-            // A replaced file keeps its permissions.
-            if (exists) (void)::fchmod(fd_, old.st_mode & 07777);
+            lastWriteError = 0;
             return true;
         }
+        lastWriteError = errno;
         if (errno != EEXIST) break;
     }
     return false;
+}
+
+bool SafeFileWriter::OpenNew() {
+    Discard();
+    failed_ = true;
+    if (target_.empty() || !target_.has_filename()) return false;
+    destination_ = target_;
+    return CreateTemporary();
 }
 
 bool SafeFileWriter::Write(const void* data, size_t size) {
@@ -105,6 +181,8 @@ bool SafeFileWriter::Write(const void* data, size_t size) {
         const ssize_t done = ::write(fd_, bytes, size);
         if (done < 0 && errno == EINTR) continue;
         if (done <= 0) {
+            // A write that takes nothing without an error has met a full disk.
+            lastWriteError = done < 0 ? errno : ENOSPC;
             failed_ = true;
             return false;
         }
@@ -114,26 +192,58 @@ bool SafeFileWriter::Write(const void* data, size_t size) {
     return true;
 }
 
-bool SafeFileWriter::Commit() {
+bool SafeFileWriter::Seal() {
+    if (sealed_) return true;
     if (failed_ || fd_ < 0) {
         Discard();
         return false;
     }
-    bool ok = ::fsync(fd_) == 0;
+    int error = ::fsync(fd_) == 0 ? 0 : errno;
     // A failed close can still mean lost data on some file systems.
-    if (::close(fd_) != 0) ok = false;
+    if (::close(fd_) != 0 && error == 0) error = errno;
     fd_ = -1;
-    if (ok && ::rename(temp_.c_str(), destination_.c_str()) != 0) ok = false;
-    if (!ok) {
-        failed_ = true;
-        Discard();
+    if (error != 0) {
+        Fail(error);
         return false;
     }
-    temp_.clear();
+    sealed_ = true;
     return true;
 }
 
+bool SafeFileWriter::Commit() {
+    if (!Seal()) return false;
+    if (::rename(temp_.c_str(), destination_.c_str()) != 0) {
+        Fail(errno);
+        return false;
+    }
+    temp_.clear();
+    sealed_ = false;
+    lastWriteError = 0;
+    return true;
+}
+
+SafeFileWriter::PublishResult SafeFileWriter::Publish(const fs::path& name) {
+    if (!Seal()) return PublishResult::Failed;
+    const fs::path published = temp_.parent_path() / name.filename();
+    bool moved = false;
+    const int error = NameWithoutReplacing(temp_.c_str(), published.c_str(), moved);
+    if (error == EEXIST) {
+        lastWriteError = EEXIST;  // the reason when no name is left
+        return PublishResult::NameTaken;
+    }
+    if (error != 0) {
+        Fail(error);
+        return PublishResult::Failed;
+    }
+    if (!moved) ::unlink(temp_.c_str());
+    temp_.clear();
+    sealed_ = false;
+    lastWriteError = 0;
+    return PublishResult::Published;
+}
+
 void SafeFileWriter::Discard() {
+    sealed_ = false;
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;

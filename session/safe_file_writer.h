@@ -1,6 +1,8 @@
 // Replaces a user's file only once its new contents are safely on disk: the bytes go to a
 // temporary file in the target's folder, which is flushed and renamed over the target when
 // complete. Any failure removes the temporary and leaves an older file of that name intact.
+// A new file that must never replace another (the numbered autosave files) is published
+// under the first free name instead. A failure keeps the system's reason for the message.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +10,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <span>
+#include <string>
 
 namespace vexa {
 
@@ -30,6 +33,16 @@ class SafeFileWriter {
     // Remove the temporary without touching the target.
     void Discard();
 
+    // For a file that must never replace another: create the temporary in the target's
+    // folder without looking at what stands at the target, which Publish names anew.
+    bool OpenNew();
+    enum class PublishResult { Published, NameTaken, Failed };
+    // Flush the complete temporary to disk (on the first call) and give it the name `name`
+    // in the same folder only if nothing has that name yet, atomically, so that two programs
+    // never take one name and the file never shows half-written. NameTaken keeps the
+    // temporary for another name; Published and Failed leave no temporary.
+    PublishResult Publish(const std::filesystem::path& name);
+
     const std::filesystem::path& TemporaryPath() const { return temp_; }
 
   private:
@@ -38,11 +51,23 @@ class SafeFileWriter {
     std::filesystem::path temp_;
     int fd_ = -1;
     bool failed_ = false;
+    bool sealed_ = false;  // flushed and closed, waiting for its name
+
+    bool CreateTemporary();  // beside destination_
+    bool Seal();
+    void Fail(int error);
 };
 
 // The whole file in one go: open, write every piece in order, commit.
 bool WriteFileSafely(const std::filesystem::path& target,
                      std::initializer_list<std::span<const uint8_t>> pieces);
+
+// The system's words for why the last write of this thread through a SafeFileWriter failed
+// ("No space left on device", "Permission denied", "File too large"); empty when the last
+// writer succeeded or did not get as far as the file system.
+std::string WriteFailureReason();
+// Set that reason for a write that failed before reaching a writer (errno value).
+void NoteWriteFailure(int error);
 
 // The file a path finally names: each symbolic link replaced by what it points to (relative
 // links taken from the link's folder), up to the system's limit of links in a row. A link to

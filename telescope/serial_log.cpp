@@ -4,29 +4,16 @@
 #include <cstring>
 
 #include "session/clock.h"
+#include "session/printable_text.h"
 
 namespace vexa {
 
 namespace {
 
-constexpr uint8_t kFirstPrintable = 0x20;
-constexpr uint8_t kLastPrintable = 0x7e;
-
 // The bytes in double quotes, escaped so that the log stays one line of plain ASCII.
 std::string Quoted(std::span<const uint8_t> bytes) {
-    static constexpr char kHexDigits[] = "0123456789abcdef";
-    std::string text = "\"";
-    for (uint8_t byte : bytes) {
-        if (byte >= kFirstPrintable && byte <= kLastPrintable && byte != '"' && byte != '\\') {
-            text += static_cast<char>(byte);
-        } else {
-            text += "\\x";
-            text += kHexDigits[byte >> 4];
-            text += kHexDigits[byte & 0x0f];
-        }
-    }
-    text += '"';
-    return text;
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return '"' + EscapeBytes(text, "\"\\") + '"';
 }
 
 std::string Quoted(std::string_view text) {

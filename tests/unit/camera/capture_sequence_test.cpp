@@ -5,9 +5,11 @@
 #include "app/command_dispatch.h"
 #include "resources/command_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "camera/camera_dialog_model.h"
 #include "camera/camera_usb.h"
@@ -15,6 +17,7 @@
 #include "session/long_operation.h"
 #include "session/message_catalogue.h"
 #include "session/session_state.h"
+#include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
 #include "tests/unit/support/recording_camera.h"
 
@@ -50,9 +53,9 @@ class CaptureTest : public ::testing::Test {
     FakeUi& ui() { return fixture.ui; }
     CameraState& cam() { return Session().camera; }
     // The capture as the menu runs it.
-    CaptureOutcome Capture() {
+    CaptureOutcome Capture(CaptureFaults* faults = nullptr) {
         const LongOperation running(LongOperationKind::Capture);
-        return RunCaptureSequence();
+        return RunCaptureSequence(faults);
     }
     void Expose(char unit, uint16_t value, int count = 1) {
         setup = [unit, value, count](CameraDialogModel& model) {
@@ -406,12 +409,14 @@ TEST_F(CaptureTest, SlewAndSumStopsWhenTheStarIsLostOrNoneCanBeFound) {
     EXPECT_EQ(camera.ReadCommands(), 2);
     EXPECT_EQ(Session().currentImage[300 * 1300 + 400], kSky + 5000);  // the sum so far
 
-    // No star known: the finder cannot start, and nothing is summed.
+    // A star known where the finder cannot work: nothing is summed.
     ui().messages.clear();
     camera.reports.clear();
-    Session().starCentreX = 0;
-    Session().starCentreY = 0;
-    Capture();
+    Session().starCentreX = 2;
+    Session().starCentreY = 2;
+    CaptureFaults faults;
+    EXPECT_EQ(Capture(&faults), CaptureOutcome::Finished);
+    EXPECT_TRUE(faults.sum);
     EXPECT_TRUE(Shown(MessageCode::NoSuitableGuideStar));
     EXPECT_EQ(camera.ReadCommands(), 1);
 
@@ -424,6 +429,26 @@ TEST_F(CaptureTest, SlewAndSumStopsWhenTheStarIsLostOrNoneCanBeFound) {
     };
     Capture();
     EXPECT_TRUE(Shown(MessageCode::NoSuitableGuideStar));
+}
+
+// With no star picked or found before, the sum follows the brightest star of its first frame.
+TEST_F(CaptureTest, WithoutAStarPickedTheSumFollowsTheBrightestOne) {
+    int frame = 0;
+    camera.image = [&frame](int row, int column) {
+        return std::max(StarAt(700 - frame, 600, 12000)(row, column),
+                        StarAt(300, 200, 4000)(row, column));
+    };
+    camera.onWrite = [this, &frame] { frame = camera.Count(kStartCommand) - 1; };
+    Session().starCentreX = 0;
+    Session().starCentreY = 0;
+    Expose('h', 10, 3);
+    CaptureFaults faults;
+    faults.save = true;  // whatever it held before
+    EXPECT_EQ(Capture(&faults), CaptureOutcome::Finished);
+    EXPECT_FALSE(faults.Any());
+    EXPECT_TRUE(ui().messages.empty()) << ui().LastText();
+    EXPECT_EQ(camera.ReadCommands(), 3);
+    EXPECT_EQ(Session().currentImage[600 * 1300 + 698], 3 * (kSky + 12000));
 }
 
 TEST_F(CaptureTest, AFailedReadoutIsReportedNotSavedAndTheCameraIsSoughtAgain) {
@@ -466,18 +491,22 @@ TEST_F(CaptureTest, AFullDiskStopsAContinuousCaptureWithoutAPartialFile) {
     Session().autoSaveImage = true;
     Session().continuousCapture = true;
     Expose('h', 10);
-    // The autosave name is taken by a folder: the write cannot complete.
-    fs::create_directories(AutosaveFile(2));
-    ui().onFrameFinished = [this](const FinishedFrame& frame) {
-        if (frame.number == 5) ui().pendingEvents.push_back(FakeEvent::KeyPress);
+    // After the first frame the disk takes no more than a part of a file.
+    std::optional<test::FileSizeLimit> full;
+    ui().onFrameFinished = [&full](const FinishedFrame& frame) {
+        if (frame.number == 1) full.emplace(100000);
     };
-    Capture();
+    CaptureFaults faults;
+    EXPECT_EQ(Capture(&faults), CaptureOutcome::Finished);
+    full.reset();
+    EXPECT_TRUE(faults.save);
     EXPECT_EQ(ui().finishedFrames.size(), 2u);
-    EXPECT_TRUE(Shown(MessageCode::CreateFileFailed));
+    EXPECT_FALSE(ui().finishedFrames[1].saved);
+    EXPECT_EQ(ui().LastText(), TextWithReason(MessageCode::CreateFileFailed, "File too large"));
     EXPECT_EQ(camera.ReadCommands(), 2);
     for (const auto& entry : fs::directory_iterator(AutosaveFile(1).parent_path())) {
         const std::string name = entry.path().filename().string();
-        EXPECT_TRUE(name == "IMG1.FIT" || name == "IMG2.FIT" || name == "Vexa_Q4.ini") << name;
+        EXPECT_TRUE(name == "IMG1.FIT" || name == "Vexa_Q4.ini") << name;
     }
 }
 

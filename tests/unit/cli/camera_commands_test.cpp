@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 #include "cli/cli_app.h"
 #include "session/session_state.h"
 #include "tests/unit/cli/cli_test_support.h"
+#include "tests/unit/files/file_test_helpers.h"
 
 namespace vexa::test {
 namespace {
@@ -51,10 +53,40 @@ TEST_F(CameraCliTest, CaptureReportsAMissingDarkAndGoesOn) {
     Session().settings.showInterfaceDetails = false;
     EXPECT_EQ(Run(cli::RunCaptureCommand,
                   {"--simulator", "--exposure", "5", "h", "--dark", "no-such-dark.tq"}),
-              cli::kExitSuccess);
+              cli::kExitFailure);
     EXPECT_EQ(out.str(), "frame: 1\n");
     EXPECT_EQ(err.str(), "VEXA_Q4_USB: Failed to Open Darkframe TQ File\n");
     EXPECT_EQ(Session().darkFrameFileName, fs::absolute("no-such-dark.tq").string());
+}
+
+// Every failure the capture reports ends the command with status 1, also when the capture
+// itself ran to its end with its one frame.
+TEST_F(CameraCliTest, EveryReportedFailureOfACaptureExitsOne) {
+    struct Case {
+        std::vector<std::string> options;
+        rlim_t sizeLimit;     // 0: none; else room for the view bitmap, not for the frame
+        const char* message;  // in standard error; none: empty, status 0
+    } cases[] = {
+        {{}, 0, nullptr},
+        {{"--count", "3"}, 0, nullptr},  // summed from the brightest star
+        {{"--count", "3", "--star", "3,3"}, 0, "Sorry. Cannot find suitable guide star"},
+        {{"--flat", "no-such-flat.tq"}, 0, "Failed to Open Flatfield TQ File"},
+        {{"--autosave"}, 500000, "check disk space\n\nFile too large\n"},
+    };
+    Session().settings.showInterfaceDetails = false;
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--simulator", "--exposure", "5", "h", "--binned"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        Session().starCentreX = Session().starCentreY = 0;
+        std::optional<test::FileSizeLimit> limit;
+        if (c.sizeLimit != 0) limit.emplace(c.sizeLimit);
+        const int status = Run(cli::RunCaptureCommand, args);
+        limit.reset();
+        EXPECT_EQ(status, c.message ? cli::kExitFailure : cli::kExitSuccess) << args.back();
+        EXPECT_EQ(out.str(), "frame: 1\n") << args.back();
+        EXPECT_TRUE(c.message ? err.str().find(c.message) != std::string::npos : err.str().empty())
+            << err.str();
+    }
 }
 
 TEST_F(CameraCliTest, FocusPrintsPeakAndHalfFluxDiameterPerFrame) {
@@ -73,7 +105,11 @@ TEST_F(CameraCliTest, BadOptionsAreUsageErrors) {
                                                            {"--delay-minutes", "21"},
                                                            {"--out", "a.fit"},
                                                            {"--to", "png"},
-                                                           {"--frames", "3"}};
+                                                           {"--frames", "3"},
+                                                           {"--star", "5"},
+                                                           {"--star", "1300,5"},
+                                                           {"--star", "5,1030"},
+                                                           {"--star", "651,9", "--binned"}};
     for (const auto& args : capture) {
         EXPECT_EQ(Run(cli::RunCaptureCommand, args), cli::kExitUsage) << args[0];
         EXPECT_NE(err.str().find("usage: vexaq4-cli"), std::string::npos);
@@ -97,6 +133,7 @@ TEST_F(CameraCliTest, AnUnwritableUsbLogFailsBeforeAnythingIsSent) {
 TEST_F(CameraCliTest, HelpDescribesEachCommand) {
     EXPECT_EQ(Run(cli::RunCaptureCommand, {"--help"}), cli::kExitSuccess);
     EXPECT_NE(out.str().find("--continuous"), std::string::npos);
+    EXPECT_NE(out.str().find("--star X,Y"), std::string::npos);
     EXPECT_EQ(Run(cli::RunFocusCommand, {"--help"}), cli::kExitSuccess);
     EXPECT_NE(out.str().find("hfd: PIXELS"), std::string::npos);
 }

@@ -1,21 +1,26 @@
 // The command line's files under faults: the view file is no concern of a command-line run,
 // every file the user names is replaced only when its new contents are complete (also through
-// links and under long names), and special files in the place of an input never hang a run.
+// links and under long names), special files in the place of an input never hang a run, and
+// a file's texts cannot drive the terminal.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "cli/cli_app.h"
+#include "files/fits_file.h"
 #include "files/tq_file.h"
+#include "session/history_lines.h"
 #include "session/session_state.h"
 #include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
@@ -124,6 +129,30 @@ TEST_F(CliFilesTest, OutputThatIsALinkWritesTheLinksTargetAndKeepsTheLink) {
     EXPECT_EQ(fs::file_size(data / "store" / "kept.fit"), 677660u);
     ASSERT_EQ(Run({"info", (data / "link.fit").string()}), kExitSuccess);
     EXPECT_NE(out.str().find("geometry: 650x515"), std::string::npos);
+}
+
+// The texts of a file are printed with the bytes that could drive a terminal escaped.
+TEST_F(CliFilesTest, InfoEscapesTheControlBytesOfTheFilesTexts) {
+    test::SetPatternImage(1);
+    ClearHistory();
+    AppendHistory("HHHHHHHHHH");
+    FitsDetails details = SessionFitsDetails();
+    details.object = "OOOOOOOOOOOOO";
+    const fs::path file = data / "texts.fit";
+    ASSERT_TRUE(WriteFitsFileTo(file, Session().currentImage.data(), kHalfWidth, kHalfHeight,
+                                details, Session().historyLines, false));
+    // The writer keeps texts printable: the bytes go into the file afterwards.
+    Bytes bytes = ReadBytes(file);
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{details.object, "M42\x1b]0;owned\a"},
+          {"HHHHHHHHHH", "line\x1b[31m\r"}}) {
+        std::copy(to.begin(), to.end(),
+                  std::search(bytes.begin(), bytes.end(), from.begin(), from.end()));
+    }
+    WriteBytes(file, bytes);
+    ASSERT_EQ(Run({"info", file.string()}), kExitSuccess);
+    EXPECT_NE(out.str().find("\nfitsObject: M42\\x1b]0;owned\\x07\n"), std::string::npos);
+    EXPECT_NE(out.str().find("\n  line\\x1b[31m\\x0d\n"), std::string::npos) << out.str();
 }
 
 TEST_F(CliFilesTest, SpecialFilesAsInputFailWithAMessageAndStay) {

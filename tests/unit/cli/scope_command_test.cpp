@@ -150,8 +150,8 @@ TEST_F(ScopeCommandTest, OutOfRangeEntriesGetTheDialogsMessagesAndSendNothing) {
     EXPECT_EQ(err.str(), "Vexa_R4 - Control Telescope: Object out of range - try again\n");
     EXPECT_EQ(Run({"scope", "--simulator", "goto", "--ra", "24:00", "--dec", "0:0"}), 1);
     EXPECT_EQ(err.str(),
-              "Vexa_R4 - Control Telescope: Invalid Co-ordinates set.\\n\\nRange is R.A. 0hr "
-              "00min, to 23hr 59mins\\n        Dec  -89deg 00min, to +89deg 59mins\n");
+              "Vexa_R4 - Control Telescope: Invalid Co-ordinates set.\n\nRange is R.A. 0hr "
+              "00min, to 23hr 59mins\n        Dec  -89deg 00min, to +89deg 59mins\n");
     EXPECT_EQ(Log().find("out"), std::string::npos);
     EXPECT_TRUE(out.str().empty());
 }

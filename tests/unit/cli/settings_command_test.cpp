@@ -112,7 +112,7 @@ TEST_F(SettingsCommandTest, FailedWriteShowsTheMessageAndExitsOne) {
     EXPECT_EQ(Run({"--set", "telescopeType=l"}), kExitFailure);
     EXPECT_EQ(err.str(),
               "VEXA_Q4_USB: Unable to load INI file, please delete and try again\n"
-              "VEXA_Q4_USB: Unable to save INI file, please check disk space\n");
+              "VEXA_Q4_USB: Unable to save INI file, please check disk space\n\nNot a directory\n");
     EXPECT_EQ(out.str(), "");
 }
 

@@ -14,14 +14,21 @@
 namespace vexa::cli {
 namespace {
 
-TEST(TextUiServicesTest, LineBreaksAreWrittenAsBackslashN) {
-    EXPECT_EQ(MessageLine("VEXA_Q4_USB", "Warning!\nNo INI file found, please set defaults..."),
-              "VEXA_Q4_USB: Warning!\\nNo INI file found, please set defaults...");
-    EXPECT_EQ(MessageLine("C", "a\r\nb\n\nc\r"), "C: a\\nb\\n\\nc\\n");
-    EXPECT_EQ(MessageLine("C", ""), "C: ");
+TEST(TextUiServicesTest, LineBreaksStayLineBreaksAndControlBytesAreEscaped) {
+    struct Case {
+        const char* text;
+        const char* line;
+    } cases[] = {
+        {"Warning!\nNo INI file found, please set defaults...",
+         "VEXA_Q4_USB: Warning!\nNo INI file found, please set defaults..."},
+        {"a\r\nb\n\nc\r", "VEXA_Q4_USB: a\nb\n\nc\n"},
+        {"reply \x1b[2J\a\t:", "VEXA_Q4_USB: reply \\x1b[2J\\x07\\x09:"},
+        {"", "VEXA_Q4_USB: "},
+    };
+    for (const Case& c : cases) EXPECT_EQ(MessageLine("VEXA_Q4_USB", c.text), c.line) << c.text;
 }
 
-TEST(TextUiServicesTest, CatalogueMessagesBecomeOneLineOnTheErrorStream) {
+TEST(TextUiServicesTest, CatalogueMessagesArePrintedOnTheErrorStream) {
     test::SessionFixture fixture;
     std::ostringstream err;
     TextUiServices ui(err);
@@ -30,8 +37,8 @@ TEST(TextUiServicesTest, CatalogueMessagesBecomeOneLineOnTheErrorStream) {
     ShowMessage(50, "x position =    67\ny position =    65");
     SetUi(&fixture.ui);
     EXPECT_EQ(err.str(),
-              "VEXA_Q4_USB: Warning!\\nNo INI file found, please set defaults...\n"
-              "VEXA_Q4_USB: x position =    67\\ny position =    65\n");
+              "VEXA_Q4_USB: Warning!\nNo INI file found, please set defaults...\n"
+              "VEXA_Q4_USB: x position =    67\ny position =    65\n");
 }
 
 // The command line installs no dialogs: every one answers as cancelled.

@@ -1,14 +1,21 @@
 #include "files/autosave.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "files/fits_file.h"
 #include "processing/undo_history.h"
+#include "session/safe_file_writer.h"
 #include "session/settings_file.h"
 #include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
@@ -67,6 +74,83 @@ TEST_F(AutosaveTest, AutosaveWritesTheNextNumberedFileAndSavesTheSettings) {
     ini = ReadBytes(Folder() / "Vexa_Q4.ini");
     EXPECT_EQ(ini[0] | ini[1] << 8, 1);
     EXPECT_EQ(s.settings.autosaveNumber, 1);
+}
+
+TEST_F(AutosaveTest, TakesTheFirstNumberWhoseFileDoesNotExist) {
+    struct Case {
+        const char* name;
+        uint16_t last;
+        std::vector<std::string> existing;
+        uint16_t written;
+    } cases[] = {
+        {"nothing in the way", 4, {}, 5},
+        {"the next files exist", 4, {"IMG5.FIT", "IMG6.FIT"}, 7},
+        {"it exists in other letter case", 4, {"img5.fit", "Img6.Fit"}, 7},
+        {"the settings were deleted", 0, {"IMG1.FIT", "IMG2.FIT", "IMG4.FIT"}, 3},
+        {"after the last number", 65530, {"IMG1.FIT"}, 2},
+        {"the last number is taken", 65529, {"IMG65530.FIT"}, 1},
+    };
+    test::SetPatternImage(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(Folder());
+        fs::create_directory(Folder());
+        for (const std::string& name : c.existing) test::WriteBytes(Folder() / name, Bytes{7});
+        s.settings.autosaveNumber = c.last;
+        EXPECT_EQ(AutosaveFits(s.currentImage), std::optional<uint16_t>(c.written));
+        EXPECT_EQ(s.settings.autosaveNumber, c.written);
+        const std::string written = "IMG" + std::to_string(c.written) + ".FIT";
+        EXPECT_EQ(ReadBytes(Folder() / written).size(), 677660u);
+        for (const std::string& name : c.existing) EXPECT_EQ(ReadBytes(Folder() / name), Bytes{7});
+        const Bytes ini = ReadBytes(Folder() / "Vexa_Q4.ini");
+        ASSERT_EQ(ini.size(), 1183u);
+        EXPECT_EQ(ini[0] | ini[1] << 8, c.written);
+        EXPECT_EQ(test::NamesIn(Folder()).size(), c.existing.size() + 2);  // nothing else
+    }
+}
+
+TEST_F(AutosaveTest, TheSearchForAFreeNumberGoesOneRoundAtMost) {
+    int asked = 0;
+    auto takenFrom = [&asked](int first) {
+        return [&asked, first](uint16_t n) {
+            ++asked;
+            return n >= first;
+        };
+    };
+    EXPECT_EQ(FirstFreeAutosaveNumber(7, takenFrom(9)), 8);
+    EXPECT_EQ(FirstFreeAutosaveNumber(65000, takenFrom(65001)), 1);
+    EXPECT_EQ(FirstFreeAutosaveNumber(3, takenFrom(1)), std::nullopt);
+    EXPECT_EQ(asked, 1 + 531 + kLastAutosaveNumber);
+}
+
+// The window and the command line saving into one folder at once: every frame gets a file
+// of its own, and no file is replaced.
+TEST_F(AutosaveTest, ProgramsSavingAtOnceNeverShareANumber) {
+    constexpr int kPrograms = 3;
+    constexpr int kFrames = 8;
+    test::SetPatternImage(1);
+    std::vector<pid_t> programs;
+    for (int p = 0; p < kPrograms; ++p) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int saved = 0;
+            for (int f = 0; f < kFrames; ++f) saved += AutosaveFits(s.currentImage) ? 1 : 0;
+            _exit(saved == kFrames ? 0 : 1);
+        }
+        programs.push_back(child);
+    }
+    for (const pid_t program : programs) {
+        int status = -1;
+        ASSERT_EQ(waitpid(program, &status, 0), program);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<std::string> expected = {"Vexa_Q4.ini"};
+    for (int n = 1; n <= kPrograms * kFrames; ++n) {
+        expected.push_back("IMG" + std::to_string(n) + ".FIT");
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(test::NamesIn(Folder()), expected);
 }
 
 TEST_F(AutosaveTest, FailedWriteStillUsesUpTheNumberAndLeavesNoFile) {
@@ -175,7 +259,7 @@ TEST_F(AutosaveTest, FinishFrameReportsAFailedAutosave) {
     s.autoSaveImage = true;
     fs::remove_all(Folder());
     FinishFrame();
-    EXPECT_EQ(fixture.ui.LastText(), kCreateFailed);
+    EXPECT_EQ(fixture.ui.LastText(), std::string(kCreateFailed) + "\n\nNo such file or directory");
     EXPECT_EQ(s.settings.autosaveNumber, 1);
 }
 

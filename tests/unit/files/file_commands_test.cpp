@@ -177,7 +177,7 @@ TEST_F(FileCommandsTest, SaveAsTiffOffersTifAndReportsFailure) {
     EXPECT_EQ(fixture.ui.cursors.front(), CursorKind::Wait);
     AnswerSave(obs / "missing-folder" / "x.TIF");
     CmdSaveTiff();
-    EXPECT_EQ(fixture.ui.LastText(), kCreateFailed);
+    EXPECT_EQ(fixture.ui.LastText(), std::string(kCreateFailed) + "\n\nNo such file or directory");
 }
 
 TEST_F(FileCommandsTest, SaveAsFitsRunsTheDetailsDialogThenTheSaveDialog) {
@@ -237,7 +237,7 @@ TEST_F(FileCommandsTest, QuickSaveWritesTheNextAutosaveFileOrReports) {
     EXPECT_TRUE(fixture.ui.messages.empty());
     fs::remove_all(fs::path(fixture.root) / "autosave");
     CmdQuickSave();
-    EXPECT_EQ(fixture.ui.LastText(), kCreateFailed);
+    EXPECT_EQ(fixture.ui.LastText(), std::string(kCreateFailed) + "\n\nNo such file or directory");
     EXPECT_EQ(s.settings.autosaveNumber, 2);
 }
 
@@ -314,7 +314,8 @@ TEST_F(FileCommandsTest, EditAutosaveTextReportsSettingsFailures) {
     CmdEditAutosaveFitsText();
     ASSERT_EQ(fixture.ui.messages.size(), 2u);
     EXPECT_EQ(fixture.ui.messages[0].text, "Unable to load INI file, please delete and try again");
-    EXPECT_EQ(fixture.ui.messages[1].text, "Unable to save INI file, please check disk space");
+    EXPECT_EQ(fixture.ui.messages[1].text,
+              "Unable to save INI file, please check disk space\n\nIs a directory");
 }
 
 TEST_F(FileCommandsTest, ShowDetailsCopiesOnContinueOnly) {

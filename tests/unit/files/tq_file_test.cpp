@@ -222,12 +222,12 @@ TEST_F(TqFileTest, SaveFailureReportsAndKeepsTheOlderFile) {
         ok = SaveTqFile(PathOf("keep").string());
     }
     EXPECT_FALSE(ok);
-    EXPECT_EQ(fixture.ui.LastText(), "Unable to create/overwrite TQ File");
+    EXPECT_EQ(fixture.ui.LastText(), "Unable to create/overwrite TQ File\n\nFile too large");
     EXPECT_EQ(ReadBytes(PathOf("keep")), Bytes(3, 3));
     EXPECT_EQ(test::NamesIn(fixture.root), std::vector<std::string>{"keep"});
     // A folder that is a regular file.
     EXPECT_FALSE(SaveTqFile(PathOf("keep/inner").string()));
-    EXPECT_EQ(fixture.ui.LastText(), "Unable to create/overwrite TQ File");
+    EXPECT_EQ(fixture.ui.LastText(), "Unable to create/overwrite TQ File\n\nNot a directory");
     EXPECT_FALSE(SaveTqFile(""));
     EXPECT_EQ(fixture.ui.LastText(), "Failed to Save TQ File");
     EXPECT_EQ(fixture.ui.cursors.back(), CursorKind::Arrow);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -214,6 +215,52 @@ TEST_F(SafeFileWriterTest, EmptyTargetFails) {
     EXPECT_FALSE(writer.Open());
     EXPECT_FALSE(writer.Write("a", 1));
     EXPECT_FALSE(writer.Commit());
+}
+
+// A failed write keeps the system's reason, so that the message can say where to look.
+TEST_F(SafeFileWriterTest, AFailureKeepsTheSystemsReason) {
+    WriteBytes(Folder() / "plain", Bytes{1});
+    fs::create_directory(Folder() / "dir");
+    fs::create_symlink("loop", Folder() / "loop");
+    struct Case {
+        const char* name;
+        fs::path target;
+        rlim_t sizeLimit;  // 0: none
+        const char* reason;
+    } cases[] = {
+        {"past the file-size limit", Folder() / "big.bin", 4096, "File too large"},
+        {"a folder in the target's place", Folder() / "dir", 0, "Is a directory"},
+        {"a missing folder", Folder() / "none" / "x.bin", 0, "No such file or directory"},
+        {"a file in the folder's place", Folder() / "plain" / "x.bin", 0, "Not a directory"},
+        {"links in a loop", Folder() / "loop", 0, "Too many levels of symbolic links"},
+        {"a write that succeeds", Folder() / "fine.bin", 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::optional<test::FileSizeLimit> limit;
+        if (c.sizeLimit != 0) limit.emplace(c.sizeLimit);
+        (void)WriteFileSafely(c.target, {Bytes(100000, 1)});
+        EXPECT_EQ(WriteFailureReason(), c.reason) << c.name;
+    }
+}
+
+// A name taken before the writer gets to it, also by another program meanwhile, is never
+// replaced: the same complete file goes on to the next name.
+TEST_F(SafeFileWriterTest, PublishNeverReplacesAndMovesOnToAFreeName) {
+    using Result = SafeFileWriter::PublishResult;
+    WriteBytes(Folder() / "a", Bytes{1});
+    SafeFileWriter writer(Folder() / "a");
+    ASSERT_TRUE(writer.OpenNew());
+    ASSERT_TRUE(writer.Write("new", 3));
+    EXPECT_EQ(writer.Publish(Folder() / "a"), Result::NameTaken);
+    WriteBytes(Folder() / "b", Bytes{2});
+    EXPECT_EQ(writer.Publish(Folder() / "b"), Result::NameTaken);
+    EXPECT_EQ(WriteFailureReason(), "File exists");
+    EXPECT_EQ(writer.Publish(Folder() / "c"), Result::Published);
+    EXPECT_EQ(WriteFailureReason(), "");
+    EXPECT_EQ(ReadBytes(Folder() / "a"), Bytes{1});
+    EXPECT_EQ(ReadBytes(Folder() / "b"), Bytes{2});
+    EXPECT_EQ(ReadBytes(Folder() / "c"), (Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(NamesIn(Folder()), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 }  // namespace
