@@ -13,10 +13,6 @@ namespace vexa::cli {
 
 constexpr const char* kGuideSynopsis = "guide [--simulator] [--star X,Y] [--train] [--frames N]";
 
-// The simulated mount of `guide --simulator`: a 19 ms training pulse moves the field this
-// many pixels, so that training measures the rates the settings start with.
-constexpr double kSimulatorPixelsPerTrainingPulse = 2.0;
-
 // The brightest star of a frame: the pixel whose 3 x 3 neighbourhood holds the most light, at
 // least margin pixels from every edge. Nothing when the frame is smaller than that.
 struct PixelPoint {

@@ -3,6 +3,7 @@
 #include "devices/serial_port_line.h"
 #include "simulator/simulated_mount.h"
 #include "simulator/simulated_mount_line.h"
+#include "simulator/simulated_pair.h"
 #include "simulator/simulator_sky.h"
 #include "telescope/serial_port_names.h"
 #include "telescope/telescope_link.h"
@@ -14,7 +15,7 @@ WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simu
     ApplySerialPortOptions(options);
     SerialLineMaker lines = [] { return std::make_unique<SerialPortLine>(); };
     if (simulator) {
-        mount_ = std::make_unique<SimulatedMount>(MountConfig(), &SimulatorSky());
+        mount_ = std::make_unique<SimulatedMount>(SimulatedPairMountConfig(), &SimulatorSky());
         status_ = mount_->OpenTerminal();
         if (status_.ok()) {
             SetSerialPortPath('1', mount_->DevicePath());

@@ -1,0 +1,209 @@
+// Guiding from the window on the simulated camera and mount, driven as the user drives it: a
+// photo from the camera dialog, the guide star picked with a click, Train Auto-Guiding, then
+// Start Auto-Guiding until a key press ends it after 30 guide frames. The pair is set up as
+// `vexaq4 --simulator` sets it up, on a virtual clock so that the exposures take no real time.
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/command_table.h"
+#include "session/clock.h"
+#include "session/host_paths.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
+#include "simulator/simulated_camera.h"
+#include "simulator/simulated_pair.h"
+#include "simulator/simulator_sky.h"
+#include "telescope/guider.h"
+#include "tests/ui/window_test_support.h"
+#include "ui/main_frame.h"
+#include "ui/main_window.h"
+#include "ui/t_cv_dialog.h"
+#include "ui/window_serial_lines.h"
+
+using namespace vexa;
+using vexa::test::RecordedBox;
+
+namespace {
+
+constexpr int kGuideFrames = 30;
+// Real time after which a run that has not ended is stopped by the test.
+constexpr int kWatchdogMs = 120000;
+// Stars this close to an edge are not picked: the guide window must fit around them.
+constexpr int kPickMargin = 80;
+
+// The window's services on a virtual clock: a pump pass lets the clock move on by its idle
+// wait instead of sleeping, so exposures and the pause between guide frames pass at once.
+// Message boxes are written down and answered OK.
+class VirtualTimeServices : public QtUiServices {
+  public:
+    VirtualTimeServices(VirtualClock& clock, std::vector<RecordedBox>* boxes) : clock_(clock) {
+        SetMessageBoxHook([boxes](const std::string& caption, const std::string& text) {
+            boxes->push_back({caption, text});
+            return 1;
+        });
+    }
+    void ProcessPendingEvents(const std::function<void()>& onAbortInput,
+                              uint32_t idleWaitMs) override {
+        QtUiServices::ProcessPendingEvents(onAbortInput, 0);
+        clock_.Advance(idleWaitMs);
+    }
+
+  private:
+    VirtualClock& clock_;
+};
+
+QAction* ActionFor(QMenuBar* bar, int32_t id) {
+    for (QAction* top : bar->actions()) {
+        if (QMenu* menu = top->menu()) {
+            for (QAction* a : menu->actions()) {
+                if (!a->isSeparator() && a->data().toInt() == id) return a;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// The brightest 3 x 3 patch of the current image, away from its edges.
+QPoint BrightestStar() {
+    const SessionState& s = Session();
+    const int width = s.geometry.width;
+    long best = -1;
+    QPoint found;
+    for (int y = kPickMargin; y < s.geometry.height - kPickMargin; ++y) {
+        for (int x = kPickMargin; x < width - kPickMargin; ++x) {
+            long sum = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) sum += s.currentImage[(y + dy) * width + x + dx];
+            if (sum > best) {
+                best = sum;
+                found = QPoint(x, y);
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+class WindowGuidingTest : public QObject {
+    Q_OBJECT
+  private:
+    QTemporaryDir root_;
+    VirtualClock clock_;
+    std::vector<RecordedBox> boxes_;
+    std::unique_ptr<TVEXA_Q4App> app_;
+    std::unique_ptr<WindowSerialLines> lines_;
+
+    QMenuBar* Bar() const { return app_->Frame()->menuBar(); }
+    const std::string& LastBox() const { return boxes_.back().text; }
+    void Trigger(int32_t id) {
+        QAction* action = ActionFor(Bar(), id);
+        QVERIFY(action);
+        QVERIFY(action->isEnabled());
+        action->trigger();
+    }
+
+  private slots:
+    void initTestCase() {
+        test::QuietOffscreenWarnings();
+        test::ResetSession();
+        SetDriveRoot(root_.path().toStdString());
+        // As `vexaq4-cli settings --set telescopeType=l --set ignoreSmallDrift=false` leaves it.
+        QCOMPARE(LoadSettings(), int16_t{0});
+        Session().settings.telescopeType = 'l';
+        Session().settings.ignoreSmallDrift = false;
+        QCOMPARE(SaveSettings(), int16_t{0});
+
+        app_ =
+            std::make_unique<TVEXA_Q4App>(std::make_unique<VirtualTimeServices>(clock_, &boxes_));
+        clock_.SetStepPerReading(1);
+        SetClock(&clock_);
+        lines_ = std::make_unique<WindowSerialLines>(SerialLineOptions(), true);
+        QVERIFY(lines_->SetupStatus().ok());
+        QVERIFY(app_->UseCamera(std::make_unique<SimulatedCamera>(SimulatorSky()), ""));
+        app_->Start();
+        QVERIFY(QTest::qWaitForWindowExposed(app_->Frame()));
+    }
+    void cleanupTestCase() {
+        app_.reset();
+        lines_.reset();
+        SetClock(nullptr);
+    }
+
+    void trainsTheSimulatorsRatesAndHoldsTheStar() {
+        bool watchdogFired = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, this, [&] {
+            watchdogFired = true;
+            QTest::keyClick(app_->Frame(), Qt::Key_Escape);
+        });
+        watchdog.start(kWatchdogMs);
+
+        // A one-second photo from the camera dialog, once the camera has been found.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&answer] {
+            auto* dialog = qobject_cast<TCVDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            answer.stop();
+            QCOMPARE(dialog->ExposureEdit()->text(), QString("1"));
+            dialog->TakePhotoButton()->click();
+        });
+        answer.start(10);
+        Trigger(cmd::kCameraInterface);
+        QVERIFY(Session().camera.exposureUnit == 's');
+
+        // Pick mode and a click on the brightest star.
+        Trigger(cmd::kPickGuideStar);
+        const QPoint star = BrightestStar();
+        const QPoint at(star.x() - Session().scrollX, star.y() - Session().scrollY);
+        QWidget* viewport = app_->View()->viewport();
+        QVERIFY(viewport->rect().contains(at));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+        QCOMPARE(Session().guideStarPicked, int16_t{1});
+        QVERIFY(std::abs(Session().guideStarX - star.x()) <= 2);
+        QVERIFY(std::abs(Session().guideStarY - star.y()) <= 2);
+        Trigger(cmd::kPickGuideStar);  // pick mode off again
+
+        Trigger(cmd::kTrainAutoGuiding);
+        int rateX = 0, rateY = 0, backlashX = 0, backlashY = 0;
+        QCOMPARE(std::sscanf(LastBox().c_str(),
+                             "slewx = %d, slewy = %d\nbacklashx = %d, "
+                             "backlashy = %d",
+                             &rateX, &rateY, &backlashX, &backlashY),
+                 4);
+        for (int rate : {rateX, rateY})
+            QVERIFY2(std::abs(rate - kSimulatedPairPixelsPerTrainingPulse) <= 1, LastBox().c_str());
+        QCOMPARE(Session().settings.raPixelsPerSecond, int16_t(rateX));
+        QCOMPARE(Session().settings.decPixelsPerSecond, int16_t(rateY));
+
+        // The user's key press ends the run once it has guided on 30 frames.
+        QTimer stopper;
+        connect(&stopper, &QTimer::timeout, this, [&] {
+            if (GuideRun().frames < kGuideFrames) return;
+            stopper.stop();
+            QTest::keyClick(app_->Frame(), Qt::Key_Escape);
+        });
+        stopper.start(1);
+        const size_t boxesBefore = boxes_.size();
+        Trigger(cmd::kStartAutoGuiding);
+        QVERIFY(!watchdogFired);
+
+        const GuidingInfo info = CurrentGuidingInfo();
+        QCOMPARE(info.frames, kGuideFrames);
+        QVERIFY2(info.rmsTotalPx < 1.0, std::to_string(info.rmsTotalPx).c_str());
+        QCOMPARE(boxes_.size(), boxesBefore + 1);
+        QCOMPARE(LastBox(), std::string("AutoGuiding Terminated"));
+    }
+};
+
+QTEST_MAIN(WindowGuidingTest)
+#include "window_guiding_test.moc"
