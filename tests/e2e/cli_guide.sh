@@ -24,6 +24,20 @@ settings=$("$cli" --root "$work/root" settings)
 grep -qx 'raPixelsPerSecond: 2' <<<"$settings" || fail "rates not saved: $settings"
 grep -qx 'telescopeType: n' <<<"$settings" || fail "the type changed: $settings"
 
+# Training on an axis the mount does not move (every Dec pulse eaten by its 19 ms offset) fails
+# with the program's message and exit 1, and leaves the saved rates and the file as they were.
+"$cli" --root "$work/root" settings --set decHysteresis=19 --set raPixelsPerSecond=5 \
+    --set decPixelsPerSecond=4 >/dev/null
+cp "$work/root/autosave/Vexa_Q4.ini" "$work/before.ini"
+if "$cli" --root "$work/root" guide --simulator --train --frames 1 >"$work/still.out" \
+    2>"$work/still.err"; then
+    fail "training that saw no motion succeeded: $(cat "$work/still.out")"
+fi
+grep -q 'less than one pixel north-south (Dec)\.\\n\\nThe mount did not move the star' \
+    "$work/still.err" || fail "no training message: $(cat "$work/still.err")"
+if grep -q '^training:' "$work/still.out"; then fail "a result was printed: $(cat "$work/still.out")"; fi
+cmp -s "$work/root/autosave/Vexa_Q4.ini" "$work/before.ini" || fail "the settings file changed"
+
 # A usage error.
 if "$cli" --root "$work/root" guide --frames 0 2>/dev/null; then fail "--frames 0 accepted"; fi
 echo "cli_guide: ok"
