@@ -10,6 +10,23 @@
 
 namespace vexa {
 
+namespace {
+
+constexpr const char* kSimulatedMountName = "simulated mount";
+
+// The mount of the window's lines while they stand.
+const SimulatedMount* servingMount = nullptr;
+
+}  // namespace
+
+std::string SerialPortShownName(char portDigit) {
+    const std::string path = SerialPortPath(portDigit);
+    if (servingMount && !path.empty() && path == servingMount->DevicePath()) {
+        return kSimulatedMountName;
+    }
+    return path;
+}
+
 WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simulator) {
     ResetSerialPortPaths();
     ApplySerialPortOptions(options);
@@ -21,6 +38,7 @@ WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simu
             SetSerialPortPath('1', mount_->DevicePath());
             SetSerialPortPath('2', mount_->DevicePath());
             lines = ServicedBy(*mount_, std::move(lines));
+            servingMount = mount_.get();
         } else {
             mount_.reset();
         }
@@ -36,6 +54,7 @@ WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simu
 }
 
 WindowSerialLines::~WindowSerialLines() {
+    if (servingMount == mount_.get()) servingMount = nullptr;
     SetSerialLineMaker(nullptr);
     ResetSerialPortPaths();
 }
