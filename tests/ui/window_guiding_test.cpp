@@ -1,6 +1,7 @@
 // Guiding from the window on the simulated camera and mount, driven as the user drives it: a
 // photo from the camera dialog, the guide star picked with a click, Train Auto-Guiding, then
-// Start Auto-Guiding until a key press ends it after 30 guide frames. The pair is set up as
+// Start Auto-Guiding until a key press ends it after 30 guide frames, with the progress window
+// of every guide frame beside "Guiding Info", not over it. The pair is set up as
 // `vexaq4 --simulator` sets it up, on a virtual clock so that the exposures take no real time.
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,8 @@
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
 #include "ui/t_cv_dialog.h"
+#include "ui/t_guide_dialog.h"
+#include "ui/t_progress_dialog.h"
 #include "ui/window_serial_lines.h"
 
 using namespace vexa;
@@ -185,9 +188,24 @@ class WindowGuidingTest : public QObject {
         QCOMPARE(Session().settings.raPixelsPerSecond, int16_t(rateX));
         QCOMPARE(Session().settings.decPixelsPerSecond, int16_t(rateY));
 
-        // The user's key press ends the run once it has guided on 30 frames.
+        // While guiding, the progress window of each frame and "Guiding Info" stand apart. The
+        // user's key press ends the run once it has guided on 30 frames.
+        int framesSeenTogether = 0;
+        int framesCovered = 0;
+        int lastFrameSeen = -1;
         QTimer stopper;
         connect(&stopper, &QTimer::timeout, this, [&] {
+            const QWidget* info = app_->Services().GuidingInfoDialog();
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<TProgressDialog*>(w);
+                if (!progress || !progress->isVisible() || !info || !info->isVisible() ||
+                    GuideRun().frames == lastFrameSeen) {
+                    continue;
+                }
+                lastFrameSeen = GuideRun().frames;
+                ++framesSeenTogether;
+                if (progress->frameGeometry().intersects(info->frameGeometry())) ++framesCovered;
+            }
             if (GuideRun().frames < kGuideFrames) return;
             stopper.stop();
             QTest::keyClick(app_->Frame(), Qt::Key_Escape);
@@ -202,6 +220,8 @@ class WindowGuidingTest : public QObject {
         QVERIFY2(info.rmsTotalPx < 1.0, std::to_string(info.rmsTotalPx).c_str());
         QCOMPARE(boxes_.size(), boxesBefore + 1);
         QCOMPARE(LastBox(), std::string("AutoGuiding Terminated"));
+        QVERIFY(framesSeenTogether >= kGuideFrames - 1);
+        QCOMPARE(framesCovered, 0);
     }
 };
 
