@@ -426,6 +426,22 @@ TEST_F(GuiderTest, AStarThatIsNotThereOrChangedItsLightIsLostAndStopsTheRun) {
     }
 }
 
+TEST_F(GuiderTest, AStarThatDriftedAwaySincePickingIsLostOnTheFirstFrame) {
+    fixture.Connect();
+    SessionState& s = Session();
+    StartRun();
+    GuideRun().firstPass = true;
+    s.guidingDuringCapture = true;
+    s.continuousRunning = 1;
+    DrawStar(80, 80);  // 16 pixels from where it was picked, beyond the search box
+    GuideFrameArrived();
+    EXPECT_TRUE(GuideRun().starLost);
+    EXPECT_EQ(s.continuousRunning, 0);
+    EXPECT_EQ(fixture.session.ui.guidingInfoOpened, 0);
+    EXPECT_TRUE(line.Writes().empty());
+    EXPECT_EQ(fixture.session.ui.LastText(), CatalogueText(MessageCode::GuideStarLost));
+}
+
 TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
     fixture.Connect();
     SessionState& s = Session();
