@@ -226,17 +226,15 @@ class TINIDialogTest : public QObject {
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         Edit(dialog, "RA Backlash")->setText("9");
-        for (const char* rate : {"0", "", "two"}) {
-            Edit(dialog, "Dec pixels per sec")->setText(QString::fromLatin1(rate));
-            Click(Find<QPushButton>(dialog, "Set slew values"));
-            QCOMPARE(ui.boxes.back(), std::string("Vexa_Q4_USB - Set Program Defaults: Dec pixels "
-                                                  "per sec must be a whole number from 1 to 49 - "
-                                                  "try again.\nNo slew value was changed."));
-            QCOMPARE(Session().settings.decPixelsPerSecond, int16_t(2));
-            QCOMPARE(Session().settings.raBacklash, int16_t(0));
-            QCOMPARE(Edit(dialog, "Dec pixels per sec")->text(), QString::fromLatin1(rate));
-        }
-        QCOMPARE(ui.boxes.size(), size_t{3});
+        Edit(dialog, "Dec pixels per sec")->setText("0");
+        Click(Find<QPushButton>(dialog, "Set slew values"));
+        QCOMPARE(ui.boxes,
+                 std::vector<std::string>{"Vexa_Q4_USB - Set Program Defaults: Dec pixels "
+                                          "per sec must be a whole number from 1 to 49 - "
+                                          "try again.\nNo slew value was changed."});
+        QCOMPARE(Session().settings.decPixelsPerSecond, int16_t(2));
+        QCOMPARE(Session().settings.raBacklash, int16_t(0));
+        QCOMPARE(Edit(dialog, "Dec pixels per sec")->text(), QString("0"));
     }
 
     void portsServedByTheSimulatedMountAreNamedSo() {

