@@ -341,10 +341,11 @@ bool TrainGuider() {
     p.tenthsY[0] = run.tenthsY;
 
     // One training step: the pulse, a new frame, and the centre searched twice from the last.
+    // A pulse that the axis's offset takes whole is not sent, as in the correction step.
     const auto step = [&](Direction direction, uint32_t pulseMs) {
         if (!ok) return;
-        ok = SendPulse(DirectionLetter(direction), pulseMs) && AcquireGuideFrame() &&
-             s.abortRequested == 0 && s.guidingDuringCapture &&
+        ok = (pulseMs == 0 || SendPulse(DirectionLetter(direction), pulseMs)) &&
+             AcquireGuideFrame() && s.abortRequested == 0 && s.guidingDuringCapture &&
              FindGuideCentre(run.foundX, run.foundY) && FindGuideCentre(run.foundX, run.foundY) &&
              GuideStarStillThere(false);
     };

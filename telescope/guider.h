@@ -133,7 +133,7 @@ void PlaceGuideWindow();
 bool FindGuideCentre(int32_t x, int32_t y);
 // Whether the guide star stands at the found position of the current image: clearly above the
 // box's background and, when checkIntensity, with the light of the last accepted frame, which
-// it then becomes. A star that is not is lost: message 4 and false.
+// it then becomes. A star that is not is lost: the lost-star message and false.
 bool GuideStarStillThere(bool checkIntensity);
 // The correction step on the current image. False when the star is lost (the run stops) or a
 // pulse could not be sent.

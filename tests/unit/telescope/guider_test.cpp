@@ -273,6 +273,7 @@ TEST_F(GuiderTest, TrainingThatDidNotMoveTheStarKeepsTheSavedRatesAndFile) {
     p.raPixelsPerSecond = 7;
     p.decPixelsPerSecond = 6;
     p.decBacklash = 3;
+    p.decHysteresis = 19;  // takes the whole of every 19 ms Dec pulse: none is sent
     ASSERT_EQ(SaveSettings(), 0);
     const auto fileBytes = [this] {
         std::ifstream in(std::filesystem::path(fixture.session.root) / "autosave" / "Vexa_Q4.ini",
@@ -293,6 +294,9 @@ TEST_F(GuiderTest, TrainingThatDidNotMoveTheStarKeepsTheSavedRatesAndFile) {
     EXPECT_EQ(p.decPixelsPerSecond, 6);
     EXPECT_EQ(p.decBacklash, 3);
     EXPECT_EQ(fileBytes(), before);
+    const std::vector<std::string> writes = line.Writes();
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), "#:Mn#"), 0);
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), "#:Me#"), 2);
 }
 
 TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
