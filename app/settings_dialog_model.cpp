@@ -5,6 +5,7 @@
 #include <cctype>
 #include <limits>
 
+#include "processing/auto_processing.h"
 #include "session/message_catalogue.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
@@ -151,7 +152,21 @@ SlewTexts SettingsDialogModel::ShownSlewValues() const {
             std::to_string(p.raHysteresis),      std::to_string(p.decHysteresis)};
 }
 
-void SettingsDialogModel::SetSlewValues(const SlewTexts& texts) {
+std::string SettingsDialogModel::SetSlewValues(const SlewTexts& texts) {
+    const auto rateIn = [&](SlewEdit edit) {
+        const std::optional<int32_t> rate = ReadDialogInteger(texts[edit]);
+        return rate && *rate >= kSlewRateMin && *rate <= kSlewRateMax;
+    };
+    const bool raTaken = rateIn(kRaPixelsPerSecondEdit);
+    const bool decTaken = rateIn(kDecPixelsPerSecondEdit);
+    if (!raTaken || !decTaken) {
+        const std::string which = !raTaken && !decTaken ? "RA and Dec pixels per sec must be "
+                                                          "whole numbers"
+                                  : !raTaken            ? "RA pixels per sec must be a whole number"
+                                             : "Dec pixels per sec must be a whole number";
+        return which + " from " + std::to_string(kSlewRateMin) + " to " +
+               std::to_string(kSlewRateMax) + " - try again.\nNo slew value was changed.";
+    }
     PersistentSettings& p = Settings();
     const auto backlash = [&](SlewEdit edit) {
         return std::clamp<int16_t>(ReadEditInteger(texts[edit]), 0, kBacklashMaxOnReading);
@@ -165,6 +180,7 @@ void SettingsDialogModel::SetSlewValues(const SlewTexts& texts) {
     p.decBacklash = backlash(kDecBacklashEdit);
     p.raHysteresis = hysteresis(kRaHysteresisEdit);
     p.decHysteresis = hysteresis(kDecHysteresisEdit);
+    return {};
 }
 
 void SettingsDialogModel::ChooseFastPar(FastParChoice choice) {

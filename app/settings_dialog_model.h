@@ -17,6 +17,11 @@ constexpr std::array<int32_t, 3> kGuideTrainingSeconds{1, 2, 4};
 constexpr std::array<char, 3> kBackgroundChoices{'l', 'r', 'g'};  // Lt Gray, Red, Gray
 constexpr std::array<char, 3> kTelescopeTypes{'n', 'l', 'b'};     // None, LX200, control box
 constexpr int16_t kHysteresisCap = 20;
+// "RA pixels per sec" and "Dec pixels per sec": a rate of 0 would leave its axis unguided, and
+// 50 or more is written to the settings file as 10.
+constexpr int16_t kSlewRateMin = 1;
+constexpr int16_t kSlewRateMax = 49;
+constexpr const char* kSettingsDialogCaption = "Vexa_Q4_USB - Set Program Defaults";
 // The help shown with "during Download" under "Disable Interrupts".
 constexpr const char* kDisableInterruptsHelp =
     "Kept in the settings file for compatibility. On Linux a program cannot mask hardware "
@@ -75,11 +80,13 @@ class SettingsDialogModel {
 
     // The six edits as shown on opening (decimal texts).
     SlewTexts ShownSlewValues() const;
-    // "Set slew values": every edit read as an integer (leading blanks and sign, then digits;
-    // anything else ends the number, and no digits read as 0), held within the 16-bit range.
-    // Each hysteresis above 20 becomes 20; each backlash is held to 0..30, the range the
-    // settings file accepts on reading.
-    void SetSlewValues(const SlewTexts& texts);
+    // "Set slew values". The two rates must be whole numbers from 1 to 49 (blanks around them
+    // allowed); otherwise none of the six is taken and the range message is returned for the
+    // dialog to show. The other four are read as integers (leading blanks and sign, then
+    // digits; anything else ends the number, and no digits read as 0), held within the 16-bit
+    // range; each hysteresis above 20 becomes 20 and each backlash is held to 0..30, the range
+    // the settings file accepts on reading. Empty when the values were taken.
+    std::string SetSlewValues(const SlewTexts& texts);
 
     // Stored-only settings; the dialog has handlers but shows no control for them.
     void ChooseFastPar(FastParChoice choice);

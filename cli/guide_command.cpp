@@ -18,6 +18,7 @@
 #include "session/settings_file.h"
 #include "simulator/simulated_camera.h"
 #include "simulator/simulated_mount.h"
+#include "simulator/simulated_pair.h"
 #include "simulator/simulator_sky.h"
 #include "telescope/control_box.h"
 #include "telescope/guider.h"
@@ -35,7 +36,6 @@ constexpr char kLx200 = 'l';
 constexpr char kControlBox = 'b';
 constexpr char kNoTelescope = 'n';
 constexpr int kPickPasses = 3;
-constexpr double kMsPerSecond = 1000.0;
 
 struct GuideRequest {
     bool simulator = false;
@@ -238,15 +238,7 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
         CloseTelescopeLine();
         return status;
     }
-    // The simulated mount on the simulated camera's sky, its camera turned so that the
-    // program's north correction moves the star back, at a guide rate the default rates fit.
-    MountConfig config;
-    config.kind = MountKind::Lx200;
-    config.northMovesFieldDown = true;
-    config.guideRaPxPerS =
-        kSimulatorPixelsPerTrainingPulse * kMsPerSecond / kTrainingPulseMsPerSecond;
-    config.guideDecPxPerS = config.guideRaPxPerS;
-    SimulatedMount mount(config, &SimulatorSky());
+    SimulatedMount mount(SimulatedPairMountConfig(), &SimulatorSky());
     if (Status opened = mount.OpenTerminal(); !opened.ok()) {
         err << kProgramName << " guide: cannot start the simulated mount: " << opened.text()
             << '\n';

@@ -14,10 +14,6 @@ namespace vexa::cli {
 
 constexpr const char* kGuideSynopsis = "guide [--simulator] [--star X,Y] [--train] [--frames N]";
 
-// The simulated mount of `guide --simulator`: a 19 ms training pulse moves the field this
-// many pixels, so that training measures the rates the settings start with.
-constexpr double kSimulatorPixelsPerTrainingPulse = 2.0;
-
 int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vexa::cli

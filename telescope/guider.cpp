@@ -16,6 +16,7 @@
 #include "session/ui_services.h"
 #include "telescope/control_box.h"
 #include "telescope/guide_pulse.h"
+#include "telescope/guide_star_signal.h"
 #include "telescope/telescope_link.h"
 #include "telescope/telescope_protocol.h"
 
@@ -75,6 +76,19 @@ bool Correct(int16_t error, const AxisGuide& axis, char& lastLetter) {
     return sent;
 }
 
+// The guide window of the current image.
+SampleFrame GuideWindowFrame() {
+    const SessionState& s = Session();
+    const GuideRunState& run = GuideRun();
+    const int32_t width = s.geometry.width;
+    // A capture may have changed the geometry since the window was placed: the window stays
+    // inside the image.
+    const int32_t left = std::clamp(run.cornerX, 0, std::max(width - kFrameSide, 0));
+    const int32_t top = std::clamp(run.cornerY, 0, std::max(s.geometry.height - kFrameSide, 0));
+    return {s.currentImage.data() + static_cast<size_t>(top) * width + left, width,
+            std::min(kFrameSide, width), std::min(kFrameSide, s.geometry.height)};
+}
+
 // Ends the continuous capture that delivers the guide frames, after the frame in hand.
 void StopGuideFrames() {
     SessionState& s = Session();
@@ -132,6 +146,37 @@ std::string TrainingReport(const TrainingResult& r) {
     return text;
 }
 
+TrainingMotion TrainingAxesMoved(const TrainingPositions& p) {
+    // The spread of the recorded centres in tenths of a pixel.
+    const auto spread = [](const auto& whole, const auto& tenths) {
+        int32_t low = whole[0] * 10 + tenths[0];
+        int32_t high = low;
+        for (size_t i = 1; i < whole.size(); ++i) {
+            const int32_t at = whole[i] * 10 + tenths[i];
+            low = std::min(low, at);
+            high = std::max(high, at);
+        }
+        return high - low;
+    };
+    return {spread(p.x, p.tenthsX) >= 10, spread(p.y, p.tenthsY) >= 10};
+}
+
+std::string TrainingNoMotionText(const TrainingMotion& moved) {
+    const char* axes = nullptr;
+    if (!moved.x && !moved.y) {
+        axes = "east-west (RA) and north-south (Dec)";
+    } else if (!moved.x) {
+        axes = "east-west (RA)";
+    } else if (!moved.y) {
+        axes = "north-south (Dec)";
+    } else {
+        return {};
+    }
+    char text[256];
+    std::snprintf(text, sizeof text, kTrainingNoMotionFormat, axes);
+    return text;
+}
+
 GuideRunState& GuideRun() {
     static GuideRunState run;
     return run;
@@ -155,15 +200,8 @@ void PlaceGuideWindow() {
 bool FindGuideCentre(int32_t x, int32_t y) {
     const SessionState& s = Session();
     GuideRunState& run = GuideRun();
-    const int32_t width = s.geometry.width;
-    // A capture may have changed the geometry since the window was placed: the window stays
-    // inside the image.
-    const int32_t left = std::clamp(run.cornerX, 0, std::max(width - kFrameSide, 0));
-    const int32_t top = std::clamp(run.cornerY, 0, std::max(s.geometry.height - kFrameSide, 0));
-    const SampleFrame window{s.currentImage.data() + static_cast<size_t>(top) * width + left, width,
-                             std::min(kFrameSide, width), std::min(kFrameSide, s.geometry.height)};
     const std::optional<StarCentre> centre =
-        SearchStarCentre(window, x, y, s.measureBoxHalfSize, s.subPixelCentring);
+        SearchStarCentre(GuideWindowFrame(), x, y, s.measureBoxHalfSize, s.subPixelCentring);
     if (!centre) {
         Ui().MessageBox(kFindCentreCaption, kFindCentreOutside);
         return false;
@@ -175,6 +213,23 @@ bool FindGuideCentre(int32_t x, int32_t y) {
     return true;
 }
 
+bool GuideStarStillThere(bool checkIntensity) {
+    const SessionState& s = Session();
+    GuideRunState& run = GuideRun();
+    const std::optional<StarSignal> signal =
+        MeasureStarSignal(GuideWindowFrame(), run.foundX, run.foundY, s.measureBoxHalfSize);
+    const bool there = signal && StarClearlyPresent(*signal);
+    const bool same =
+        !checkIntensity || !run.lastSignal || (there && SameIntensity(*signal, *run.lastSignal));
+    if (!there || !same) {
+        run.starLost = true;
+        ShowMessage(MessageCode::GuideStarLost);
+        return false;
+    }
+    if (checkIntensity) run.lastSignal = signal;
+    return true;
+}
+
 bool RunCorrectionStep() {
     SessionState& s = Session();
     GuideRunState& run = GuideRun();
@@ -183,6 +238,7 @@ bool RunCorrectionStep() {
         ShowMessage(MessageCode::CallerText, kGuideStarLostText);
         return false;
     }
+    if (!GuideStarStillThere(true)) return false;
     run.errorX = GuideErrorUnits(run.referenceX, run.foundX, run.tenthsX);
     run.errorY = GuideErrorUnits(run.referenceY, run.foundY, run.tenthsY);
     const double dx = static_cast<double>(run.errorX) / kErrorUnitsPerPixel;
@@ -243,6 +299,10 @@ void GuideFrameArrived() {
             StopGuideFrames();
             return;
         }
+        if (!GuideStarStillThere(true)) {
+            StopGuideFrames();
+            return;
+        }
         run.referenceX = run.foundX;
         run.referenceY = run.foundY;
         run.firstPass = false;
@@ -274,16 +334,20 @@ bool TrainGuider() {
     s.abortRequested = 0;
 
     TrainingPositions p;
-    bool ok = FindGuideCentre(run.referenceX, run.referenceY);
+    bool ok = FindGuideCentre(run.referenceX, run.referenceY) && GuideStarStillThere(false);
     p.x[0] = run.foundX;
     p.y[0] = run.foundY;
+    p.tenthsX[0] = run.tenthsX;
+    p.tenthsY[0] = run.tenthsY;
 
     // One training step: the pulse, a new frame, and the centre searched twice from the last.
+    // A pulse that the axis's offset takes whole is not sent, as in the correction step.
     const auto step = [&](Direction direction, uint32_t pulseMs) {
         if (!ok) return;
-        ok = SendPulse(DirectionLetter(direction), pulseMs) && AcquireGuideFrame() &&
-             s.abortRequested == 0 && s.guidingDuringCapture &&
-             FindGuideCentre(run.foundX, run.foundY) && FindGuideCentre(run.foundX, run.foundY);
+        ok = (pulseMs == 0 || SendPulse(DirectionLetter(direction), pulseMs)) &&
+             AcquireGuideFrame() && s.abortRequested == 0 && s.guidingDuringCapture &&
+             FindGuideCentre(run.foundX, run.foundY) && FindGuideCentre(run.foundX, run.foundY) &&
+             GuideStarStillThere(false);
     };
     const auto pulseFor = [seconds](int16_t offsetMs) {
         return static_cast<uint32_t>(
@@ -296,6 +360,7 @@ bool TrainGuider() {
     for (int i = 0; i < kTrainingStepsPerAxis; ++i) {
         step(yDirections[i], yPulseMs);
         p.y[i + 1] = run.foundY;
+        p.tenthsY[i + 1] = run.tenthsY;
     }
     const uint32_t xPulseMs = pulseFor(s.settings.raHysteresis);
     const Direction xDirections[] = {Direction::East, Direction::East, Direction::West,
@@ -303,8 +368,17 @@ bool TrainGuider() {
     for (int i = 0; i < kTrainingStepsPerAxis; ++i) {
         step(xDirections[i], xPulseMs);
         p.x[i + 1] = run.foundX;
+        p.tenthsX[i + 1] = run.tenthsX;
     }
 
+    if (ok) {
+        // Rates measured on a star the mount did not move would be noise: the saved ones stay.
+        const std::string noMotion = TrainingNoMotionText(TrainingAxesMoved(p));
+        if (!noMotion.empty()) {
+            ShowMessage(MessageCode::CallerText, noMotion);
+            ok = false;
+        }
+    }
     if (ok) {
         const TrainingResult r = ComputeTrainingResult(p, seconds);
         ShowMessage(MessageCode::CallerText, TrainingReport(r));

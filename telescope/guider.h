@@ -10,6 +10,7 @@
 #include <string>
 
 #include "session/status.h"
+#include "telescope/guide_star_signal.h"
 #include "telescope/telescope_dialog_services.h"
 
 namespace vexa {
@@ -32,6 +33,10 @@ constexpr const char* kTrainingReportFormat =
 constexpr const char* kGuideStarLostText =
     "Guide star lost - the star left the guide window. Guiding stopped.";
 constexpr const char* kGuidePulseFailedText = "Guide pulse not sent: ";
+// Training that saw the star move less than a pixel on an axis; %s names the axis or axes.
+constexpr const char* kTrainingNoMotionFormat =
+    "Training failed: the star moved less than one pixel %s.\n\nThe mount did not move the "
+    "star: check the mount and its connection.\nThe saved rates and backlash are unchanged.";
 
 // ---- the arithmetic ----
 
@@ -63,10 +68,13 @@ struct AxisPulse {
 // it is updated whenever the error is above the threshold (even when the pulse comes out 0).
 std::optional<AxisPulse> DecideAxisPulse(int16_t error, const AxisGuide& axis, char& lastLetter);
 
-// The centre positions training recorded: index 0 the start, 1-4 after each pulse.
+// The centre positions training recorded: index 0 the start, 1-4 after each pulse; the whole
+// pixels and, with sub-pixel centring, the tenths the finder gave with them.
 struct TrainingPositions {
     std::array<int32_t, kTrainingStepsPerAxis + 1> x{};
     std::array<int32_t, kTrainingStepsPerAxis + 1> y{};
+    std::array<int32_t, kTrainingStepsPerAxis + 1> tenthsX{};
+    std::array<int32_t, kTrainingStepsPerAxis + 1> tenthsY{};
 };
 struct TrainingResult {
     int32_t rateX = 0;
@@ -76,6 +84,15 @@ struct TrainingResult {
 };
 TrainingResult ComputeTrainingResult(const TrainingPositions& p, int32_t seconds);
 std::string TrainingReport(const TrainingResult& r);
+// Whether the star travelled at least one pixel on each axis while training pulsed it: an axis
+// on which it did not was not moved by the mount, and its rate would be noise.
+struct TrainingMotion {
+    bool x = false;
+    bool y = false;
+};
+TrainingMotion TrainingAxesMoved(const TrainingPositions& p);
+// The message for a training run in which an axis did not move; empty when both did.
+std::string TrainingNoMotionText(const TrainingMotion& moved);
 
 // ---- the running guide ----
 
@@ -83,7 +100,7 @@ struct GuideRunState {
     bool guiding = false;
     bool training = false;
     bool firstPass = false;
-    bool starLost = false;  // the star left the window: the run stops
+    bool starLost = false;  // the star left the window or is no longer there: the run stops
     int32_t cornerX = 0;    // the guide window's first column and row in the image
     int32_t cornerY = 0;
     int32_t referenceX = 0;  // window coordinates
@@ -94,6 +111,8 @@ struct GuideRunState {
     int32_t tenthsY = 0;
     int16_t errorX = 0;
     int16_t errorY = 0;
+    // The star as the last accepted guide frame showed it, against which the next is judged.
+    std::optional<StarSignal> lastSignal;
     int32_t savedStarX = 0;
     int32_t savedStarY = 0;
     // The run's error figures, for the RMS.
@@ -112,6 +131,10 @@ void PlaceGuideWindow();
 // position and tenths land in the run state. False (after the finder's message) when the box
 // leaves the window.
 bool FindGuideCentre(int32_t x, int32_t y);
+// Whether the guide star stands at the found position of the current image: clearly above the
+// box's background and, when checkIntensity, with the light of the last accepted frame, which
+// it then becomes. A star that is not is lost: the lost-star message and false.
+bool GuideStarStillThere(bool checkIntensity);
 // The correction step on the current image. False when the star is lost (the run stops) or a
 // pulse could not be sent.
 bool RunCorrectionStep();

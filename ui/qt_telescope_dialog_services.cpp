@@ -1,9 +1,13 @@
 // The telescope command's dialogs and the guider's "Guiding Info" as the window shows them.
+#include <QScreen>
+
 #include "ui/main_window.h"
 #include "ui/qt_ui_services.h"
+#include "ui/screen_fit.h"
 #include "ui/t_box_dialog.h"
 #include "ui/t_guide_dialog.h"
 #include "ui/t_mt_dialog.h"
+#include "ui/t_progress_dialog.h"
 
 namespace vexa {
 
@@ -19,8 +23,21 @@ void QtUiServices::RunControlBoxDialog(ControlBoxDialogModel& model) {
 
 void QtUiServices::OpenGuidingInfo() {
     if (!guidingDialog_) {
-        guidingDialog_ = new TGuideDialog(DialogParent());
+        QWidget* parent = DialogParent();
+        guidingDialog_ = new TGuideDialog(parent);
         guidingDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        // Every guide frame opens the progress window: the figures stand beside it.
+        if (const QScreen* screen = guidingDialog_->screen()) {
+            guidingDialog_->adjustSize();
+            QSize decorations;
+            if (parent) {
+                const QWidget* window = parent->window();
+                decorations = window->frameGeometry().size() - window->geometry().size();
+            }
+            guidingDialog_->move(BesideArea(TProgressDialog::PlacedFrame(parent),
+                                            guidingDialog_->size() + decorations,
+                                            screen->availableGeometry()));
+        }
     }
     guidingDialog_->show();
 }

@@ -15,7 +15,8 @@
 #include <initializer_list>
 #include <utility>
 
-#include "telescope/serial_port_names.h"
+#include "session/ui_services.h"
+#include "ui/window_serial_lines.h"
 
 namespace vexa {
 
@@ -81,9 +82,9 @@ TINIDialog::TINIDialog(SettingsDialogModel& model, QWidget* parent)
                     1, 0);
     QGroupBox* commBox = RadioBox("Comm Port", {{"Com1", '1'}, {"Com2", '2'}}, 2, commPort_);
     // The devices the two port names stand for (--com1, --com2), shown, not edited.
-    auto* portPaths = new QLabel(
-        QString::fromStdString("Com1: " + SerialPortPath('1') + "\nCom2: " + SerialPortPath('2')),
-        commBox);
+    auto* portPaths = new QLabel(QString::fromStdString("Com1: " + SerialPortShownName('1') +
+                                                        "\nCom2: " + SerialPortShownName('2')),
+                                 commBox);
     portPaths->setObjectName(QStringLiteral("commPortPaths"));
     portPaths->setTextInteractionFlags(Qt::TextSelectableByMouse);
     static_cast<QGridLayout*>(commBox->layout())->addWidget(portPaths, 1, 0, 1, 2);
@@ -190,7 +191,12 @@ TINIDialog::TINIDialog(SettingsDialogModel& model, QWidget* parent)
     connect(setSlew, &QPushButton::clicked, this, [this] {
         SlewTexts texts;
         for (int i = 0; i < kSlewEditCount; ++i) texts[i] = slewEdits_[i]->text().toStdString();
-        model_.SetSlewValues(texts);
+        // A refused value leaves the edits as typed, for the user to put right.
+        const std::string refusal = model_.SetSlewValues(texts);
+        if (!refusal.empty()) {
+            Ui().MessageBox(kSettingsDialogCaption, refusal);
+            return;
+        }
         ShowSlewValues();
         Redisplay();
     });

@@ -3,10 +3,32 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 
 #include <algorithm>
 
+#include "ui/screen_fit.h"
+
 namespace vexa {
+
+namespace {
+
+// Centred on the parent's window (on the screen without one), inside the available area.
+QRect CentredFrame(const QWidget* parent, QSize clientSize, const QScreen* screen) {
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    QSize outer = clientSize;
+    QPoint centre = available.center();
+    if (parent) {
+        const QWidget* window = parent->window();
+        // The parent window's decorations stand for the ones this window will get.
+        outer += window->frameGeometry().size() - window->geometry().size();
+        centre = window->frameGeometry().center();
+    }
+    const QRect frame(centre - QPoint(outer.width() / 2, outer.height() / 2), outer);
+    return KeptOnScreen(frame, available);
+}
+
+}  // namespace
 
 TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Filter Progress");
@@ -21,6 +43,14 @@ TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(new QLabel("0%", this));
     layout->addWidget(bar_, 1);
     layout->addWidget(new QLabel("100%", this));
+    adjustSize();
+    frame_ = CentredFrame(parent, size(), screen());
+    move(frame_.topLeft());
+}
+
+QRect TProgressDialog::PlacedFrame(QWidget* parent) {
+    const TProgressDialog probe(parent);
+    return probe.frame_;
 }
 
 void TProgressDialog::SetPosition(int position) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "session/status.h"
 #include "telescope/serial_line_options.h"
@@ -28,5 +29,9 @@ class WindowSerialLines {
     std::unique_ptr<SimulatedMount> mount_;
     Status status_;
 };
+
+// The device a port stands for as the settings dialog names it: "simulated mount" for a port
+// that the window's simulated mount serves, else the device path the port opens.
+std::string SerialPortShownName(char portDigit);
 
 }  // namespace vexa

@@ -1,6 +1,7 @@
 // The "Set Program Defaults" dialog on the offscreen platform: its labels and group titles,
 // clicks that write the session at once and redisplay every control, the slew edits taken
-// only by "Set slew values", and the two closing buttons.
+// only by "Set slew values" and refused with a message when a rate is out of range, the ports
+// as the user knows them, and the two closing buttons.
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,8 +13,12 @@
 
 #include "app/settings_dialog_model.h"
 #include "session/session_state.h"
+#include "session/ui_services.h"
+#include "simulator/simulated_mount.h"
+#include "telescope/serial_port_names.h"
 #include "tests/ui/dialog_test_support.h"
 #include "ui/t_ini_dialog.h"
+#include "ui/window_serial_lines.h"
 
 using namespace vexa;
 using test::Find;
@@ -31,6 +36,18 @@ QLineEdit* Edit(QWidget& dialog, const char* label) {
     QLabel* l = Find<QLabel>(dialog, label);
     return l ? qobject_cast<QLineEdit*>(l->buddy()) : nullptr;
 }
+
+// Installed while it exists; writes message boxes down.
+class RecordingUi : public QuietUi {
+  public:
+    RecordingUi() { SetUi(this); }
+    ~RecordingUi() override { SetUi(nullptr); }
+    int MessageBox(const std::string& caption, const std::string& text) override {
+        boxes.push_back(caption + ": " + text);
+        return 1;
+    }
+    std::vector<std::string> boxes;
+};
 
 void Click(QAbstractButton* button) {
     QVERIFY(button);
@@ -200,6 +217,41 @@ class TINIDialogTest : public QObject {
         QCOMPARE(Session().settings.decPixelsPerSecond, int16_t(9));
         QCOMPARE(raHysteresis->text(), QString("20"));
         QVERIFY(dialog.isVisible());
+    }
+
+    void aRateOutOfRangeIsRefusedWithItsRangeAndNothingTaken() {
+        RecordingUi ui;
+        SettingsDialogModel model;
+        TINIDialog dialog(model);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        Edit(dialog, "RA Backlash")->setText("9");
+        Edit(dialog, "Dec pixels per sec")->setText("0");
+        Click(Find<QPushButton>(dialog, "Set slew values"));
+        QCOMPARE(ui.boxes,
+                 std::vector<std::string>{"Vexa_Q4_USB - Set Program Defaults: Dec pixels "
+                                          "per sec must be a whole number from 1 to 49 - "
+                                          "try again.\nNo slew value was changed."});
+        QCOMPARE(Session().settings.decPixelsPerSecond, int16_t(2));
+        QCOMPARE(Session().settings.raBacklash, int16_t(0));
+        QCOMPARE(Edit(dialog, "Dec pixels per sec")->text(), QString("0"));
+    }
+
+    void portsServedByTheSimulatedMountAreNamedSo() {
+        {
+            const WindowSerialLines lines(SerialLineOptions(), true);
+            QVERIFY(lines.SetupStatus().ok());
+            SettingsDialogModel model;
+            TINIDialog dialog(model);
+            QCOMPARE(dialog.findChild<QLabel*>("commPortPaths")->text(),
+                     QString("Com1: simulated mount\nCom2: simulated mount"));
+            // The line still opens the mount's terminal.
+            QCOMPARE(SerialPortPath('1'), lines.Mount()->DevicePath());
+        }
+        SettingsDialogModel model;
+        TINIDialog dialog(model);
+        QCOMPARE(dialog.findChild<QLabel*>("commPortPaths")->text(),
+                 QString("Com1: /dev/ttyUSB0\nCom2: /dev/ttyUSB1"));
     }
 
     void saveChangesAcceptsAndCancelKeepsTheChanges() {

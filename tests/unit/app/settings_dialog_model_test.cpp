@@ -105,22 +105,43 @@ TEST_F(SettingsDialogModelTest, SlewValuesAreTakenOnlyWhenSetWithHysteresisCappe
     EXPECT_EQ(shown[kDecBacklashEdit], "3");
     EXPECT_EQ(shown[kDecHysteresisEdit], "0");
 
-    model.SetSlewValues({"12", " -4", "30", "7xyz", "35", "20"});
+    EXPECT_EQ(model.SetSlewValues({"12", " 4 ", "30", "7xyz", "35", "20"}), "");
     EXPECT_EQ(Settings().raPixelsPerSecond, 12);
-    EXPECT_EQ(Settings().decPixelsPerSecond, -4);
+    EXPECT_EQ(Settings().decPixelsPerSecond, 4);
     EXPECT_EQ(Settings().raBacklash, 30);
     EXPECT_EQ(Settings().decBacklash, 7);
     EXPECT_EQ(Settings().raHysteresis, 20);
     EXPECT_EQ(Settings().decHysteresis, 20);
 
     // Backlash outside what the file accepts is held to 0..30; nonsense reads as 0.
-    model.SetSlewValues({"abc", "99999", "45", "-3", "-2", "19"});
-    EXPECT_EQ(Settings().raPixelsPerSecond, 0);
-    EXPECT_EQ(Settings().decPixelsPerSecond, 32767);
+    EXPECT_EQ(model.SetSlewValues({"1", "49", "45", "-3", "-2", "19"}), "");
+    EXPECT_EQ(Settings().raPixelsPerSecond, 1);
+    EXPECT_EQ(Settings().decPixelsPerSecond, 49);
     EXPECT_EQ(Settings().raBacklash, 30);
     EXPECT_EQ(Settings().decBacklash, 0);
     EXPECT_EQ(Settings().raHysteresis, -2);
     EXPECT_EQ(Settings().decHysteresis, 19);
+}
+
+TEST_F(SettingsDialogModelTest, RatesOutsideOneTo49RefuseAllSixWithARangeMessage) {
+    struct Case {
+        const char* ra;
+        const char* dec;
+        const char* message;  // how the range message starts
+    } cases[] = {
+        {"0", "2", "RA pixels per sec must be a whole number from 1 to 49"},
+        {"", "2", "RA pixels per sec must be a whole number from 1 to 49"},
+        {"2", "abc", "Dec pixels per sec must be a whole number from 1 to 49"},
+        {"2", "7xyz", "Dec pixels per sec must be a whole number from 1 to 49"},
+        {"2", "50", "Dec pixels per sec must be a whole number from 1 to 49"},
+        {"-3", " ", "RA and Dec pixels per sec must be whole numbers from 1 to 49"},
+    };
+    for (const Case& c : cases) {
+        const SlewTexts before = model.ShownSlewValues();
+        const std::string refusal = model.SetSlewValues({c.ra, c.dec, "9", "9", "9", "9"});
+        EXPECT_EQ(refusal.rfind(c.message, 0), 0u) << c.ra << "/" << c.dec << ": " << refusal;
+        EXPECT_EQ(model.ShownSlewValues(), before) << c.ra << "/" << c.dec;
+    }
 }
 
 TEST_F(SettingsDialogModelTest, EditIntegersReadLikeTheDialogReadsThem) {

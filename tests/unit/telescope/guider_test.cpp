@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "session/message_catalogue.h"
@@ -25,8 +29,9 @@ constexpr uint16_t kStarPeak = 30000;
 constexpr uint16_t kSky = 100;
 constexpr uint32_t kSlackMs = 3;
 
-// A symmetric 3 x 3 star centred on window pixel (x, y) of the guide window.
-void DrawStar(int32_t x, int32_t y) {
+// A symmetric 3 x 3 star centred on window pixel (x, y) of the guide window, its light
+// scaled by brightness.
+void DrawStar(int32_t x, int32_t y, double brightness = 1.0) {
     SessionState& s = Session();
     std::fill(s.currentImage.begin(), s.currentImage.end(), kSky);
     const GuideRunState& run = GuideRun();
@@ -36,7 +41,7 @@ void DrawStar(int32_t x, int32_t y) {
         for (int dx = -1; dx <= 1; ++dx) {
             const int weight = (dx == 0 ? 2 : 1) * (dy == 0 ? 2 : 1);
             s.currentImage[static_cast<size_t>((cy + dy) * s.geometry.width + cx + dx)] =
-                static_cast<uint16_t>(kSky + kStarPeak / 4 * weight);
+                static_cast<uint16_t>(kSky + brightness * kStarPeak / 4 * weight);
         }
     }
 }
@@ -211,14 +216,87 @@ TEST_F(GuiderTest, TrainingPulsesEachWayMeasuresAndStoresTheResults) {
 
 TEST_F(GuiderTest, ARateOfZeroIsReportedButStoredAsOne) {
     fixture.Connect();
+    // T = 2 and a pixel a pulse: the star moves, but the rates come out below one.
+    Session().guideTrainingSeconds = 2;
     StartRun();
     DrawStar(64, 64);
-    ScriptFrames({{64, 64}, {64, 64}, {64, 64}, {64, 64}, {64, 64}, {64, 64}, {64, 64}, {64, 64}});
+    ScriptFrames({{64, 63}, {64, 62}, {64, 63}, {64, 64}, {65, 64}, {66, 64}, {65, 64}, {64, 64}});
     ASSERT_TRUE(TrainGuider());
     EXPECT_EQ(fixture.session.ui.LastText(),
               "slewx =     0, slewy =     0\nbacklashx =     0, backlashy =     0");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 1);
     EXPECT_EQ(Session().settings.decPixelsPerSecond, 1);
+}
+
+TEST(TrainingMotionTest, AnAxisOnWhichTheStarMovedLessThanAPixelIsNamed) {
+    using Track = std::array<int32_t, kTrainingStepsPerAxis + 1>;
+    constexpr Track kHeld{64, 64, 64, 64, 64};
+    constexpr Track kMoved{64, 66, 68, 66, 64};
+    constexpr Track kNone{};
+    struct Case {
+        const char* what;
+        Track x, tenthsX, y, tenthsY;
+        const char* axes;  // null: training stands
+    } cases[] = {
+        {"both moved", kMoved, kNone, kMoved, kNone, nullptr},
+        {"east-west held", kHeld, kNone, kMoved, kNone, "east-west (RA)."},
+        {"north-south held", kMoved, kNone, kHeld, kNone, "north-south (Dec)."},
+        {"both held", kHeld, kNone, kHeld, kNone, "east-west (RA) and north-south (Dec)."},
+        {"nine tenths is less than a pixel",
+         kHeld,
+         {0, 5, 9, 5, 0},
+         kMoved,
+         kNone,
+         "east-west (RA)."},
+        {"ten tenths across a whole pixel",
+         {64, 64, 65, 64, 64},
+         {3, 8, 3, 8, 3},
+         kMoved,
+         kNone,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        const TrainingPositions p{c.x, c.y, c.tenthsX, c.tenthsY};
+        const std::string text = TrainingNoMotionText(TrainingAxesMoved(p));
+        if (c.axes == nullptr) {
+            EXPECT_EQ(text, "") << c.what;
+        } else {
+            EXPECT_NE(text.find(std::string("less than one pixel ") + c.axes), std::string::npos)
+                << c.what << ": " << text;
+        }
+    }
+}
+
+TEST_F(GuiderTest, TrainingThatDidNotMoveTheStarKeepsTheSavedRatesAndFile) {
+    fixture.Connect();
+    PersistentSettings& p = Session().settings;
+    p.raPixelsPerSecond = 7;
+    p.decPixelsPerSecond = 6;
+    p.decBacklash = 3;
+    p.decHysteresis = 19;  // takes the whole of every 19 ms Dec pulse: none is sent
+    ASSERT_EQ(SaveSettings(), 0);
+    const auto fileBytes = [this] {
+        std::ifstream in(std::filesystem::path(fixture.session.root) / "autosave" / "Vexa_Q4.ini",
+                         std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = fileBytes();
+    p.raPixelsPerSecond = 8;  // in the session only: the file must not be written
+
+    StartRun();
+    DrawStar(64, 64);
+    ScriptFrames({{64, 64}, {64, 64}, {64, 64}, {64, 64}, {69, 64}, {74, 64}, {71, 64}, {66, 64}});
+    EXPECT_FALSE(TrainGuider());
+    const std::string shown = fixture.session.ui.LastText();
+    EXPECT_NE(shown.find("less than one pixel north-south (Dec)."), std::string::npos) << shown;
+    EXPECT_NE(shown.find("check the mount and its connection"), std::string::npos);
+    EXPECT_EQ(p.raPixelsPerSecond, 8);
+    EXPECT_EQ(p.decPixelsPerSecond, 6);
+    EXPECT_EQ(p.decBacklash, 3);
+    EXPECT_EQ(fileBytes(), before);
+    const std::vector<std::string> writes = line.Writes();
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), "#:Mn#"), 0);
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), "#:Me#"), 2);
 }
 
 TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
@@ -314,6 +392,52 @@ TEST_F(GuiderTest, AStarAtTheWindowEdgeIsLostAndStopsTheRunWithAMessage) {
     EXPECT_TRUE(GuideRun().starLost);
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(fixture.session.ui.LastText(), kGuideStarLostText);
+}
+
+TEST_F(GuiderTest, AStarThatIsNotThereOrChangedItsLightIsLostAndStopsTheRun) {
+    fixture.Connect();
+    struct Case {
+        const char* what;
+        Point at;  // window position of the second frame's star; {0, 0}: no star
+        double brightness;
+        bool lost;
+    } cases[] = {
+        {"the same star a pixel away", {65, 64}, 1.0, false},
+        {"four per cent fainter", {64, 64}, 0.96, false},
+        {"seven per cent brighter", {64, 64}, 1.07, true},
+        {"drifted out of the search box", {80, 80}, 1.0, true},
+        {"gone", {0, 0}, 1.0, true},
+    };
+    for (const Case& c : cases) {
+        SessionState& s = Session();
+        StartRun();
+        GuideRun().firstPass = true;
+        s.guidingDuringCapture = true;
+        s.continuousRunning = 1;
+        fixture.session.ui.messages.clear();
+        DrawStar(64, 64);
+        GuideFrameArrived();
+        DrawStar(c.at.x, c.at.y, c.at.x == 0 ? 0.0 : c.brightness);
+        GuideFrameArrived();
+        EXPECT_EQ(GuideRun().starLost, c.lost) << c.what;
+        EXPECT_EQ(s.continuousRunning, c.lost ? 0 : 1) << c.what;
+        EXPECT_EQ(GuideRun().frames, c.lost ? 1 : 2) << c.what;
+        EXPECT_EQ(fixture.session.ui.LastText(),
+                  c.lost ? CatalogueText(MessageCode::GuideStarLost) : std::string())
+            << c.what;
+    }
+}
+
+TEST_F(GuiderTest, AStarThatDriftedAwaySincePickingIsLostOnTheFirstFrame) {
+    fixture.Connect();
+    StartRun();
+    GuideRun().firstPass = true;
+    Session().guidingDuringCapture = true;
+    DrawStar(80, 80);  // 16 pixels from where it was picked, beyond the search box
+    GuideFrameArrived();
+    EXPECT_TRUE(GuideRun().starLost);
+    EXPECT_EQ(fixture.session.ui.guidingInfoOpened, 0);
+    EXPECT_TRUE(line.Writes().empty());
 }
 
 TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
