@@ -36,8 +36,9 @@ if "$cli" --root "$work/root" guide --simulator --train --frames 1 >"$work/still
     2>"$work/still.err"; then
     fail "training that saw no motion succeeded: $(cat "$work/still.out")"
 fi
-grep -q 'less than one pixel north-south (Dec)\.\\n\\nThe mount did not move the star' \
-    "$work/still.err" || fail "no training message: $(cat "$work/still.err")"
+grep -q 'less than one pixel north-south (Dec)\.$' "$work/still.err" &&
+    grep -q '^The mount did not move the star' "$work/still.err" ||
+    fail "no training message: $(cat "$work/still.err")"
 if grep -q '^training:' "$work/still.out"; then fail "a result was printed: $(cat "$work/still.out")"; fi
 cmp -s "$work/root/autosave/Vexa_Q4.ini" "$work/before.ini" || fail "the settings file changed"
 
