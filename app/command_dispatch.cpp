@@ -35,9 +35,24 @@ void CmdExit() {
     Ui().RequestExit();
 }
 
+// The commands that use a device, given the front end's.
+void RunCameraInterface(const FrontEndDevices&) {
+    CmdCameraInterface();
+}
+void RunTelescopeControl(const FrontEndDevices&) {
+    CmdTelescopeControl();
+}
+void RunStartAutoGuiding(const FrontEndDevices&) {
+    CmdStartAutoGuiding();
+}
+void RunTrainAutoGuiding(const FrontEndDevices&) {
+    CmdTrainAutoGuiding();
+}
+
 struct CommandHandler {
     int32_t id;
-    void (*run)();
+    void (*run)() = nullptr;
+    void (*runWithDevices)(const FrontEndDevices&) = nullptr;
 };
 
 // Every command this build carries out, by id.
@@ -53,7 +68,7 @@ constexpr CommandHandler kHandlers[] = {
     {cmd::kSelectDarkFrame, CmdSelectDarkFrame},
     {cmd::kSelectFlatField, CmdSelectFlatField},
     {cmd::kSetProgramDefaults, CmdSetProgramDefaults},
-    {cmd::kCameraInterface, CmdCameraInterface},
+    {cmd::kCameraInterface, nullptr, RunCameraInterface},
     {cmd::kPickGuideStar, CmdPickGuideStar},
     {cmd::kFocusFrameCentre, CmdFocusFrameCentre},
     {cmd::kDefaultFocusFrameCentre, CmdDefaultFocusFrameCentre},
@@ -98,14 +113,14 @@ constexpr CommandHandler kHandlers[] = {
     {cmd::kSubtractDark, SubtractDarkFrame},
     {cmd::kFlatField, ApplyFlatField},
     {cmd::kMerge, StartMerge},
-    {cmd::kTelescopeControl, CmdTelescopeControl},
-    {cmd::kStartAutoGuiding, CmdStartAutoGuiding},
-    {cmd::kTrainAutoGuiding, CmdTrainAutoGuiding},
+    {cmd::kTelescopeControl, nullptr, RunTelescopeControl},
+    {cmd::kStartAutoGuiding, nullptr, RunStartAutoGuiding},
+    {cmd::kTrainAutoGuiding, nullptr, RunTrainAutoGuiding},
 };
 
-void (*HandlerOf(int32_t id))() {
+const CommandHandler* HandlerOf(int32_t id) {
     for (const CommandHandler& h : kHandlers) {
-        if (h.id == id) return h.run;
+        if (h.id == id) return &h;
     }
     return nullptr;
 }
@@ -178,7 +193,7 @@ CommandStatus QueryCommand(int32_t id) {
     return status;
 }
 
-bool ExecuteCommand(int32_t id) {
+bool ExecuteCommand(int32_t id, const FrontEndDevices& devices) {
     if (!CommandRunsDuring(id, RunningLongOperation())) {
         // Chosen by its accelerator while a long operation runs: refused, not nested.
         Ui().Beep();
@@ -186,7 +201,12 @@ bool ExecuteCommand(int32_t id) {
     }
     // A greyed item cannot be chosen, whether from the menu or by its accelerator.
     if (!QueryCommand(id).enabled) return false;
-    HandlerOf(id)();
+    const CommandHandler& handler = *HandlerOf(id);
+    if (handler.runWithDevices != nullptr) {
+        handler.runWithDevices(devices);
+    } else {
+        handler.run();
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "app/front_end_devices.h"
 #include "session/long_operation.h"
 
 namespace vexa {
@@ -28,7 +29,8 @@ CommandStatus QueryCommand(int32_t id);
 // "&Open...": the open dialog, the merge's first image put aside while merging, the load.
 void CmdOpen();
 
-// Run the command; false when the id is unknown or not implemented (nothing happens then).
-bool ExecuteCommand(int32_t id);
+// Run the command with the front end's devices; false when the id is unknown or not
+// implemented (nothing happens then).
+bool ExecuteCommand(int32_t id, const FrontEndDevices& devices = {});
 
 }  // namespace vexa

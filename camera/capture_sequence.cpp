@@ -251,9 +251,23 @@ void SetGuideCorrectionStep(GuideCorrectionStep step) {
     guideStep = step;
 }
 
+void StopCaptureOnAbort(int16_t stopSeries) {
+    SessionState& s = Session();
+    if (stopSeries == kAbortWholeSeries) {
+        s.seriesCount = 1;
+        s.abortRequested = 1;
+    } else {
+        s.seriesCount = 0;
+    }
+    s.continuousRunning = 0;
+    s.exposureDeadlineMs = TheClock().Milliseconds();
+    ResetFocusWindow();
+}
+
 CaptureOutcome RunCaptureSequence(CaptureFaults* faults) {
     SessionState& s = Session();
     CameraState& c = s.camera;
+    const CaptureAbortScope abortRules;
     const CaptureScope scope;
     CaptureFaults unasked;
     CaptureFaults& seen = faults != nullptr ? *faults : unasked;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "session/message_pump.h"
+
 namespace vexa {
 
 constexpr const char* kNoCameraText = "Sorry, No camera found on USB";
@@ -57,6 +59,16 @@ int ProgressSteps(char unit, uint16_t value);
 // reloaded (message 1 when that fails), the camera is searched for and any exposure it was
 // making is ended; "Sorry, No camera found on USB" and false when none is found.
 bool FindCameraIfNeeded();
+
+// What a key or click does to a running capture: stopSeries 1 stops the whole series (the
+// exposure in progress is not read out), 0 ends the exposures still to take; the continuous
+// passes end, the exposure wait ends at once and the focus window returns to the centre.
+void StopCaptureOnAbort(int16_t stopSeries);
+// The capture's abort rules for as long as it runs.
+class CaptureAbortScope : public AbortScope {
+  public:
+    CaptureAbortScope() : AbortScope(StopCaptureOnAbort) {}
+};
 
 // The whole capture. While guidingDuringCapture is set the dialog is skipped (the guider runs
 // continuous captures with the settings as they stand). faults, when given, learns which

@@ -5,6 +5,7 @@
 #include "camera/camera_commands.h"
 #include "session/display_refresh.h"
 #include "session/long_operation.h"
+#include "session/message_pump.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
 #include "session/wait_cursor.h"
@@ -29,12 +30,12 @@ void RunFocusLoop(const std::function<void()>& afterFrame) {
     const auto kept = std::make_unique<const Plane>(s.currentImage);
     camera.focusRunning = true;
     camera.focusFrames = 0;
-    // Closing the window asks every long operation to stop through the capture abort.
-    s.abortRequested = 0;
+    // Closing the window stops every long operation through the abort.
+    const AbortScope stop([&camera](int16_t) { camera.focusStop = true; });
     bool framePass = true;
     while (!camera.focusStop) {
         Ui().ProcessPendingEvents([&camera] { camera.focusStop = true; }, 0);
-        if (camera.focusStop || s.abortRequested != 0) break;
+        if (camera.focusStop) break;
         if (framePass) {
             FocusReading reading;
             {

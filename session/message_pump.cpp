@@ -1,32 +1,33 @@
 // The message pump of long operations and the abort that a key or mouse-button press causes.
 #include "session/message_pump.h"
 
-#include "session/clock.h"
-#include "session/session_state.h"
+#include <utility>
+
 #include "session/ui_services.h"
 
 namespace vexa {
+
+namespace {
+AbortScope* innermost = nullptr;
+}  // namespace
+
+AbortScope::AbortScope(Handler handler) : handler_(std::move(handler)), outer_(innermost) {
+    innermost = this;
+}
+
+AbortScope::~AbortScope() {
+    innermost = outer_;
+}
 
 void PumpMessages(int16_t stopSeries, uint32_t idleWaitMs) {
     Ui().ProcessPendingEvents([stopSeries] { PerformAbort(stopSeries); }, idleWaitMs);
 }
 
 void PerformAbort(int16_t stopSeries) {
-    SessionState& s = Session();
-    if (stopSeries == 1) {
-        s.seriesCount = 1;
-        s.abortRequested = 1;
-    } else {
-        s.seriesCount = 0;
+    for (AbortScope* scope = innermost; scope != nullptr; scope = scope->outer_) {
+        if (scope->handler_) scope->handler_(stopSeries);
     }
-    s.continuousRunning = 0;
-    // Guiding runs as a continuous capture; stopping it must stop the continuous loop too.
-    if (s.guidingDuringCapture) s.continuousCapture = false;
-    s.guidingDuringCapture = false;
-    // The running exposure wait ends at once.
-    s.exposureDeadlineMs = TheClock().Milliseconds();
     Ui().Beep();
-    ResetFocusWindow();
 }
 
 }  // namespace vexa

@@ -319,8 +319,16 @@ void SetGuideFrameSource(GuideFrameSource source) {
     frameSource = std::move(source);
 }
 
+void StopGuidingOnAbort(int16_t) {
+    SessionState& s = Session();
+    // Guiding runs as a continuous capture; stopping it must stop the continuous loop too.
+    if (s.guidingDuringCapture) s.continuousCapture = false;
+    s.guidingDuringCapture = false;
+}
+
 bool TrainGuider() {
     SessionState& s = Session();
+    const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
     run = GuideRunState{};
     const int32_t seconds = std::max<int32_t>(s.guideTrainingSeconds, 1);
@@ -399,6 +407,7 @@ bool TrainGuider() {
 
 bool RunGuiding(int frameLimit) {
     SessionState& s = Session();
+    const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
     run = GuideRunState{};
     run.frameLimit = frameLimit;

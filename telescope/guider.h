@@ -155,6 +155,10 @@ bool TrainGuider();
 // Guiding until aborted (or frameLimit frames). False when it could not start.
 bool RunGuiding(int frameLimit = 0);
 
+// A key or click during training or guiding ends the guide run and the continuous capture
+// that feeds it.
+void StopGuidingOnAbort(int16_t stopSeries);
+
 // Menu commands 23 and 22.
 void CmdTrainAutoGuiding();
 void CmdStartAutoGuiding();

@@ -33,13 +33,14 @@ int32_t CommandIdOf(const QAction* action) {
     return ok ? id : 0;
 }
 
-QAction* MakeCommandAction(const QString& text, int32_t id, QObject* owner) {
+QAction* MakeCommandAction(const QString& text, int32_t id, QObject* owner,
+                           const FrontEndDevices& devices) {
     // The text after "\t" is shown as the key hint only: the keys themselves are the
     // accelerators, so no action carries a shortcut and no key is claimed twice.
     auto* action = new QAction(text, owner);
     action->setData(id);
     action->setCheckable(IsCheckable(id));
-    QObject::connect(action, &QAction::triggered, action, [id]() { RunMenuCommand(id); });
+    QObject::connect(action, &QAction::triggered, action, [id, &devices]() { RunMenuCommand(id, devices); });
     return action;
 }
 
@@ -52,17 +53,17 @@ void UpdateAction(QAction* action) {
 }
 }  // namespace
 
-void BuildCommandMenu(QMenuBar* bar) {
+void BuildCommandMenu(QMenuBar* bar, const FrontEndDevices& devices) {
     for (const MenuEntry& entry : MenuBar()) {
         if (entry.commandId != 0) {
-            bar->addAction(MakeCommandAction(TextOf(entry.text), entry.commandId, bar));
+            bar->addAction(MakeCommandAction(TextOf(entry.text), entry.commandId, bar, devices));
             continue;
         }
         QMenu* menu = bar->addMenu(TextOf(entry.text));
         for (const CommandEntry& command : CommandTable()) {
             if (command.menu != entry.id) continue;
             if (command.separatorBefore) menu->addSeparator();
-            menu->addAction(MakeCommandAction(TextOf(command.menuText), command.id, menu));
+            menu->addAction(MakeCommandAction(TextOf(command.menuText), command.id, menu, devices));
         }
         QObject::connect(menu, &QMenu::aboutToShow, bar, [bar]() { UpdateCommandStates(bar); });
     }
@@ -91,7 +92,7 @@ QList<QKeySequence> AcceleratorKeys(const AcceleratorEntry& entry) {
     return {QKeySequence(QKeyCombination(Qt::ControlModifier, key))};
 }
 
-QList<QShortcut*> InstallAccelerators(QWidget* window) {
+QList<QShortcut*> InstallAccelerators(QWidget* window, const FrontEndDevices& devices) {
     QList<QShortcut*> shortcuts;
     for (const AcceleratorEntry& entry : AcceleratorTable()) {
         const int32_t id = entry.commandId;
@@ -101,16 +102,16 @@ QList<QShortcut*> InstallAccelerators(QWidget* window) {
             shortcut->setContext(Qt::ApplicationShortcut);
             shortcut->setProperty(kCommandIdProperty, id);
             QObject::connect(shortcut, &QShortcut::activated, window,
-                             [id]() { RunMenuCommand(id); });
+                             [id, &devices]() { RunMenuCommand(id, devices); });
             shortcuts.append(shortcut);
         }
     }
     return shortcuts;
 }
 
-void RunMenuCommand(int32_t id) {
+void RunMenuCommand(int32_t id, const FrontEndDevices& devices) {
     // Greyed items do nothing, whether chosen from the menu or by their accelerator.
-    if (QueryCommand(id).enabled) ExecuteCommand(id);
+    if (QueryCommand(id).enabled) ExecuteCommand(id, devices);
 }
 
 }  // namespace vexa

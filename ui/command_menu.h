@@ -7,6 +7,7 @@
 #include <QList>
 #include <cstdint>
 
+#include "app/front_end_devices.h"
 #include "resources/command_table.h"
 
 class QMenuBar;
@@ -20,16 +21,16 @@ constexpr const char* kCommandIdProperty = "vexaCommandId";
 
 // Fill an empty menu bar: top-level menus and items in table order, separators where the
 // table has them. Each action's data is its command id.
-void BuildCommandMenu(QMenuBar* bar);
+void BuildCommandMenu(QMenuBar* bar, const FrontEndDevices& devices);
 // Enable and check the actions of the bar's top-level items and of every menu from the
 // command status, as is done before a menu opens.
 void UpdateCommandStates(QMenuBar* bar);
 // One application-wide shortcut per key of the accelerator table, owned by window; an Alt
 // letter answers in either letter case.
-QList<QShortcut*> InstallAccelerators(QWidget* window);
+QList<QShortcut*> InstallAccelerators(QWidget* window, const FrontEndDevices& devices);
 // The key sequences that start a command from an accelerator entry.
 QList<QKeySequence> AcceleratorKeys(const AcceleratorEntry& entry);
 // Run a command from the menu or an accelerator, unless its status greys it.
-void RunMenuCommand(int32_t id);
+void RunMenuCommand(int32_t id, const FrontEndDevices& devices = {});
 
 }  // namespace vexa

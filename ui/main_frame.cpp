@@ -13,6 +13,7 @@
 #include "session/message_pump.h"
 #include "ui/command_menu.h"
 #include "ui/main_window.h"
+#include "app/front_end_devices.h"
 #include "ui/screen_fit.h"
 
 namespace vexa {
@@ -24,11 +25,11 @@ constexpr int kFitIntervalMs = 50;
 constexpr int kFitAttempts = 20;
 }  // namespace
 
-TVEXA_Q4Frame::TVEXA_Q4Frame(QtUiServices& services) {
+TVEXA_Q4Frame::TVEXA_Q4Frame(QtUiServices& services, const FrontEndDevices& devices) {
     // The view's construction reads the settings and sets the title.
-    view_ = new TVEXA_Q4Window(services, this);
+    view_ = new TVEXA_Q4Window(services, devices, this);
     setCentralWidget(view_);
-    BuildCommandMenu(menuBar());
+    BuildCommandMenu(menuBar(), devices);
     setWindowIcon(LoadProgramIcon());
     const QScreen* shownOn = screen();
     opening_ = OpeningFrameGeometry(QPoint(0, 0), QSize(kFrameWidth, kFrameHeight),

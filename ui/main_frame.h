@@ -11,6 +11,7 @@
 namespace vexa {
 
 class QtUiServices;
+struct FrontEndDevices;
 class TVEXA_Q4Window;
 
 class TVEXA_Q4Frame : public QMainWindow {
@@ -21,7 +22,9 @@ class TVEXA_Q4Frame : public QMainWindow {
     static constexpr int kFrameWidth = 1330;
     static constexpr int kFrameHeight = 1110;
 
-    explicit TVEXA_Q4Frame(QtUiServices& services);
+    // devices: the camera and mount link the menu's commands use, kept by the application for
+    // the frame's lifetime.
+    TVEXA_Q4Frame(QtUiServices& services, const FrontEndDevices& devices);
     ~TVEXA_Q4Frame() override;
 
     TVEXA_Q4Window* View() const { return view_; }

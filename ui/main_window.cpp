@@ -35,8 +35,9 @@ const QColor kGuideCrossColour(0, 255, 0);
 constexpr uint32_t kSourceCopy = 0xCC0020;
 }  // namespace
 
-TVEXA_Q4Window::TVEXA_Q4Window(QtUiServices& services, QWidget* parent)
-    : QAbstractScrollArea(parent), services_(services) {
+TVEXA_Q4Window::TVEXA_Q4Window(QtUiServices& services, const FrontEndDevices& devices,
+                               QWidget* parent)
+    : QAbstractScrollArea(parent), services_(services), devices_(devices) {
     services_.AttachView(this);
     SessionState& s = Session();
 
@@ -67,7 +68,7 @@ TVEXA_Q4Window::~TVEXA_Q4Window() {
 }
 
 void TVEXA_Q4Window::SetupWindow() {
-    InstallAccelerators(window());
+    InstallAccelerators(window(), devices_);
     FillStartupRamp();
     Session().displayHistogram.fill(0);
     Session().displayHistogramWide.fill(0);

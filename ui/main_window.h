@@ -12,13 +12,14 @@
 namespace vexa {
 
 class QtUiServices;
+struct FrontEndDevices;
 
 class TVEXA_Q4Window : public QAbstractScrollArea {
     Q_OBJECT
   public:
     // Reads the settings file, makes the background brush, sets the initial scroll ranges
     // and the "(Untitled)" title. The view registers itself with services.
-    TVEXA_Q4Window(QtUiServices& services, QWidget* parent);
+    TVEXA_Q4Window(QtUiServices& services, const FrontEndDevices& devices, QWidget* parent);
     ~TVEXA_Q4Window() override;
 
     // Set-up once the window exists: the accelerators, the start-up ramp in the planes and
@@ -59,6 +60,7 @@ class TVEXA_Q4Window : public QAbstractScrollArea {
     bool Minimized() const;
 
     QtUiServices& services_;
+    const FrontEndDevices& devices_;
     QImage displayImage_;  // Indexed8 with the colour table the refresh wrote
     QPixmap displayPixmap_;
     // The last stretched copy for fit-to-window, reused while nothing changes.

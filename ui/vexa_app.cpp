@@ -74,7 +74,7 @@ TVEXA_Q4Window* TVEXA_Q4App::View() const {
 }
 
 void TVEXA_Q4App::Start() {
-    frame_ = std::make_unique<TVEXA_Q4Frame>(*services_);
+    frame_ = std::make_unique<TVEXA_Q4Frame>(*services_, devices_);
     frame_->View()->SetupWindow();
     frame_->show();
     // The core draws nothing until something refreshes the display; the observer should see

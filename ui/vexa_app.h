@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/front_end_devices.h"
 #include "camera/camera_backend.h"
 #include "devices/usb_id.h"
 #include "session/clock.h"
@@ -38,6 +39,8 @@ class TVEXA_Q4App {
     TVEXA_Q4Frame* Frame() const { return frame_.get(); }
     TVEXA_Q4Window* View() const;
     QtUiServices& Services() const { return *services_; }
+    // The devices the window's commands use.
+    FrontEndDevices& Devices() { return devices_; }
 
   private:
     std::unique_ptr<QtUiServices> services_;
@@ -45,6 +48,7 @@ class TVEXA_Q4App {
     std::unique_ptr<DialogScreenKeeper> screenKeeper_;
     std::unique_ptr<TVEXA_Q4Frame> frame_;
     std::unique_ptr<CameraBackend> camera_;
+    FrontEndDevices devices_;
 };
 
 // The window program's options.

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "camera/capture_sequence.h"
 #include "app/command_dispatch.h"
 #include "resources/command_table.h"
 #include "session/long_operation.h"
@@ -292,6 +293,7 @@ class MainWindowTest : public QObject {
         Session().abortRequested = 0;
         {
             const LongOperation capture(LongOperationKind::Capture);
+            const CaptureAbortScope captureAbort;
             QCoreApplication::postEvent(
                 Bar(), new QMouseEvent(QEvent::MouseButtonPress, QPointF(title),
                                        Bar()->mapToGlobal(QPointF(title)), Qt::LeftButton,
@@ -319,6 +321,7 @@ class MainWindowTest : public QObject {
         Session().abortRequested = 0;
         {
             const LongOperation capture(LongOperationKind::Capture);
+            const CaptureAbortScope captureAbort;
             ActionFor(Bar(), cmd::kExit)->trigger();
             QCOMPARE(Session().abortRequested, 1);
             QTest::qWait(50);

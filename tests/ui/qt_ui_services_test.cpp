@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "app/display_refresh.h"
+#include "camera/capture_sequence.h"
 #include "session/message_catalogue.h"
 #include "session/message_pump.h"
+#include "telescope/guider.h"
 #include "tests/ui/screen_test_support.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/main_frame.h"
@@ -91,6 +93,8 @@ class QtUiServicesTest : public QObject {
         s.guidingDuringCapture = true;
         s.continuousCapture = true;
         s.focusWindowX = 10;
+        const AbortScope guiding(StopGuidingOnAbort);
+        const CaptureAbortScope capture;
         QCoreApplication::postEvent(View(), KeyPress(Qt::Key_Space));
         PumpMessages(1);
         QCOMPARE(s.seriesCount, int16_t{1});
@@ -105,6 +109,7 @@ class QtUiServicesTest : public QObject {
         SessionState& s = Session();
         s.seriesCount = 7;
         s.abortRequested = 0;
+        const CaptureAbortScope capture;
         QCoreApplication::postEvent(View()->viewport(), ButtonPress(Qt::RightButton));
         PumpMessages(0);
         QCOMPARE(s.seriesCount, int16_t{0});

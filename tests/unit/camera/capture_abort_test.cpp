@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "camera/capture_sequence.h"
 #include "session/message_pump.h"
 #include "session/session_state.h"
+#include "telescope/guider.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {
@@ -13,6 +15,7 @@ class PumpTest : public ::testing::Test {
   protected:
     test::SessionFixture fixture;
     SessionState& s = Session();
+    const CaptureAbortScope capture;
 
     void SetUp() override {
         s.seriesCount = 7;
@@ -52,6 +55,7 @@ TEST_F(PumpTest, ButtonPressWithoutStopSeriesEndsTheCountOnly) {
 }
 
 TEST_F(PumpTest, AbortWhileGuidingClearsContinuousCaptureThenGuiding) {
+    const AbortScope guiding(StopGuidingOnAbort);
     s.guidingDuringCapture = true;
     fixture.ui.pendingEvents = {FakeEvent::RightPress};
     PumpMessages(1);
@@ -84,6 +88,17 @@ TEST_F(PumpTest, AbortResetsTheFocusWindowForHalfGeometry) {
     PerformAbort(0);
     EXPECT_EQ(s.focusWindowX, 261);
     EXPECT_EQ(s.focusWindowY, 193);
+}
+
+TEST_F(PumpTest, AbortReachesEveryRunningScopeInnermostFirstAndOnlyWhileItRuns) {
+    std::string order;
+    {
+        const AbortScope outer([&](int16_t) { order += 'o'; });
+        const AbortScope inner([&](int16_t stop) { order += stop == 1 ? 'I' : 'i'; });
+        PerformAbort(1);
+    }
+    PerformAbort(0);
+    EXPECT_EQ(order, "Io");
 }
 
 }  // namespace
