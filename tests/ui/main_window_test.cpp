@@ -16,8 +16,8 @@
 #include <functional>
 #include <memory>
 
-#include "camera/capture_sequence.h"
 #include "app/command_dispatch.h"
+#include "camera/capture_sequence.h"
 #include "resources/command_table.h"
 #include "session/long_operation.h"
 #include "session/message_pump.h"
@@ -169,7 +169,7 @@ class MainWindowTest : public QObject {
         std::vector<vexa::test::RecordedBox> boxes;
         TVEXA_Q4App app(std::make_unique<vexa::test::RecordingUiServices>(&boxes));
         // The frame and view as built, without Start's refresh.
-        TVEXA_Q4Frame frame(app.Services());
+        TVEXA_Q4Frame frame(app.Services(), app.Devices());
         QCOMPARE(frame.windowTitle(), QString("Vexa_Q4_USB - (Untitled)"));
         QCOMPARE(frame.View()->horizontalScrollBar()->maximum(), 400);
         QCOMPARE(frame.View()->verticalScrollBar()->maximum(), 400);

@@ -17,6 +17,7 @@
 #include "session/long_operation.h"
 #include "session/message_catalogue.h"
 #include "session/session_state.h"
+#include "telescope/guider.h"
 #include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
 #include "tests/unit/support/recording_camera.h"
@@ -524,6 +525,7 @@ TEST_F(CaptureTest, GuidingSkipsTheDialogAndHandsEveryFrameToTheCorrectionStep) 
     Session().continuousCapture = true;
     Session().camera.exposureUnit = 's';
     Session().camera.exposureValue = 1;
+    const AbortScope guiding(StopGuidingOnAbort);
     EXPECT_EQ(Capture(), CaptureOutcome::Aborted);
     SetGuideCorrectionStep(nullptr);
     EXPECT_EQ(ui().cameraDialogsShown, 0);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/capture_sequence.h"
 #include "session/message_catalogue.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
@@ -473,6 +474,8 @@ TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
     StartRun();
     GuideRun().referenceX = 64;
     Session().guidingDuringCapture = true;
+    const AbortScope guiding(StopGuidingOnAbort);
+    const CaptureAbortScope capture;
     fixture.session.ui.pendingEvents.push_back(test::FakeEvent::KeyPress);
     DrawStar(60, 64);
     GuideFrameArrived();
