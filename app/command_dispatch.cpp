@@ -9,6 +9,7 @@
 #include "app/view_commands.h"
 #include "camera/capture_sequence.h"
 #include "session/long_operation.h"
+#include "session/message_catalogue.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
 #include "session/ui_services.h"
@@ -36,17 +37,21 @@ void CmdExit() {
 }
 
 // The commands that use a device, given the front end's.
-void RunCameraInterface(const FrontEndDevices&) {
-    CmdCameraInterface();
+void RunCameraInterface(const FrontEndDevices& devices) {
+    if (devices.camera == nullptr) {
+        ShowMessage(MessageCode::CallerText, kNoCameraText);
+        return;
+    }
+    CmdCameraInterface(*devices.camera);
 }
 void RunTelescopeControl(const FrontEndDevices&) {
     CmdTelescopeControl();
 }
-void RunStartAutoGuiding(const FrontEndDevices&) {
-    CmdStartAutoGuiding();
+void RunStartAutoGuiding(const FrontEndDevices& devices) {
+    CmdStartAutoGuiding(devices.camera);
 }
-void RunTrainAutoGuiding(const FrontEndDevices&) {
-    CmdTrainAutoGuiding();
+void RunTrainAutoGuiding(const FrontEndDevices& devices) {
+    CmdTrainAutoGuiding(devices.camera);
 }
 
 struct CommandHandler {

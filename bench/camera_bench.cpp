@@ -11,9 +11,8 @@
 #include <vector>
 
 #include "app/display_refresh.h"
-#include "camera/camera_commands.h"
+#include "camera/camera.h"
 #include "camera/camera_dialog_model.h"
-#include "camera/camera_usb.h"
 #include "camera/focus_loop.h"
 #include "session/clock.h"
 #include "session/host_paths.h"
@@ -79,33 +78,34 @@ class CameraBench {
         SetUi(&ui_);
         SetClock(&clock_);
         InstallDisplayRefresh();
-        SetCameraTransport(&camera_);
         Session().settings.showInterfaceDetails = false;
         DeviceTable table{};
-        OpenUSBdevices(table);
+        (void)camera_.OpenUSBdevices(table);
         Session().geometryMode = 0;
         ApplyGeometry();
     }
     ~CameraBench() {
-        SetCameraTransport(nullptr);
         SetClock(nullptr);
         SetUi(nullptr);
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
 
+    Camera& camera() { return camera_; }
+
   private:
     std::filesystem::path root_;
     QuietUi ui_;
     VirtualClock clock_;
-    ReplayCamera camera_;
+    ReplayCamera replay_;
+    Camera camera_{replay_};
 };
 
 void BM_FullFrameToScreen(benchmark::State& state) {
     CameraBench bench;
-    (void)ReadFullFrame();  // the transfer, made once
+    (void)bench.camera().ReadFullFrame();  // the transfer, made once
     for (auto _ : state) {
-        CopyTransferImageArea(kFullFrameTransfer);
+        bench.camera().CopyTransferImageArea(kFullFrameTransfer);
         RefreshDisplay();
         benchmark::DoNotOptimize(Session().displayBytes.data());
     }
@@ -114,9 +114,9 @@ BENCHMARK(BM_FullFrameToScreen)->Unit(benchmark::kMillisecond);
 
 void BM_FullFrameCopyOut(benchmark::State& state) {
     CameraBench bench;
-    (void)ReadFullFrame();
+    (void)bench.camera().ReadFullFrame();
     for (auto _ : state) {
-        CopyTransferImageArea(kFullFrameTransfer);
+        bench.camera().CopyTransferImageArea(kFullFrameTransfer);
         benchmark::DoNotOptimize(Session().currentImage.data());
         benchmark::ClobberMemory();
     }
@@ -145,7 +145,7 @@ void BM_FocusLoopFrame(benchmark::State& state) {
     Session().camera.exposureValue = 1;
     const auto stopAfterOne = [] { Session().camera.focusStop = true; };
     for (auto _ : state) {
-        RunFocusLoop(stopAfterOne);
+        RunFocusLoop(bench.camera(), stopAfterOne);
         benchmark::DoNotOptimize(Session().camera.focusPeak);
     }
 }

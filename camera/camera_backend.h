@@ -1,6 +1,6 @@
-// The camera a front end works with, installed for as long as the front end runs: the device
-// (the USB camera or the simulated one) and, when asked for, the USB log in front of it. On
-// leaving, the camera's interfaces are closed.
+// The device a front end works with, for as long as the front end runs: the USB camera or the
+// simulated one and, when asked for, the USB log in front of it. The front end builds its
+// Camera over Device(). On leaving, the device's interfaces are closed.
 #pragma once
 
 #include <memory>
@@ -21,7 +21,8 @@ class CameraBackend {
 
     // False when a log was asked for and its file cannot be opened for appending.
     bool LogOk() const { return !log_ || log_->Ok(); }
-    CameraTransport& Device() { return *device_; }
+    // The transport a camera talks through: the log when there is one, else the device.
+    CameraTransport& Device();
 
   private:
     std::unique_ptr<CameraTransport> device_;

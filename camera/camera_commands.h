@@ -1,13 +1,12 @@
-// The camera's command set on top of the USB transport: the three exposure controls, the
-// full-frame, 2 x 2 binned and focus-window readouts into currentImage, and the short focus
-// exposure with its peak and gain that focus mode repeats.
+// The arithmetic of the camera's command set (class Camera sends the commands): exposure
+// times, the focus-window bytes of a read command, and the peak and gain of the focus frames
+// that focus mode repeats.
 #pragma once
 
 #include <cstdint>
 
 #include "camera/camera_protocol.h"
 #include "session/clock.h"
-#include "session/status.h"
 
 namespace vexa {
 
@@ -22,23 +21,6 @@ uint32_t ExposureMilliseconds(char unit, uint16_t value);
 uint32_t FocusExposureMilliseconds(char unit, uint16_t value);
 // Waits longer than this keep the exposure alive with a repeated ExposureTick.
 constexpr uint32_t kTickFreeExposureMs = 600;
-
-// Each clears the command block, sets the exposure-control code and its mode, and sends the
-// block. A failure is reported by the transport and not passed on.
-void ExposureTick();
-void StartExposure();
-void EndExposure();
-
-// ---- readouts into currentImage ----
-// Each sets the read command's bytes and the transfer length, runs the transfer and copies the
-// image area out of the transfer buffer one row at a time (the focus window in one piece),
-// also after a failed transfer. The status says whether the transfer delivered the frame.
-[[nodiscard]] Status ReadFullFrame();
-[[nodiscard]] Status ReadBinnedFrame();
-[[nodiscard]] Status ReadFocusWindow();
-// The copy-out alone: the image area of the transfer buffer's last transfer of this layout,
-// one block copy per row (one in all for the focus window), into currentImage.
-void CopyTransferImageArea(const TransferLayout& layout);
 
 // The focus-window bytes of a read command for a window whose top-left corner is (x, y) in
 // full-frame pixels: rows before (y + 7) / 30, rows after (1030 - y) / 30, columns before
@@ -70,18 +52,12 @@ void ApplyFocusGain(uint16_t* samples, int count, int gain);
 // The gain applies to this many samples at the start of currentImage.
 constexpr int kFocusGainSamples = 25600;
 
-// What one focus frame gave besides its peak.
+// What one focus frame showed.
 struct FocusReading {
-    Status readout;         // the focus-window transfer
+    uint16_t peak = 0;      // the focus peak, on a 14-bit scale
     bool hfdFound = false;  // a star stood out in the window
     double hfdPx = 0.0;     // its half-flux diameter, measured before the gain
 };
-// One focus exposure of the dialog's exposure time: ExposureTick, StartExposure, a wait that
-// handles no messages (repeating ExposureTick on every pass when the time is above 600 ms),
-// EndExposure, the focus-window readout, the peak, the half-flux diameter of the brightest
-// star, and the gain of the data bit depth unless "Set Stretch for all Images" is on.
-// Returns the peak.
-uint16_t TakeFocusFrame(FocusReading* reading = nullptr);
 
 // A wait of ms on the program clock that handles no messages: eachPass runs on every pass,
 // which then lets a millisecond pass (the processor is not kept busy).

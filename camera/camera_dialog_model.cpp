@@ -25,7 +25,8 @@ uint16_t ExposureMaximum(char unit) {
     }
 }
 
-CameraDialogModel::CameraDialogModel(SessionState& session) : session_(session) {}
+CameraDialogModel::CameraDialogModel(Camera* camera, SessionState& session)
+    : camera_(camera), session_(session) {}
 
 void CameraDialogModel::ChooseUnit(char unit) {
     switch (unit) {
@@ -188,8 +189,8 @@ std::string CameraDialogModel::HalfFluxText() const {
 }
 
 void CameraDialogModel::StartFocus() {
-    if (camera().focusRunning) return;
-    RunFocusLoop(focusFrameListener_);
+    if (camera_ == nullptr || camera().focusRunning) return;
+    RunFocusLoop(*camera_, focusFrameListener_);
 }
 
 void CameraDialogModel::StopFocus() {

@@ -56,9 +56,12 @@ enum class CameraOption {
     AutochangeExposure,   // "Autochange Exposure" (a setting that nothing reads)
 };
 
+class Camera;
+
 class CameraDialogModel {
   public:
-    explicit CameraDialogModel(SessionState& session = Session());
+    // camera: the camera focus mode takes its frames from; without one "Start" does nothing.
+    explicit CameraDialogModel(Camera* camera = nullptr, SessionState& session = Session());
 
     // ---- exposure unit radio buttons: each sets the unit, its maximum and a start value ----
     char Unit() const { return camera().exposureUnit; }
@@ -120,6 +123,7 @@ class CameraDialogModel {
   private:
     CameraState& camera() const { return session_.camera; }
 
+    Camera* camera_;
     SessionState& session_;
     std::function<void()> focusFrameListener_;
 };

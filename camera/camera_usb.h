@@ -1,16 +1,11 @@
-// The camera's USB transport as the program uses it: discovery of the camera's HID and BlockIO
-// interfaces with its device table and reports, HID output and input reports with their byte
-// limits, and the BlockIO image transfer into the one static transfer buffer. It knows nothing
-// of what the command bytes mean; the installed CameraTransport does the actual I/O.
+// What the camera's USB transport shows the program (class Camera does the transfers): the
+// device table that discovery fills, the texts it reports with, and the time limits of its
+// transfers.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-
-#include "camera/camera_protocol.h"
-#include "camera/camera_transport.h"
-#include "session/status.h"
 
 namespace vexa {
 
@@ -52,44 +47,5 @@ constexpr int TransferTimeoutMs(size_t bytes) {
 }
 // An input report that has not come within this time has failed.
 constexpr int kInputReportTimeoutMs = 1000;
-
-// The transport that discovery and every transfer go through (the USB backend or the
-// simulated camera, possibly behind the log); none installed behaves as no camera attached.
-void SetCameraTransport(CameraTransport* transport);
-CameraTransport* InstalledCameraTransport();
-
-// Discovery: fills the device table for every interface enumerated (the BlockIO pass writes
-// over the entries of the HID pass), reports what it finds and sets cameraPresent when both
-// interfaces are open. Returns 1 when any interface of either class was enumerated, 0 when
-// none was or discovery ended early. A previous discovery's handles are closed first.
-int OpenUSBdevices(DeviceTable& table);
-
-// One HID output report: report id 0 and `count` payload bytes (at most 254). Failures are
-// reported to the user here and returned; nothing is retried.
-Status WriteUSBdevice(const uint8_t* bytes, int count);
-
-// One HID input report of `count` data bytes (1 to 254) read into the transfer buffer; its
-// data are copied to dest. Failures are reported here; dest is then left as it was.
-Status ReadUSBdevice(uint8_t* dest, int count);
-
-// The 8-byte command block that the command layer fills before each command.
-std::array<uint8_t, kCommandBytes>& CommandBlock();
-// The length of the next BlockIO transfer.
-void SetRequestedTransferBytes(uint32_t bytes);
-uint32_t RequestedTransferBytes();
-
-// Sets byte 0 of the command block to the read-pixels code, sends the whole block, then reads
-// the requested length from the BlockIO interface into the transfer buffer in one read.
-// The transfer has failed (reported here, and the status says how) when the command could not
-// be sent (the read is then not tried), when the read failed or timed out, or when fewer
-// bytes came than were asked for. A camera that went away clears cameraPresent.
-Status ReadBlockIOTransfer();
-
-// The static transfer buffer: HID input reports (report id in byte 0) and BlockIO transfers
-// (from byte 0). Its contents stay valid until the next transfer.
-const uint8_t* TransferBuffer();
-
-// Close both interfaces (main window closed, program ending). cameraPresent is cleared.
-void CloseUSBdevices();
 
 }  // namespace vexa

@@ -1,8 +1,8 @@
 // The capture command "TQ4 Camera &Interface" (Ctrl+Z): the camera found if need be, the
 // camera control dialog, then the exposures: optional audible delay, exposure with progress
 // and abort, readout, dark and flat calibration, slew-and-sum, auto-processing, the
-// end-of-frame step with autosave, continuous passes with their pause, and the hand-over of
-// each new frame to the guider.
+// end-of-frame step with autosave, and continuous passes with their pause. Its steps are in
+// capture_run.h.
 #pragma once
 
 #include <cstdint>
@@ -55,10 +55,12 @@ std::string StatusWithCount(const char* status, int remaining);
 // more and for minutes, else 2.
 int ProgressSteps(char unit, uint16_t value);
 
-// The camera search of the capture command: while no camera is present, the settings are
+class Camera;
+
+// The camera search of the capture command: while the camera is not present, the settings are
 // reloaded (message 1 when that fails), the camera is searched for and any exposure it was
 // making is ended; "Sorry, No camera found on USB" and false when none is found.
-bool FindCameraIfNeeded();
+bool FindCameraIfNeeded(Camera& camera);
 
 // What a key or click does to a running capture: stopSeries 1 stops the whole series (the
 // exposure in progress is not read out), 0 ends the exposures still to take; the continuous
@@ -70,22 +72,17 @@ class CaptureAbortScope : public AbortScope {
     CaptureAbortScope() : AbortScope(StopCaptureOnAbort) {}
 };
 
-// The whole capture. While guidingDuringCapture is set the dialog is skipped (the guider runs
-// continuous captures with the settings as they stand). faults, when given, learns which
-// steps failed along the way.
-CaptureOutcome RunCaptureSequence(CaptureFaults* faults = nullptr);
+// Whether the capture shows the camera control dialog before its exposures, or takes them
+// with the settings as they stand.
+enum class CaptureDialog { Shown, Skipped };
+
+// The whole capture on this camera. faults, when given, learns which steps failed along the
+// way.
+CaptureOutcome RunCaptureSequence(Camera& camera, CaptureFaults* faults = nullptr,
+                                  CaptureDialog dialog = CaptureDialog::Shown);
 
 // Menu command 12: the capture, marked as a long operation so that commands chosen while it
 // pumps messages do not run inside it.
-void CmdCameraInterface();
-
-// ---- the guider's hook ----
-// The correction step of autoguiding. The capture sequence runs it at the end of every pass
-// of its loop while guidingDuringCapture is set, after the pass's frame went through the
-// end-of-frame step; currentImage then holds the new frame. It is not run for a pass whose
-// exposure was aborted or whose readout failed. The guider's own step decides what to do
-// while it is training. None installed: nothing runs.
-using GuideCorrectionStep = void (*)();
-void SetGuideCorrectionStep(GuideCorrectionStep step);
+void CmdCameraInterface(Camera& camera);
 
 }  // namespace vexa

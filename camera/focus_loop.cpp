@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "camera/camera_commands.h"
+#include "camera/camera.h"
 #include "session/display_refresh.h"
 #include "session/long_operation.h"
 #include "session/message_pump.h"
@@ -16,37 +16,39 @@ namespace {
 constexpr uint32_t kFocusDelayMs = 1000;
 }  // namespace
 
-void RunFocusLoop(const std::function<void()>& afterFrame) {
+void RunFocusLoop(Camera& camera, const std::function<void()>& afterFrame) {
     SessionState& s = Session();
-    CameraState& camera = s.camera;
-    camera.focusStop = false;
-    camera.refreshNeeded = false;
-    if (camera.exposureUnit == 'm' || camera.exposureValue >= kFocusValueLimit) return;
-    camera.refreshNeeded = true;
+    CameraState& state = s.camera;
+    state.focusStop = false;
+    state.refreshNeeded = false;
+    if (state.exposureUnit == 'm' || state.exposureValue >= kFocusValueLimit) return;
+    state.refreshNeeded = true;
 
     const LongOperation running(LongOperationKind::FocusLoop);
     // Focus frames are read into the first rows of the current image (the capture buffer) and
     // brightened there: the observer's image is kept aside and put back whole at the end.
     const auto kept = std::make_unique<const Plane>(s.currentImage);
-    camera.focusRunning = true;
-    camera.focusFrames = 0;
+    state.focusRunning = true;
+    state.focusFrames = 0;
     // Closing the window stops every long operation through the abort.
-    const AbortScope stop([&camera](int16_t) { camera.focusStop = true; });
+    const AbortScope stop([&state](int16_t) { state.focusStop = true; });
     bool framePass = true;
-    while (!camera.focusStop) {
-        Ui().ProcessPendingEvents([&camera] { camera.focusStop = true; }, 0);
-        if (camera.focusStop) break;
+    while (!state.focusStop) {
+        Ui().ProcessPendingEvents([&state] { state.focusStop = true; }, 0);
+        if (state.focusStop) break;
         if (framePass) {
             FocusReading reading;
+            Status readout;
             {
                 const WaitCursor wait;
-                camera.focusPeak = TakeFocusFrame(&reading);
+                readout = camera.TakeFocusFrame(&reading);
             }
-            camera.focusHfdFound = reading.hfdFound;
-            camera.focusHfdPx = reading.hfdPx;
-            ++camera.focusFrames;
+            state.focusPeak = reading.peak;
+            state.focusHfdFound = reading.hfdFound;
+            state.focusHfdPx = reading.hfdPx;
+            ++state.focusFrames;
             // The transfer has been reported; the camera must be found again.
-            if (!reading.readout.ok()) break;
+            if (!readout.ok()) break;
             s.smallFrameDisplay = true;
             RefreshDisplay();
             if (afterFrame) afterFrame();
@@ -59,8 +61,8 @@ void RunFocusLoop(const std::function<void()>& afterFrame) {
     }
     s.smallFrameDisplay = false;
     s.currentImage = *kept;
-    camera.focusRunning = false;
-    if (camera.focusFrames > 0) {
+    state.focusRunning = false;
+    if (state.focusFrames > 0) {
         const WaitCursor wait;
         RefreshDisplay();
     }

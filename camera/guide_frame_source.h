@@ -1,6 +1,7 @@
 // Where the guider's frames come from: each call takes one new frame into currentImage, through
 // the capture's whole end-of-frame step (calibration, auto-processing, autosave), and says how
-// it went. The capture sequence provides the real source; tests provide their own.
+// it went. The camera's source is CaptureGuideFrames (camera_guide_frames.h); tests provide
+// their own.
 #pragma once
 
 namespace vexa {
@@ -15,6 +16,10 @@ class GuideFrameSource {
   public:
     virtual ~GuideFrameSource() = default;
     virtual GuideFrame NextFrame() = 0;
+    // The stop request: the guide run wants no more frames. A source that keeps a capture
+    // going between frames ends it here, before the run reports its end; later frames are
+    // Stopped. Called inside the abort scopes the run set up for its frames.
+    virtual void Stop() {}
 };
 
 }  // namespace vexa

@@ -5,6 +5,7 @@
 #include <memory>
 #include <ostream>
 
+#include "camera/camera.h"
 #include "camera/camera_backend.h"
 #include "camera/camera_dialog_model.h"
 #include "camera/camera_dialog_services.h"
@@ -256,8 +257,9 @@ int RunCaptureCommand(const std::vector<std::string>& args, std::ostream& out, s
         s.starCentreX = c.star->x;
         s.starCentreY = c.star->y;
     }
-    const std::unique_ptr<CameraBackend> camera = OpenCamera(c.simulator, err);
-    if (!camera) return kExitFailure;
+    const std::unique_ptr<CameraBackend> backend = OpenCamera(c.simulator, err);
+    if (!backend) return kExitFailure;
+    Camera camera(backend->Device());
     TextUiServices::CatchInterrupts();
     CaptureAnswers answers(c, out);
     SetCameraDialogs(&answers);
@@ -265,7 +267,7 @@ int RunCaptureCommand(const std::vector<std::string>& args, std::ostream& out, s
     CaptureFaults faults;
     {
         const LongOperation running(LongOperationKind::Capture);
-        outcome = RunCaptureSequence(&faults);
+        outcome = RunCaptureSequence(camera, &faults);
     }
     SetCameraDialogs(nullptr);
     if (outcome == CaptureOutcome::NoCamera || outcome == CaptureOutcome::TransferFailed) {
@@ -306,11 +308,12 @@ int RunFocusCommand(const std::vector<std::string>& args, std::ostream& out, std
         }
     }
 
-    const std::unique_ptr<CameraBackend> camera = OpenCamera(simulator, err);
-    if (!camera) return kExitFailure;
+    const std::unique_ptr<CameraBackend> backend = OpenCamera(simulator, err);
+    if (!backend) return kExitFailure;
+    Camera camera(backend->Device());
     TextUiServices::CatchInterrupts();
-    if (!FindCameraIfNeeded()) return kExitFailure;
-    CameraDialogModel model;
+    if (!FindCameraIfNeeded(camera)) return kExitFailure;
+    CameraDialogModel model(&camera);
     model.ChooseUnit(exposure.unit);
     model.SetExposureValue(exposure.value);
     const CameraState& state = Session().camera;
@@ -328,7 +331,7 @@ int RunFocusCommand(const std::vector<std::string>& args, std::ostream& out, std
     });
     model.StartFocus();
     // A focus frame whose transfer failed ended the loop (and was reported).
-    return Session().cameraPresent ? kExitSuccess : kExitFailure;
+    return camera.Present() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace vexa::cli

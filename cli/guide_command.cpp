@@ -5,7 +5,9 @@
 #include <memory>
 #include <ostream>
 
+#include "camera/camera.h"
 #include "camera/camera_backend.h"
+#include "camera/camera_guide_frames.h"
 #include "camera/capture_sequence.h"
 #include "cli/camera_commands.h"
 #include "cli/cli_app.h"
@@ -108,13 +110,11 @@ std::string TwoDecimals(double value) {
 }
 
 // The first frame, on which the star is picked: one exposure without the dialog.
-bool TakeFirstFrame() {
+bool TakeFirstFrame(Camera& camera) {
     SessionState& s = Session();
     const bool savedContinuous = s.continuousCapture;
     s.continuousCapture = false;
-    s.guidingDuringCapture = true;
-    const CaptureOutcome outcome = RunCaptureSequence();
-    s.guidingDuringCapture = false;
+    const CaptureOutcome outcome = RunCaptureSequence(camera, nullptr, CaptureDialog::Skipped);
     s.continuousCapture = savedContinuous;
     return outcome == CaptureOutcome::Finished;
 }
@@ -139,10 +139,11 @@ bool PickGuideStar(PixelPoint from) {
 }
 
 // typeForRun, when set, is the telescope type of this run (the simulated mount's).
-int Guide(const GuideRequest& r, char typeForRun, std::ostream& out, std::ostream& err) {
+int Guide(Camera& camera, const GuideRequest& r, char typeForRun, std::ostream& out,
+          std::ostream& err) {
     SessionState& s = Session();
     // The first frame finds the camera, which reloads the settings: the line is opened after.
-    if (!TakeFirstFrame()) return kExitFailure;
+    if (!TakeFirstFrame(camera)) return kExitFailure;
     const char userType = s.settings.telescopeType;
     if (typeForRun != 0) s.settings.telescopeType = typeForRun;
     // The settings keep the user's own type whatever happens.
@@ -176,7 +177,8 @@ int Guide(const GuideRequest& r, char typeForRun, std::ostream& out, std::ostrea
         bool trained = false;
         {
             const LongOperation running(LongOperationKind::GuiderTraining);
-            trained = TrainGuider();
+            CaptureGuideFrames frames(&camera, GuideFrameKind::Training);
+            trained = TrainGuider(frames);
         }
         if (!trained) return kExitFailure;
         if (typeForRun != 0) {
@@ -196,7 +198,8 @@ int Guide(const GuideRequest& r, char typeForRun, std::ostream& out, std::ostrea
     bool guided = false;
     {
         const LongOperation running(LongOperationKind::Guiding);
-        guided = RunGuiding(static_cast<int>(r.frames));
+        CaptureGuideFrames frames(&camera, GuideFrameKind::Guiding);
+        guided = RunGuiding(frames, static_cast<int>(r.frames));
     }
     SetTelescopeDialogs(&previous);
     const GuidingInfo info = CurrentGuidingInfo();
@@ -227,14 +230,15 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
     } else {
         device = std::make_unique<UsbCameraTransport>(options.camera);
     }
-    const CameraBackend camera(std::move(device), options.usbLog);
-    if (!camera.LogOk()) {
+    CameraBackend backend(std::move(device), options.usbLog);
+    if (!backend.LogOk()) {
         err << kProgramName << ": cannot open the USB log " << options.usbLog << '\n';
         return kExitFailure;
     }
+    Camera camera(backend.Device());
 
     if (!request.simulator) {
-        const int status = Guide(request, 0, out, err);
+        const int status = Guide(camera, request, 0, out, err);
         CloseTelescopeLine();
         return status;
     }
@@ -247,7 +251,7 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
     SetSerialPortPath('1', mount.DevicePath());
     SetSerialPortPath('2', mount.DevicePath());
     InstallCliSerialLines(&mount);
-    const int status = Guide(request, kLx200, out, err);
+    const int status = Guide(camera, request, kLx200, out, err);
     CloseTelescopeLine();
     InstallCliSerialLines();
     SetCliSerialOptions(CliSerialOptions());

@@ -8,8 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "camera/camera_commands.h"
-#include "camera/camera_usb.h"
+#include "camera/camera.h"
 #include "fuzz/fuzz_support.h"
 #include "session/clock.h"
 #include "session/session_state.h"
@@ -110,20 +109,20 @@ bool Terminated(const std::array<char, kDeviceTextBytes>& text) {
     return std::memchr(text.data(), '\0', text.size()) != nullptr;
 }
 
-void CheckReadout(ScriptedCamera& camera, Status (*readout)()) {
+void CheckReadout(ScriptedCamera& camera, Camera& device, Status (Camera::*readout)()) {
     const int readsBefore = camera.bulkReads;
-    const Status status = readout();
+    const Status status = (device.*readout)();
     if (!status.ok()) return;
     VEXA_FUZZ_CHECK(camera.bulkReads == readsBefore + 1);
     VEXA_FUZZ_CHECK(camera.lastWriteOk && camera.lastBulkOk);
     VEXA_FUZZ_CHECK(camera.lastBulkDelivered == camera.requested);
 }
 
-void CheckHidRead(ByteScript& script) {
+void CheckHidRead(Camera& device, ByteScript& script) {
     const int count = static_cast<int>(script.Word() % 300) - 20;
     std::array<uint8_t, 300> dest;
     dest.fill(0xA5);
-    const Status status = ReadUSBdevice(dest.data(), count);
+    const Status status = device.ReadUSBdevice(dest.data(), count);
     if (count < 1 || count > 254) {
         VEXA_FUZZ_CHECK(!status.ok());
         for (uint8_t b : dest) VEXA_FUZZ_CHECK(b == 0xA5);
@@ -146,9 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     ByteScript script(data, size);
     ScriptedCamera camera(script);
-    SetCameraTransport(&camera);
+    Camera device(camera);
     DeviceTable table;
-    (void)OpenUSBdevices(table);
+    (void)device.OpenUSBdevices(table);
     for (const DeviceTableEntry& entry : table)
         VEXA_FUZZ_CHECK(Terminated(entry.manufacturer) && Terminated(entry.product));
 
@@ -156,30 +155,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int op = 0; op < kMostOperations && !script.Done(); ++op) {
         switch (script.Byte() % 5) {
             case 0:
-                CheckReadout(camera, ReadFullFrame);
+                CheckReadout(camera, device, &Camera::ReadFullFrame);
                 break;
             case 1:
-                CheckReadout(camera, ReadBinnedFrame);
+                CheckReadout(camera, device, &Camera::ReadBinnedFrame);
                 break;
             case 2:
                 s.focusWindowX = static_cast<int>(script.Word() % 1700) - 200;
                 s.focusWindowY = static_cast<int>(script.Word() % 1400) - 200;
-                CheckReadout(camera, ReadFocusWindow);
+                CheckReadout(camera, device, &Camera::ReadFocusWindow);
                 break;
             case 3:
-                CheckHidRead(script);
+                CheckHidRead(device, script);
                 break;
             default: {
                 s.camera.exposureUnit = 'h';
                 FocusReading reading;
-                (void)TakeFocusFrame(&reading);
+                (void)device.TakeFocusFrame(&reading);
                 if (reading.hfdFound) VEXA_FUZZ_CHECK(std::isfinite(reading.hfdPx));
                 if (reading.hfdFound) VEXA_FUZZ_CHECK(reading.hfdPx >= 0.0);
                 break;
             }
         }
     }
-    CloseUSBdevices();
-    SetCameraTransport(nullptr);
+    device.CloseUSBdevices();
     return 0;
 }

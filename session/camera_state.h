@@ -53,11 +53,6 @@ struct CameraState {
     bool focusHfdFound = false;
     double focusHfdPx = 0.0;
     int32_t focusFrames = 0;  // frames taken since the focus loop started
-
-    // ---- USB link ----
-    // Set when the camera went away during a transfer: later transfers fail at once, without
-    // a message each, until the next discovery.
-    bool linkLost = false;
 };
 
 }  // namespace vexa

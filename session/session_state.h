@@ -160,7 +160,6 @@ struct SessionState {
     std::array<std::array<char, kHistoryLineBytes>, kHistoryEntries> historyLines{};
 
     // ---- camera, capture and telescope state shared across subsystems ----
-    bool cameraPresent = false;
     bool interruptMaskingPermitted = false;
     int32_t abortRequested = 0;
     int16_t seriesCount = 0;

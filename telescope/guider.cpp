@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "camera/capture_sequence.h"
+#include "camera/camera_guide_frames.h"
 #include "processing/star_centre.h"
 #include "session/long_operation.h"
 #include "session/message_catalogue.h"
@@ -30,16 +30,7 @@ constexpr int16_t kStopSeries = 1;
 constexpr uint32_t kBoxPrimingPulseMs = 1;
 constexpr size_t kInfoTextBytes = 32;
 
-GuideFrameSource frameSource;
 bool boxPrimed = false;
-
-bool CaptureOneGuideFrame() {
-    return RunCaptureSequence() == CaptureOutcome::Finished && Session().guidingDuringCapture;
-}
-
-bool AcquireGuideFrame() {
-    return frameSource ? frameSource() : CaptureOneGuideFrame();
-}
 
 std::string OneDecimal(double value) {
     char text[kInfoTextBytes];
@@ -87,13 +78,6 @@ SampleFrame GuideWindowFrame() {
     const int32_t top = std::clamp(run.cornerY, 0, std::max(s.geometry.height - kFrameSide, 0));
     return {s.currentImage.data() + static_cast<size_t>(top) * width + left, width,
             std::min(kFrameSide, width), std::min(kFrameSide, s.geometry.height)};
-}
-
-// Ends the continuous capture that delivers the guide frames, after the frame in hand.
-void StopGuideFrames() {
-    SessionState& s = Session();
-    s.continuousRunning = 0;
-    s.seriesCount = 0;
 }
 
 }  // namespace
@@ -287,36 +271,29 @@ GuidingInfo CurrentGuidingInfo() {
     return info;
 }
 
-void GuideFrameArrived() {
+bool GuideFrameArrived() {
     SessionState& s = Session();
     GuideRunState& run = GuideRun();
-    if (!run.guiding || run.training) return;
+    if (!run.guiding || run.training) return true;
     if (run.firstPass) {
         if (!FindGuideCentre(run.referenceX, run.referenceY) ||
             !FindGuideCentre(run.foundX, run.foundY)) {
             run.starLost = true;
             ShowMessage(MessageCode::CallerText, kGuideStarLostText);
-            StopGuideFrames();
-            return;
+            return false;
         }
-        if (!GuideStarStillThere(true)) {
-            StopGuideFrames();
-            return;
-        }
+        if (!GuideStarStillThere(true)) return false;
         run.referenceX = run.foundX;
         run.referenceY = run.foundY;
         run.firstPass = false;
         TelescopeDialogs().OpenGuidingInfo();
     }
     PumpMessages(kStopSeries);
-    if (s.abortRequested != 0 || !s.guidingDuringCapture) return;
+    // An aborted frame is not corrected; the frame source ends with the abort.
+    if (s.abortRequested != 0 || !s.guidingDuringCapture) return true;
     const bool ok = RunCorrectionStep();
     if (run.frames > 0) TelescopeDialogs().ShowGuidingInfo(CurrentGuidingInfo());
-    if (!ok || (run.frameLimit > 0 && run.frames >= run.frameLimit)) StopGuideFrames();
-}
-
-void SetGuideFrameSource(GuideFrameSource source) {
-    frameSource = std::move(source);
+    return ok && (run.frameLimit <= 0 || run.frames < run.frameLimit);
 }
 
 void StopGuidingOnAbort(int16_t) {
@@ -326,7 +303,7 @@ void StopGuidingOnAbort(int16_t) {
     s.guidingDuringCapture = false;
 }
 
-bool TrainGuider() {
+bool TrainGuider(GuideFrameSource& frames) {
     SessionState& s = Session();
     const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
@@ -353,9 +330,9 @@ bool TrainGuider() {
     const auto step = [&](Direction direction, uint32_t pulseMs) {
         if (!ok) return;
         ok = (pulseMs == 0 || SendPulse(DirectionLetter(direction), pulseMs)) &&
-             AcquireGuideFrame() && s.abortRequested == 0 && s.guidingDuringCapture &&
-             FindGuideCentre(run.foundX, run.foundY) && FindGuideCentre(run.foundX, run.foundY) &&
-             GuideStarStillThere(false);
+             frames.NextFrame() == GuideFrame::Delivered && s.abortRequested == 0 &&
+             s.guidingDuringCapture && FindGuideCentre(run.foundX, run.foundY) &&
+             FindGuideCentre(run.foundX, run.foundY) && GuideStarStillThere(false);
     };
     const auto pulseFor = [seconds](int16_t offsetMs) {
         return static_cast<uint32_t>(
@@ -405,7 +382,7 @@ bool TrainGuider() {
     return ok;
 }
 
-bool RunGuiding(int frameLimit) {
+bool RunGuiding(GuideFrameSource& frames, int frameLimit) {
     SessionState& s = Session();
     const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
@@ -423,9 +400,9 @@ bool RunGuiding(int frameLimit) {
     s.abortRequested = 0;
     run.firstPass = true;
 
-    SetGuideCorrectionStep(GuideFrameArrived);
-    (void)RunCaptureSequence();
-    SetGuideCorrectionStep(nullptr);
+    while (frames.NextFrame() == GuideFrame::Delivered && GuideFrameArrived()) {
+    }
+    frames.Stop();
 
     ShowMessage(MessageCode::AutoGuidingTerminated);
     TelescopeDialogs().CloseGuidingInfo();
@@ -440,7 +417,7 @@ bool RunGuiding(int frameLimit) {
     return !run.starLost;
 }
 
-void CmdTrainAutoGuiding() {
+void CmdTrainAutoGuiding(Camera* camera) {
     SessionState& s = Session();
     if (s.settings.telescopeType == kNoTelescope) return;
     if (!ConnectTelescope()) return;
@@ -455,16 +432,18 @@ void CmdTrainAutoGuiding() {
         }
     }
     const LongOperation running(LongOperationKind::GuiderTraining);
-    (void)TrainGuider();
+    CaptureGuideFrames frames(camera, GuideFrameKind::Training);
+    (void)TrainGuider(frames);
 }
 
-void CmdStartAutoGuiding() {
+void CmdStartAutoGuiding(Camera* camera) {
     SessionState& s = Session();
     if (s.settings.telescopeType == kNoTelescope) return;
     if (!ConnectTelescope()) return;
     if (s.settings.telescopeType == kControlBox) (void)InitialiseControlBox();
     const LongOperation running(LongOperationKind::Guiding);
-    (void)RunGuiding();
+    CaptureGuideFrames frames(camera, GuideFrameKind::Guiding);
+    (void)RunGuiding(frames);
 }
 
 }  // namespace vexa

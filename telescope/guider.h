@@ -5,10 +5,10 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
+#include "camera/guide_frame_source.h"
 #include "session/status.h"
 #include "telescope/guide_star_signal.h"
 #include "telescope/telescope_dialog_services.h"
@@ -139,28 +139,27 @@ bool GuideStarStillThere(bool checkIntensity);
 // pulse could not be sent.
 bool RunCorrectionStep();
 // What every guide frame of Start Auto-Guiding runs: the reference on the first frame, the
-// correction, the "Guiding Info" figures, and the end of the run at its frame limit.
-void GuideFrameArrived();
+// correction and the "Guiding Info" figures. False when the run ends with this frame: the star
+// lost, a pulse not sent, or the frame limit reached.
+bool GuideFrameArrived();
 // The figures "Guiding Info" shows for the run so far.
 GuidingInfo CurrentGuidingInfo();
 
-// Acquires one guide frame into the current image; false when it was aborted or failed. The
-// default runs the capture sequence for one exposure without its dialog.
-using GuideFrameSource = std::function<bool()>;
-void SetGuideFrameSource(GuideFrameSource source);
-
-// Training on the current image and the frames that follow. True when the results were
-// stored (and saved).
-bool TrainGuider();
-// Guiding until aborted (or frameLimit frames). False when it could not start.
-bool RunGuiding(int frameLimit = 0);
+// Training on the current image and the frames that follow from frames. True when the results
+// were stored (and saved).
+bool TrainGuider(GuideFrameSource& frames);
+// Guiding on the frames from frames until aborted (or frameLimit frames); the source is then
+// stopped. False when it could not start.
+bool RunGuiding(GuideFrameSource& frames, int frameLimit = 0);
 
 // A key or click during training or guiding ends the guide run and the continuous capture
 // that feeds it.
 void StopGuidingOnAbort(int16_t stopSeries);
 
-// Menu commands 23 and 22.
-void CmdTrainAutoGuiding();
-void CmdStartAutoGuiding();
+class Camera;
+
+// Menu commands 23 and 22, taking their frames from the camera (none: the frames fail).
+void CmdTrainAutoGuiding(Camera* camera);
+void CmdStartAutoGuiding(Camera* camera);
 
 }  // namespace vexa

@@ -64,7 +64,10 @@ TVEXA_Q4App::TVEXA_Q4App(std::unique_ptr<QtUiServices> services)
 
 TVEXA_Q4App::~TVEXA_Q4App() {
     frame_.reset();
-    camera_.reset();  // the window is gone: the camera's interfaces are closed
+    // The window is gone: the camera's interfaces are closed.
+    devices_.camera = nullptr;
+    camera_.reset();
+    cameraBackend_.reset();
     RemoveUiRoles();
     SetClock(nullptr);
 }
@@ -84,9 +87,13 @@ void TVEXA_Q4App::Start() {
 
 bool TVEXA_Q4App::UseCamera(std::unique_ptr<CameraTransport> device,
                             const std::string& usbLogHostPath) {
+    devices_.camera = nullptr;
     camera_.reset();
-    camera_ = std::make_unique<CameraBackend>(std::move(device), usbLogHostPath);
-    return camera_->LogOk();
+    cameraBackend_.reset();
+    cameraBackend_ = std::make_unique<CameraBackend>(std::move(device), usbLogHostPath);
+    camera_ = std::make_unique<Camera>(cameraBackend_->Device());
+    devices_.camera = camera_.get();
+    return cameraBackend_->LogOk();
 }
 
 std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error) {

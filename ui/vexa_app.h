@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/front_end_devices.h"
+#include "camera/camera.h"
 #include "camera/camera_backend.h"
 #include "devices/usb_id.h"
 #include "session/clock.h"
@@ -31,9 +32,9 @@ class TVEXA_Q4App {
     // display once so that the ramp is on screen.
     void Start();
 
-    // The camera the capture command uses from now on (installed until the app closes, when
-    // its interfaces are closed); usbLogHostPath empty for no log. False when the log cannot
-    // be opened.
+    // The camera the window's commands use from now on, over this device (kept until the app
+    // closes, when its interfaces are closed); usbLogHostPath empty for no log. False when the
+    // log cannot be opened.
     bool UseCamera(std::unique_ptr<CameraTransport> device, const std::string& usbLogHostPath);
 
     TVEXA_Q4Frame* Frame() const { return frame_.get(); }
@@ -47,7 +48,8 @@ class TVEXA_Q4App {
     SystemClock clock_;
     std::unique_ptr<DialogScreenKeeper> screenKeeper_;
     std::unique_ptr<TVEXA_Q4Frame> frame_;
-    std::unique_ptr<CameraBackend> camera_;
+    std::unique_ptr<CameraBackend> cameraBackend_;
+    std::unique_ptr<Camera> camera_;
     FrontEndDevices devices_;
 };
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "app/display_refresh.h"
+#include "camera/camera.h"
 #include "camera/camera_dialog_model.h"
-#include "camera/camera_usb.h"
 #include "session/host_paths.h"
 #include "session/session_state.h"
 #include "simulator/simulated_camera.h"
@@ -52,6 +52,7 @@ struct SimulatedCameraRig {
     std::vector<std::string> boxes;
     SkyModel sky;
     SimulatedCamera camera{sky};
+    Camera device{camera};
 
     SimulatedCameraRig() {
         SetDriveRoot(root.path().toStdString());
@@ -61,15 +62,11 @@ struct SimulatedCameraRig {
         });
         SetUi(&services);
         InstallDisplayRefresh();
-        SetCameraTransport(&camera);
         Session().settings.showInterfaceDetails = false;
         DeviceTable table{};
-        OpenUSBdevices(table);
+        (void)device.OpenUSBdevices(table);
     }
-    ~SimulatedCameraRig() {
-        SetCameraTransport(nullptr);
-        SetUi(nullptr);
-    }
+    ~SimulatedCameraRig() { SetUi(nullptr); }
     QByteArray File(const char* name) const {
         QFile file(root.filePath(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -181,7 +178,7 @@ class TCVDialogTest : public QObject {
 
     void focusModeShowsFramesUntilStop() {
         SimulatedCameraRig rig;
-        CameraDialogModel model;
+        CameraDialogModel model(&rig.device);
         TCVDialog dialog(model);
         dialog.show();
         Find<QRadioButton>(dialog, "Tenth's")->click();
@@ -213,7 +210,7 @@ class TCVDialogTest : public QObject {
             const QByteArray picture = rig.File("VEXAQ4.bmp");
             const std::string shown = rig.services.shown;
 
-            CameraDialogModel model;
+            CameraDialogModel model(&rig.device);
             TCVDialog dialog(model);
             dialog.show();
             Find<QRadioButton>(dialog, "Tenth's")->click();

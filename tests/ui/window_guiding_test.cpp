@@ -93,7 +93,7 @@ class WindowGuidingTest : public QObject {
     // What the menu item does when the user chooses it.
     void Trigger(int32_t id) {
         QVERIFY(QueryCommand(id).enabled);
-        QVERIFY(ExecuteCommand(id));
+        QVERIFY(ExecuteCommand(id, app_->Devices()));
     }
 
   private slots:

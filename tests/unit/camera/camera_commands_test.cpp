@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "camera/camera_usb.h"
+#include "camera/camera.h"
 #include "session/session_state.h"
 #include "tests/unit/support/fake_ui.h"
 #include "tests/unit/support/recording_camera.h"
@@ -15,15 +15,19 @@ namespace {
 class CameraCommandsTest : public ::testing::Test {
   protected:
     CameraCommandsTest() {
-        SetCameraTransport(&camera);
         DeviceTable table{};
         Session().settings.showInterfaceDetails = false;
-        OpenUSBdevices(table);
+        (void)device.OpenUSBdevices(table);
     }
-    ~CameraCommandsTest() override { SetCameraTransport(nullptr); }
+    uint16_t FocusFramePeak() {
+        FocusReading reading;
+        (void)device.TakeFocusFrame(&reading);
+        return reading.peak;
+    }
 
     SessionFixture fixture;
     RecordingCamera camera{&fixture.clock};
+    Camera device{camera};
 };
 
 // A sample value that tells where in the image area it was read from.
@@ -32,10 +36,11 @@ uint16_t Marker(int row, int column) {
 }
 
 TEST_F(CameraCommandsTest, ExposureControlsSendTheirEightBytesWithReportIdZero) {
-    CommandBlock().fill(0x55);
-    ExposureTick();
-    StartExposure();
-    EndExposure();
+    ASSERT_TRUE(device.ReadFocusWindow().ok());  // leaves bytes 3 to 7 set
+    camera.reports.clear();
+    (void)device.ExposureTick();
+    (void)device.StartExposure();
+    (void)device.EndExposure();
     ASSERT_EQ(camera.reports.size(), 3u);
     EXPECT_EQ(camera.reports[0].bytes, (std::vector<uint8_t>{0, 2, 2, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(camera.reports[1].bytes, (std::vector<uint8_t>{0, 2, 1, 0, 0, 0, 0, 0, 0}));
@@ -45,20 +50,25 @@ TEST_F(CameraCommandsTest, ExposureControlsSendTheirEightBytesWithReportIdZero) 
 TEST_F(CameraCommandsTest, ReadoutsSendTheirCommandAndCutTheImageAreaOutRowByRow) {
     struct Case {
         const char* name;
-        Status (*read)();
+        Status (Camera::*read)();
         std::vector<uint8_t> report;
         size_t requested;
         int width, height;
     } cases[] = {
-        {"full", ReadFullFrame, {0, 4, 0, 0, 0, 0, 0, 0, 0}, kFullFrameTransferBytes, 1300, 1030},
+        {"full",
+         &Camera::ReadFullFrame,
+         {0, 4, 0, 0, 0, 0, 0, 0, 0},
+         kFullFrameTransferBytes,
+         1300,
+         1030},
         {"binned",
-         ReadBinnedFrame,
+         &Camera::ReadBinnedFrame,
          {0, 4, 0, 0, 0, 0, 0, 0, 2},
          kBinnedFrameTransferBytes,
          650,
          515},
         {"focus",
-         ReadFocusWindow,
+         &Camera::ReadFocusWindow,
          {0, 4, 0, 0, 15, 19, 149, 178, 1},
          kFocusWindowTransferBytes,
          128,
@@ -70,9 +80,9 @@ TEST_F(CameraCommandsTest, ReadoutsSendTheirCommandAndCutTheImageAreaOutRowByRow
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         camera.reports.clear();
-        EndExposure();  // as before every readout: clears bytes 5 to 7
+        (void)device.EndExposure();  // as before every readout
         Session().currentImage.fill(0xFFFF);
-        ASSERT_TRUE(c.read().ok());
+        ASSERT_TRUE((device.*c.read)().ok());
         EXPECT_EQ(camera.reports.back().bytes, c.report);
         EXPECT_EQ(camera.bulkRequests.back(), c.requested);
         const Plane& image = Session().currentImage;
@@ -86,19 +96,19 @@ TEST_F(CameraCommandsTest, ReadoutsSendTheirCommandAndCutTheImageAreaOutRowByRow
     }
 }
 
-TEST_F(CameraCommandsTest, FullFrameReadKeepsBytesFiveToSevenAsTheLastCommandLeftThem) {
-    CommandBlock() = {0, 9, 9, 9, 9, 6, 7, 8};
-    (void)ReadFullFrame();
-    EXPECT_EQ(camera.reports.back().bytes, (std::vector<uint8_t>{0, 4, 0, 0, 0, 0, 6, 7, 8}));
+TEST_F(CameraCommandsTest, FullFrameReadSendsAllItsBytesWhateverTheLastCommandLeft) {
+    ASSERT_TRUE(device.ReadFocusWindow().ok());  // bytes 3 to 7 set
+    (void)device.ReadFullFrame();
+    EXPECT_EQ(camera.reports.back().bytes, (std::vector<uint8_t>{0, 4, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(CameraCommandsTest, AFailedTransferIsStillCopiedOutAndSaysSo) {
     camera.image = [](int, int) -> uint16_t { return 7; };
-    ASSERT_TRUE(ReadFocusWindow().ok());
+    ASSERT_TRUE(device.ReadFocusWindow().ok());
     camera.image = Marker;
     camera.bulkAnswers.push_back({Status(), 2 * 128 * 40});  // lines 0 to 39 of the transfer
     Session().currentImage.fill(0xFFFF);
-    EXPECT_EQ(ReadFocusWindow().code(), StatusCode::ShortTransfer);
+    EXPECT_EQ(device.ReadFocusWindow().code(), StatusCode::ShortTransfer);
     EXPECT_EQ(Session().currentImage[0], Marker(0, 0));  // line 30 of the transfer came
     EXPECT_EQ(Session().currentImage[10 * 128], 7);      // the rest is what the buffer held
 }
@@ -175,7 +185,7 @@ TEST_F(CameraCommandsTest, FocusFrameTicksOnEveryPassOnlyAbove600Ms) {
         Session().camera.exposureUnit = c.unit;
         Session().camera.exposureValue = c.value;
         const uint32_t before = fixture.clock.Milliseconds();
-        (void)TakeFocusFrame();
+        (void)device.TakeFocusFrame();
         EXPECT_EQ(camera.Count(kTickCommand), c.ticks) << c.unit << c.value;
         const std::vector<Command> commands = camera.Commands();
         ASSERT_GE(commands.size(), 4u);
@@ -197,18 +207,18 @@ TEST_F(CameraCommandsTest, FocusFrameReturnsItsPeakAndScalesByTheBitDepthUnlessS
     Session().camera.exposureUnit = 'h';
     Session().currentImage[20000] = 3;  // beyond the frame but within the scaled samples
     Session().currentImage[30000] = 3;
-    EXPECT_EQ(TakeFocusFrame(), 5000);
+    EXPECT_EQ(FocusFramePeak(), 5000);
     EXPECT_EQ(Session().currentImage[64 * 128 + 64], 65535);
     EXPECT_EQ(Session().currentImage[40 * 128 + 10], 4000);
     EXPECT_EQ(Session().currentImage[20000], 12);
     EXPECT_EQ(Session().currentImage[30000], 3);
 
     Session().paletteStretch = true;
-    EXPECT_EQ(TakeFocusFrame(), 5000);
+    EXPECT_EQ(FocusFramePeak(), 5000);
     EXPECT_EQ(Session().currentImage[40 * 128 + 10], 1000);
     Session().paletteStretch = false;
     Session().paletteStretchBits = 16;
-    (void)TakeFocusFrame();
+    (void)device.TakeFocusFrame();
     EXPECT_EQ(Session().currentImage[40 * 128 + 10], 1000);
 }
 
@@ -220,13 +230,12 @@ TEST_F(CameraCommandsTest, FocusFrameMeasuresTheHalfFluxDiameterBeforeTheGain) {
     };
     Session().camera.exposureUnit = 'h';
     FocusReading reading;
-    (void)TakeFocusFrame(&reading);
-    EXPECT_TRUE(reading.readout.ok());
+    EXPECT_TRUE(device.TakeFocusFrame(&reading).ok());
     ASSERT_TRUE(reading.hfdFound);
     EXPECT_NEAR(reading.hfdPx, 2.3548 * 2.0, 0.15);
 
     camera.image = [](int, int) -> uint16_t { return 1000; };
-    (void)TakeFocusFrame(&reading);
+    (void)device.TakeFocusFrame(&reading);
     EXPECT_FALSE(reading.hfdFound);
 }
 

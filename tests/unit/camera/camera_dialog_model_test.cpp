@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "camera/camera_usb.h"
+#include "camera/camera.h"
 #include "files/view_bitmap.h"
 #include "session/host_paths.h"
 #include "session/message_catalogue.h"
@@ -128,20 +128,21 @@ TEST_F(CameraDialogModelTest, HelpShowsTheWholeText) {
     EXPECT_GT(fixture.ui.messages[0].text.size(), 255u);
 }
 
-class FocusModeTest : public CameraDialogModelTest {
+class FocusModeTest : public ::testing::Test {
   protected:
     FocusModeTest() {
-        SetCameraTransport(&camera);
         DeviceTable table{};
         Session().settings.showInterfaceDetails = false;
-        OpenUSBdevices(table);
+        (void)device.OpenUSBdevices(table);
         camera.image = [](int row, int column) -> uint16_t {
             return row == 60 && column > 60 && column < 64 ? 9000 : 1000;
         };
         model.ChooseUnit('h');
     }
-    ~FocusModeTest() override { SetCameraTransport(nullptr); }
+    SessionFixture fixture;
     RecordingCamera camera{&fixture.clock};
+    Camera device{camera};
+    CameraDialogModel model{&device};
 };
 
 TEST_F(FocusModeTest, MinutesAndLongExposuresDoNothing) {
@@ -204,7 +205,7 @@ TEST_F(FocusModeTest, AFailedFocusTransferEndsTheLoop) {
     camera.bulkAnswers.push_back({Status(StatusCode::Disconnected, "gone", 19), 0});
     model.StartFocus();
     EXPECT_EQ(camera.ReadCommands(), 1);
-    EXPECT_FALSE(Session().cameraPresent);
+    EXPECT_FALSE(device.Present());
     EXPECT_EQ(fixture.ui.messages.size(), 1u);
     EXPECT_FALSE(model.FocusRunning());
 }

@@ -1,4 +1,4 @@
-#include "camera/camera_usb.h"
+#include "camera/camera.h"
 
 #include <gtest/gtest.h>
 
@@ -13,19 +13,22 @@ namespace {
 
 class CameraUsbTest : public ::testing::Test {
   protected:
-    CameraUsbTest() { SetCameraTransport(&camera); }
-    ~CameraUsbTest() override { SetCameraTransport(nullptr); }
-    int Discover() { return OpenUSBdevices(table); }
+    int Discover() {
+        int enumerated = -1;
+        (void)device.OpenUSBdevices(table, &enumerated);
+        return enumerated;
+    }
     std::string Text(const std::array<char, kDeviceTextBytes>& field) { return field.data(); }
 
     SessionFixture fixture;
     RecordingCamera camera{&fixture.clock};
+    Camera device{camera};
     DeviceTable table{};
 };
 
 TEST_F(CameraUsbTest, DiscoveryOpensTheCameraAndReportsItsInterfaces) {
     EXPECT_EQ(Discover(), 1);
-    EXPECT_TRUE(Session().cameraPresent);
+    EXPECT_TRUE(device.Present());
     ASSERT_EQ(fixture.ui.messages.size(), 1u);
     EXPECT_EQ(fixture.ui.messages[0].text,
               "Camera Found, Hid =      5, BlockIO =      7\n"
@@ -77,16 +80,16 @@ TEST_F(CameraUsbTest, IncompleteDiscoveriesLeaveTheCameraAbsent) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        camera = RecordingCamera(&fixture.clock);
+        ASSERT_EQ(Discover(), 1);  // a camera found before
         if (!c.hidListed) camera.discovery.hidInterfaces.clear();
         if (!c.blockListed) camera.discovery.blockIoInterfaces.clear();
         camera.discovery.hidOpen = c.hidOpen;
         camera.discovery.blockIoOpen = c.blockOpen;
-        Session().cameraPresent = true;
         fixture.ui.messages.clear();
         EXPECT_EQ(Discover(), c.result);
-        EXPECT_FALSE(Session().cameraPresent);
+        EXPECT_FALSE(device.Present());
         EXPECT_EQ(fixture.ui.LastText(), kBlockIoNotFoundText);
-        camera = RecordingCamera(&fixture.clock);
     }
 }
 
@@ -100,7 +103,7 @@ TEST_F(CameraUsbTest, EarlyDiscoveryFailuresSayWhyAndPermissionNamesTheUdevRule)
     EXPECT_EQ(fixture.ui.LastText(), std::string(kOpenHidFailedText) +
                                          "\npermission denied on /dev/hidraw3: install the udev "
                                          "rule x");
-    EXPECT_FALSE(Session().cameraPresent);
+    EXPECT_FALSE(device.Present());
 
     camera.discovery.status = Status(StatusCode::IoError, "USB device list unavailable");
     camera.discovery.deviceListUnavailable = true;
@@ -115,10 +118,7 @@ TEST_F(CameraUsbTest, NoCameraAmongTheDevicesSaysWhichWereSeen) {
     EXPECT_EQ(Discover(), 1);
     EXPECT_EQ(fixture.ui.LastText(),
               std::string(kBlockIoNotFoundText) + "\nno camera; found 046d:c52b");
-
-    SetCameraTransport(nullptr);
-    EXPECT_EQ(Discover(), 0);
-    EXPECT_FALSE(Session().cameraPresent);
+    EXPECT_FALSE(device.Present());
 }
 
 TEST_F(CameraUsbTest, SeveralCamerasAreNamedAndInterruptMaskingFollowsTheSystemVersion) {
@@ -135,13 +135,13 @@ TEST_F(CameraUsbTest, SeveralCamerasAreNamedAndInterruptMaskingFollowsTheSystemV
 
 TEST_F(CameraUsbTest, OutputReportsCarryReportIdZeroAndAtMost254Bytes) {
     std::vector<uint8_t> payload(255, 0xAB);
-    ASSERT_TRUE(WriteUSBdevice(payload.data(), 254).ok());
+    ASSERT_TRUE(device.WriteUSBdevice(payload.data(), 254).ok());
     ASSERT_EQ(camera.reports.size(), 1u);
     EXPECT_EQ(camera.reports[0].bytes.size(), 255u);
     EXPECT_EQ(camera.reports[0].bytes[0], 0);
     EXPECT_EQ(camera.reports[0].bytes[254], 0xAB);
 
-    EXPECT_FALSE(WriteUSBdevice(payload.data(), 255).ok());
+    EXPECT_FALSE(device.WriteUSBdevice(payload.data(), 255).ok());
     EXPECT_EQ(camera.reports.size(), 1u);
     EXPECT_EQ(fixture.ui.LastText(), kWriteTooLongText);
 }
@@ -149,10 +149,12 @@ TEST_F(CameraUsbTest, OutputReportsCarryReportIdZeroAndAtMost254Bytes) {
 TEST_F(CameraUsbTest, AFailedWriteIsReportedWithTheSystemError) {
     camera.writeAnswers.push_back(Status(StatusCode::IoError, "cannot write to /dev/hidraw3", 5));
     const uint8_t command[kCommandBytes] = {2, 2};
-    EXPECT_FALSE(WriteUSBdevice(command, kCommandBytes).ok());
+    EXPECT_FALSE(device.WriteUSBdevice(command, kCommandBytes).ok());
     EXPECT_EQ(fixture.ui.LastText(),
               "Error 5 trying to send command to USB \ncannot write to /dev/hidraw3");
-    EXPECT_FALSE(Session().camera.linkLost);
+    // The camera is still there: the next command goes out.
+    EXPECT_TRUE(device.WriteUSBdevice(command, kCommandBytes).ok());
+    EXPECT_EQ(camera.reports.size(), 2u);
 }
 
 TEST_F(CameraUsbTest, ACameraThatLeftIsReportedOnceAndThenNotAddressedUntilFoundAgain) {
@@ -160,16 +162,17 @@ TEST_F(CameraUsbTest, ACameraThatLeftIsReportedOnceAndThenNotAddressedUntilFound
     camera.writeAnswers.push_back(Status(StatusCode::Disconnected, "gone", 19));
     const uint8_t command[kCommandBytes] = {2, 3};
     fixture.ui.messages.clear();
-    EXPECT_EQ(WriteUSBdevice(command, kCommandBytes).code(), StatusCode::Disconnected);
-    EXPECT_FALSE(Session().cameraPresent);
-    EXPECT_EQ(WriteUSBdevice(command, kCommandBytes).code(), StatusCode::Disconnected);
-    EXPECT_EQ(ReadBlockIOTransfer().code(), StatusCode::Disconnected);
+    EXPECT_EQ(device.WriteUSBdevice(command, kCommandBytes).code(), StatusCode::Disconnected);
+    EXPECT_FALSE(device.Present());
+    EXPECT_EQ(device.WriteUSBdevice(command, kCommandBytes).code(), StatusCode::Disconnected);
+    EXPECT_EQ(device.ReadBlockIOTransfer({}, kFocusWindowTransferBytes).code(),
+              StatusCode::Disconnected);
     EXPECT_EQ(fixture.ui.messages.size(), 1u);
     EXPECT_EQ(camera.reports.size(), 1u);
     EXPECT_TRUE(camera.bulkRequests.empty());
 
     Discover();
-    EXPECT_TRUE(WriteUSBdevice(command, kCommandBytes).ok());
+    EXPECT_TRUE(device.WriteUSBdevice(command, kCommandBytes).ok());
     EXPECT_EQ(camera.reports.size(), 2u);
 }
 
@@ -180,25 +183,24 @@ TEST_F(CameraUsbTest, InputReportsCheckTheirLengthAndCopyOnlyTheData) {
         const char* message;
     } refused[] = {{0, kReadTooShortText}, {255, kReadTooLongText}, {-1, kReadTooShortText}};
     for (const Case& c : refused) {
-        EXPECT_FALSE(ReadUSBdevice(dest, c.count).ok());
+        EXPECT_FALSE(device.ReadUSBdevice(dest, c.count).ok());
         EXPECT_EQ(fixture.ui.LastText(), c.message);
     }
-    ASSERT_TRUE(ReadUSBdevice(dest, 3).ok());
+    ASSERT_TRUE(device.ReadUSBdevice(dest, 3).ok());
     EXPECT_EQ(dest[0], 9);
     EXPECT_EQ(dest[2], 7);
     EXPECT_EQ(dest[3], 1);
 
     camera.inputStatus = Status(StatusCode::Timeout, "no report");
     uint8_t untouched[2] = {4, 4};
-    EXPECT_FALSE(ReadUSBdevice(untouched, 2).ok());
+    EXPECT_FALSE(device.ReadUSBdevice(untouched, 2).ok());
     EXPECT_EQ(fixture.ui.LastText(), kInputReportFailedText);
     EXPECT_EQ(untouched[0], 4);
 }
 
 TEST_F(CameraUsbTest, BlockIoTransferSendsTheReadCommandThenReadsTheRequestedLength) {
-    CommandBlock() = {9, 0, 0, 1, 2, 3, 4, 5};
-    SetRequestedTransferBytes(kBinnedFrameTransferBytes);
-    ASSERT_TRUE(ReadBlockIOTransfer().ok());
+    ASSERT_TRUE(
+        device.ReadBlockIOTransfer({9, 0, 0, 1, 2, 3, 4, 5}, kBinnedFrameTransferBytes).ok());
     ASSERT_EQ(camera.reports.size(), 1u);
     EXPECT_EQ(camera.reports[0].bytes, (std::vector<uint8_t>{0, 4, 0, 0, 1, 2, 3, 4, 5}));
     ASSERT_EQ(camera.bulkRequests.size(), 1u);
@@ -253,19 +255,34 @@ TEST_F(CameraUsbTest, FailedShortOrUnsentTransfersAreReportedAndTheCameraMustBeF
         Discover();
         if (c.writeAnswer) camera.writeAnswers.push_back(*c.writeAnswer);
         camera.bulkAnswers.push_back(c.bulk);
-        SetRequestedTransferBytes(kFocusWindowTransferBytes);
-        EXPECT_EQ(ReadBlockIOTransfer().code(), c.code);
+        EXPECT_EQ(device.ReadBlockIOTransfer({}, kFocusWindowTransferBytes).code(), c.code);
         EXPECT_EQ(camera.bulkRequests.size(), c.bulkReads);
         EXPECT_EQ(fixture.ui.LastText(), c.text);
-        EXPECT_FALSE(Session().cameraPresent);
+        EXPECT_FALSE(device.Present());
     }
 }
 
 TEST_F(CameraUsbTest, ClosingClosesTheTransportAndForgetsTheCamera) {
     Discover();
-    CloseUSBdevices();
+    device.CloseUSBdevices();
     EXPECT_EQ(camera.closes, 1);
-    EXPECT_FALSE(Session().cameraPresent);
+    EXPECT_FALSE(device.Present());
+}
+
+// A front end or a test may hold several cameras: each has its own transport, presence and
+// lost link.
+TEST_F(CameraUsbTest, CamerasKeepTheirOwnPresenceAndLink) {
+    RecordingCamera other{&fixture.clock};
+    Camera second(other);
+    Discover();
+    ASSERT_TRUE(second.OpenUSBdevices(table).ok());
+    camera.writeAnswers.push_back(Status(StatusCode::Disconnected, "gone", 19));
+    const uint8_t command[kCommandBytes] = {2, 3};
+    EXPECT_FALSE(device.WriteUSBdevice(command, kCommandBytes).ok());
+    EXPECT_FALSE(device.Present());
+    EXPECT_TRUE(second.Present());
+    EXPECT_TRUE(second.EndExposure().ok());
+    EXPECT_EQ(other.reports.size(), 1u);
 }
 
 }  // namespace

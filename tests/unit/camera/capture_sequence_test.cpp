@@ -11,8 +11,9 @@
 #include <fstream>
 #include <optional>
 
+#include "camera/camera.h"
 #include "camera/camera_dialog_model.h"
-#include "camera/camera_usb.h"
+#include "camera/camera_guide_frames.h"
 #include "session/host_paths.h"
 #include "session/long_operation.h"
 #include "session/message_catalogue.h"
@@ -40,7 +41,6 @@ std::function<uint16_t(int, int)> StarAt(double x, double y, double peak = 20000
 class CaptureTest : public ::testing::Test {
   protected:
     CaptureTest() {
-        SetCameraTransport(&camera);
         Session().settings.showInterfaceDetails = false;
         camera.image = [](int, int) { return kSky; };
         ui().cameraDialog = [this](CameraDialogModel& model) {
@@ -49,14 +49,13 @@ class CaptureTest : public ::testing::Test {
             return takePhoto;
         };
     }
-    ~CaptureTest() override { SetCameraTransport(nullptr); }
 
     FakeUi& ui() { return fixture.ui; }
     CameraState& cam() { return Session().camera; }
     // The capture as the menu runs it.
     CaptureOutcome Capture(CaptureFaults* faults = nullptr) {
         const LongOperation running(LongOperationKind::Capture);
-        return RunCaptureSequence(faults);
+        return RunCaptureSequence(device, faults);
     }
     void Expose(char unit, uint16_t value, int count = 1) {
         setup = [unit, value, count](CameraDialogModel& model) {
@@ -96,6 +95,7 @@ class CaptureTest : public ::testing::Test {
 
     SessionFixture fixture;
     RecordingCamera camera{&fixture.clock};
+    Camera device{camera};
     std::function<void(CameraDialogModel&)> setup;
     bool takePhoto = true;
     LongOperationKind inDialog = LongOperationKind::None;
@@ -104,10 +104,16 @@ class CaptureTest : public ::testing::Test {
 TEST_F(CaptureTest, WithoutACameraTheCommandEndsBeforeTheDialog) {
     camera.discovery.hidOpen = camera.discovery.blockIoOpen = false;
     camera.discovery.blockIoInterfaces.clear();
-    EXPECT_TRUE(ExecuteCommand(cmd::kCameraInterface));
+    EXPECT_TRUE(ExecuteCommand(cmd::kCameraInterface, FrontEndDevices{&device}));
     EXPECT_EQ(ui().LastText(), kNoCameraText);
     EXPECT_EQ(ui().cameraDialogsShown, 0);
     EXPECT_TRUE(camera.reports.empty());  // nothing sent to a camera that is not there
+
+    // A front end without a camera says the same.
+    ui().messages.clear();
+    EXPECT_TRUE(ExecuteCommand(cmd::kCameraInterface));
+    EXPECT_EQ(ui().LastText(), kNoCameraText);
+    EXPECT_EQ(ui().cameraDialogsShown, 0);
 }
 
 TEST_F(CaptureTest, DiscoveryRunsOnlyWhileNoCameraIsPresentAndEndsAnyExposure) {
@@ -466,10 +472,9 @@ TEST_F(CaptureTest, AFailedReadoutIsReportedNotSavedAndTheCameraIsSoughtAgain) {
         SCOPED_TRACE(c.name);
         camera = RecordingCamera(&fixture.clock);
         camera.image = [](int, int) { return kSky; };
-        Session().cameraPresent = false;
+        device.CloseUSBdevices();  // not found yet
         Session().autoSaveImage = true;
         Session().continuousCapture = true;
-        Session().guidingDuringCapture = false;
         Expose('h', 10);
         camera.bulkAnswers.push_back({Status(), std::nullopt});
         camera.bulkAnswers.push_back(c.answer);
@@ -478,7 +483,7 @@ TEST_F(CaptureTest, AFailedReadoutIsReportedNotSavedAndTheCameraIsSoughtAgain) {
         EXPECT_EQ(Capture(), CaptureOutcome::TransferFailed);
         EXPECT_EQ(camera.ReadCommands(), 2);
         EXPECT_EQ(Session().settings.autosaveNumber, saved + 1);  // only the good frame
-        EXPECT_FALSE(Session().cameraPresent);
+        EXPECT_FALSE(device.Present());
         EXPECT_NE(ui().LastText().find("trying to read BlockIO data from USB"), std::string::npos);
         EXPECT_EQ(ui().messages.size(), 1u);
         takePhoto = false;
@@ -511,28 +516,69 @@ TEST_F(CaptureTest, AFullDiskStopsAContinuousCaptureWithoutAPartialFile) {
     }
 }
 
-FakeUi* guidedUi = nullptr;
-int corrections = 0;
-
-TEST_F(CaptureTest, GuidingSkipsTheDialogAndHandsEveryFrameToTheCorrectionStep) {
-    guidedUi = &ui();
-    corrections = 0;
-    // After the third correction a click ends guiding during the next exposure.
-    SetGuideCorrectionStep([] {
-        if (++corrections == 3) guidedUi->pendingEvents.push_back(FakeEvent::RightPress);
-    });
+TEST_F(CaptureTest, GuideFramesSkipTheDialogAndComeOneContinuousPassAtATime) {
     Session().guidingDuringCapture = true;
     Session().continuousCapture = true;
     Session().camera.exposureUnit = 's';
     Session().camera.exposureValue = 1;
     const AbortScope guiding(StopGuidingOnAbort);
-    EXPECT_EQ(Capture(), CaptureOutcome::Aborted);
-    SetGuideCorrectionStep(nullptr);
+    CaptureGuideFrames frames(&device, GuideFrameKind::Guiding);
+    // After the third frame a click ends guiding during the next exposure.
+    int corrections = 0;
+    GuideFrame frame;
+    while ((frame = frames.NextFrame()) == GuideFrame::Delivered) {
+        if (++corrections == 3) ui().pendingEvents.push_back(FakeEvent::RightPress);
+    }
+    EXPECT_EQ(frame, GuideFrame::Stopped);
     EXPECT_EQ(ui().cameraDialogsShown, 0);
     EXPECT_EQ(corrections, 3);
     EXPECT_EQ(camera.ReadCommands(), 3);
     EXPECT_FALSE(Session().guidingDuringCapture);
     EXPECT_FALSE(Session().continuousCapture);
+}
+
+TEST_F(CaptureTest, TrainingFramesAreSingleExposuresWithheldAfterAKeyOrAFailure) {
+    Session().camera.exposureUnit = 'h';
+    Session().camera.exposureValue = 10;
+    CaptureGuideFrames frames(&device, GuideFrameKind::Training);
+    EXPECT_EQ(frames.NextFrame(), GuideFrame::Delivered);
+    EXPECT_EQ(frames.NextFrame(), GuideFrame::Delivered);
+    EXPECT_EQ(camera.ReadCommands(), 2);
+    EXPECT_EQ(ui().cameraDialogsShown, 0);
+    // A key during the readout: the frame was read but is not handed over.
+    PressKeyAfterCommand(Command{4, 0, 0, 0, 0, 0, 0, 0}, 3);
+    EXPECT_EQ(frames.NextFrame(), GuideFrame::Stopped);
+    camera.onWrite = nullptr;
+    camera.bulkAnswers.push_back({Status(StatusCode::IoError, "failed", 5), 0});
+    EXPECT_EQ(frames.NextFrame(), GuideFrame::Failed);
+
+    CaptureGuideFrames none(nullptr, GuideFrameKind::Training);
+    EXPECT_EQ(none.NextFrame(), GuideFrame::Failed);
+    EXPECT_EQ(ui().LastText(), kNoCameraText);
+}
+
+TEST_F(CaptureTest, AStopBetweenGuideFramesEndsTheCaptureAndPutsBackWhatItChanged) {
+    Session().continuousCapture = true;
+    Session().camera.exposureUnit = 'h';
+    Session().camera.exposureValue = 10;
+    Session().pickGuideStarMode = true;
+    Session().focusWindowX = 7;
+    CaptureGuideFrames frames(&device, GuideFrameKind::Guiding);
+    ASSERT_EQ(frames.NextFrame(), GuideFrame::Delivered);
+    EXPECT_FALSE(Session().pickGuideStarMode);  // suspended while the capture runs
+    frames.Stop();
+    EXPECT_TRUE(Session().pickGuideStarMode);
+    EXPECT_EQ(Session().focusWindowX, 586);
+    EXPECT_EQ(frames.NextFrame(), GuideFrame::Stopped);
+    EXPECT_EQ(camera.ReadCommands(), 1);
+    EXPECT_EQ(ui().progressOpened, ui().progressClosed);
+
+    // A readout that fails ends the capture too.
+    camera.bulkAnswers.push_back({Status(StatusCode::IoError, "failed", 5), 0});
+    CaptureGuideFrames failing(&device, GuideFrameKind::Guiding);
+    EXPECT_EQ(failing.NextFrame(), GuideFrame::Failed);
+    EXPECT_EQ(failing.NextFrame(), GuideFrame::Stopped);
+    EXPECT_EQ(camera.ReadCommands(), 2);
 }
 
 TEST_F(CaptureTest, AutoProcessingWritesTheCalibrationLinesItself) {

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "camera/camera.h"
 #include "camera/camera_dialog_model.h"
-#include "camera/camera_usb.h"
 #include "camera/capture_sequence.h"
 #include "files/fits_file.h"
 #include "session/host_paths.h"
@@ -31,7 +31,7 @@ TEST(CaptureSoak, DISABLED_ContinuousFramesAreAllSavedWhole) {
     SessionFixture fixture;
     SkyModel sky;
     SimulatedCamera camera(sky);
-    SetCameraTransport(&camera);
+    Camera device(camera);
     Session().settings.showInterfaceDetails = false;
     Session().autoSaveImage = true;
     Session().continuousCapture = true;
@@ -50,8 +50,7 @@ TEST(CaptureSoak, DISABLED_ContinuousFramesAreAllSavedWhole) {
         fixture.ui.idleWaits.clear();
         if (frame.number == frames) fixture.ui.pendingEvents.push_back(FakeEvent::KeyPress);
     };
-    EXPECT_EQ(RunCaptureSequence(), CaptureOutcome::Finished);
-    SetCameraTransport(nullptr);
+    EXPECT_EQ(RunCaptureSequence(device), CaptureOutcome::Finished);
 
     EXPECT_EQ(finished, frames);
     EXPECT_TRUE(fixture.ui.messages.empty()) << fixture.ui.LastText();

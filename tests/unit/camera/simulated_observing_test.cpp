@@ -7,9 +7,9 @@
 #include <cmath>
 #include <filesystem>
 
+#include "camera/camera.h"
 #include "camera/camera_commands.h"
 #include "camera/camera_dialog_model.h"
-#include "camera/camera_usb.h"
 #include "camera/capture_sequence.h"
 #include "session/host_paths.h"
 #include "session/session_state.h"
@@ -22,11 +22,7 @@ namespace {
 
 class SimulatedObservingTest : public ::testing::Test {
   protected:
-    SimulatedObservingTest() {
-        SetCameraTransport(&camera);
-        Session().settings.showInterfaceDetails = false;
-    }
-    ~SimulatedObservingTest() override { SetCameraTransport(nullptr); }
+    SimulatedObservingTest() { Session().settings.showInterfaceDetails = false; }
 
     SkyStar Brightest() {
         const std::vector<SkyStar> stars = sky.StarsAt(fixture.clock.Milliseconds());
@@ -38,17 +34,18 @@ class SimulatedObservingTest : public ::testing::Test {
     SessionFixture fixture;
     SkyModel sky;
     SimulatedCamera camera{sky};
+    Camera device{camera};
 };
 
 TEST_F(SimulatedObservingTest, TheFocusWindowReadIsTheOneAskedForOrTheLastAddressableColumn) {
     DeviceTable table{};
-    OpenUSBdevices(table);
+    (void)device.OpenUSBdevices(table);
     for (int x : {3, 100, 275, 276, 586, 1012, 1013, 1100, 1235}) {
         for (int y : {1, 449, 965}) {
             Session().focusWindowX = x;
             Session().focusWindowY = y;
-            EndExposure();
-            ASSERT_TRUE(ReadFocusWindow().ok());
+            (void)device.EndExposure();
+            ASSERT_TRUE(device.ReadFocusWindow().ok());
             const FocusWindowCorner read = camera.PreparedFocusCorner();
             EXPECT_NEAR(read.column, std::min(x, kFocusLastAddressableColumn), 2) << x << "," << y;
             EXPECT_NEAR(read.row, y, 15) << x << "," << y;
@@ -72,7 +69,7 @@ TEST_F(SimulatedObservingTest, FocusSumAndContinuousFramesFindTheStarsWhereTheSk
         return false;
     };
     ResetFocusWindow();
-    EXPECT_EQ(RunCaptureSequence(), CaptureOutcome::Cancelled);
+    EXPECT_EQ(RunCaptureSequence(device), CaptureOutcome::Cancelled);
     ASSERT_EQ(diameters.size(), 3u);
     for (double d : diameters) EXPECT_NEAR(d, sky.StarFwhmPx(), 0.6);
 
@@ -85,7 +82,7 @@ TEST_F(SimulatedObservingTest, FocusSumAndContinuousFramesFindTheStarsWhereTheSk
         model.SetExposureCount(3);
         return true;
     };
-    EXPECT_EQ(RunCaptureSequence(), CaptureOutcome::Finished);
+    EXPECT_EQ(RunCaptureSequence(device), CaptureOutcome::Finished);
     const SkyStar moved = Brightest();
     EXPECT_NEAR(Session().starCentreX, moved.x, 1.0);
     EXPECT_NEAR(Session().starCentreY, moved.y, 1.0);
@@ -101,7 +98,7 @@ TEST_F(SimulatedObservingTest, FocusSumAndContinuousFramesFindTheStarsWhereTheSk
     ui.onFrameFinished = [&ui](const FinishedFrame& frame) {
         if (frame.number == 2) ui.pendingEvents.push_back(FakeEvent::LeftPress);
     };
-    EXPECT_EQ(RunCaptureSequence(), CaptureOutcome::Finished);
+    EXPECT_EQ(RunCaptureSequence(device), CaptureOutcome::Finished);
     ASSERT_EQ(ui.finishedFrames.size(), 3u);  // the sum, then two continuous frames
     EXPECT_TRUE(std::filesystem::exists(ui.finishedFrames[2].savedHostPath));
     const SkyStar now = Brightest();

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "camera/camera.h"
 #include "camera/camera_commands.h"
-#include "camera/camera_usb.h"
 #include "session/host_paths.h"
 #include "tests/unit/support/fake_ui.h"
 #include "tests/unit/support/recording_camera.h"
@@ -28,21 +28,20 @@ TEST(UsbLog, OneLinePerOperationStampedWithTheProgramClock) {
     {
         UsbLogTransport log(camera, path);
         ASSERT_TRUE(log.Ok());
-        SetCameraTransport(&log);
+        Camera device(log);
         DeviceTable table{};
         Session().settings.showInterfaceDetails = false;
-        OpenUSBdevices(table);
+        (void)device.OpenUSBdevices(table);
         fixture.clock.SetMilliseconds(1234);
-        StartExposure();
+        (void)device.StartExposure();
         fixture.clock.SetMilliseconds(1300);
         camera.bulkAnswers.push_back(
             {Status(StatusCode::ShortTransfer, "received 100 of 40448 bytes"), 100});
-        (void)ReadFocusWindow();
+        (void)device.ReadFocusWindow();
         camera.writeAnswers.push_back(Status(StatusCode::IoError, "stalled\npipe"));
-        EndExposure();
+        (void)device.EndExposure();
         uint8_t data[3];
-        (void)ReadUSBdevice(data, 3);
-        SetCameraTransport(nullptr);
+        (void)device.ReadUSBdevice(data, 3);
     }
     const std::vector<std::string> lines = Lines(path);
     ASSERT_EQ(lines.size(), 5u);

@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "camera/camera.h"
 #include "camera/capture_sequence.h"
 #include "session/message_catalogue.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
+#include "tests/unit/support/recording_camera.h"
 #include "tests/unit/support/telescope_fixture.h"
 
 namespace vexa {
@@ -52,6 +54,22 @@ struct Point {
     int32_t y;
 };
 
+// Guide frames that show the star at the next scripted window position, until the script ends.
+class ScriptedFrames : public GuideFrameSource {
+  public:
+    GuideFrame NextFrame() override {
+        if (next >= script.size()) return GuideFrame::Failed;
+        DrawStar(script[next].x, script[next].y);
+        ++next;
+        return GuideFrame::Delivered;
+    }
+    void Stop() override { ++stops; }
+
+    std::vector<Point> script;
+    size_t next = 0;
+    int stops = 0;
+};
+
 class GuiderTest : public ::testing::Test {
   protected:
     GuiderTest() {
@@ -61,17 +79,10 @@ class GuiderTest : public ::testing::Test {
         Session().guideStarX = 600;
         Session().guideStarY = 500;
     }
-    ~GuiderTest() override { SetGuideFrameSource(nullptr); }
-
     // Every guide frame shows the star at the next scripted window position.
     void ScriptFrames(std::vector<Point> positions) {
-        script = std::move(positions);
-        SetGuideFrameSource([this] {
-            if (next >= script.size()) return false;
-            DrawStar(script[next].x, script[next].y);
-            ++next;
-            return true;
-        });
+        frames.script = std::move(positions);
+        frames.next = 0;
     }
     // Ready to correct: the window around the star, the reference at (64, 64).
     void StartRun() {
@@ -96,8 +107,7 @@ class GuiderTest : public ::testing::Test {
 
     test::TelescopeFixture fixture;
     test::FakeSerialLine& line = fixture.line;
-    std::vector<Point> script;
-    size_t next = 0;
+    ScriptedFrames frames;
 };
 
 TEST(GuideWindowTest, TheWindowStaysInsideTheImageAndTheStarKeepsItsPlace) {
@@ -188,7 +198,7 @@ TEST_F(GuiderTest, TrainingPulsesEachWayMeasuresAndStoresTheResults) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}, {64, 56}, {64, 58}, {64, 62}, {69, 62}, {74, 62}, {71, 62}, {66, 62}});
-    ASSERT_TRUE(TrainGuider());
+    ASSERT_TRUE(TrainGuider(frames));
 
     // Read back from the settings file.
     Session().settings = PersistentSettings{};
@@ -222,7 +232,7 @@ TEST_F(GuiderTest, ARateOfZeroIsReportedButStoredAsOne) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 63}, {64, 62}, {64, 63}, {64, 64}, {65, 64}, {66, 64}, {65, 64}, {64, 64}});
-    ASSERT_TRUE(TrainGuider());
+    ASSERT_TRUE(TrainGuider(frames));
     EXPECT_EQ(fixture.session.ui.LastText(),
               "slewx =     0, slewy =     0\nbacklashx =     0, backlashy =     0");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 1);
@@ -287,7 +297,7 @@ TEST_F(GuiderTest, TrainingThatDidNotMoveTheStarKeepsTheSavedRatesAndFile) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 64}, {64, 64}, {64, 64}, {64, 64}, {69, 64}, {74, 64}, {71, 64}, {66, 64}});
-    EXPECT_FALSE(TrainGuider());
+    EXPECT_FALSE(TrainGuider(frames));
     const std::string shown = fixture.session.ui.LastText();
     EXPECT_NE(shown.find("less than one pixel north-south (Dec)."), std::string::npos) << shown;
     EXPECT_NE(shown.find("check the mount and its connection"), std::string::npos);
@@ -309,19 +319,18 @@ TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
     StartRun();
     DrawStar(64, 10);
     ScriptFrames({{64, 6}});
-    EXPECT_FALSE(TrainGuider());
+    EXPECT_FALSE(TrainGuider(frames));
     EXPECT_EQ(fixture.session.ui.LastText(), "Find centre failed - outside image area");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 3u);  // one pulse, nothing after
 
     // A frame that does not come (aborted, failed readout) stops it as well.
     line.ClearEvents();
-    next = 0;
     Session().guideStarY = 500;
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}});
-    EXPECT_FALSE(TrainGuider());
+    EXPECT_FALSE(TrainGuider(frames));
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 6u);
 }
@@ -414,14 +423,13 @@ TEST_F(GuiderTest, AStarThatIsNotThereOrChangedItsLightIsLostAndStopsTheRun) {
         StartRun();
         GuideRun().firstPass = true;
         s.guidingDuringCapture = true;
-        s.continuousRunning = 1;
         fixture.session.ui.messages.clear();
         DrawStar(64, 64);
-        GuideFrameArrived();
+        EXPECT_TRUE(GuideFrameArrived()) << c.what;
         DrawStar(c.at.x, c.at.y, c.at.x == 0 ? 0.0 : c.brightness);
-        GuideFrameArrived();
+        const bool goesOn = GuideFrameArrived();
         EXPECT_EQ(GuideRun().starLost, c.lost) << c.what;
-        EXPECT_EQ(s.continuousRunning, c.lost ? 0 : 1) << c.what;
+        EXPECT_EQ(goesOn, !c.lost) << c.what;
         EXPECT_EQ(GuideRun().frames, c.lost ? 1 : 2) << c.what;
         EXPECT_EQ(fixture.session.ui.LastText(),
                   c.lost ? CatalogueText(MessageCode::GuideStarLost) : std::string())
@@ -435,7 +443,7 @@ TEST_F(GuiderTest, AStarThatDriftedAwaySincePickingIsLostOnTheFirstFrame) {
     GuideRun().firstPass = true;
     Session().guidingDuringCapture = true;
     DrawStar(80, 80);  // 16 pixels from where it was picked, beyond the search box
-    GuideFrameArrived();
+    EXPECT_FALSE(GuideFrameArrived());
     EXPECT_TRUE(GuideRun().starLost);
     EXPECT_EQ(fixture.session.ui.guidingInfoOpened, 0);
     EXPECT_TRUE(line.Writes().empty());
@@ -448,11 +456,11 @@ TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
     GuideRun().firstPass = true;
     GuideRun().frameLimit = 3;
     s.guidingDuringCapture = true;
-    s.continuousRunning = 1;
-    const Point frames[] = {{65, 63}, {67, 63}, {65, 64}};
-    for (const Point& f : frames) {
+    const Point stars[] = {{65, 63}, {67, 63}, {65, 64}};
+    std::vector<bool> goesOn;
+    for (const Point& f : stars) {
         DrawStar(f.x, f.y);
-        GuideFrameArrived();
+        goesOn.push_back(GuideFrameArrived());
     }
     const test::FakeUi& ui = fixture.session.ui;
     EXPECT_EQ(ui.guidingInfoOpened, 1);
@@ -466,7 +474,7 @@ TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
     EXPECT_NEAR(last.rmsXPx, std::sqrt(4.0 / 3), 1e-9);
     EXPECT_NEAR(last.rmsYPx, std::sqrt(1.0 / 3), 1e-9);
     EXPECT_NEAR(last.rmsTotalPx, std::sqrt(5.0 / 3), 1e-9);
-    EXPECT_EQ(s.continuousRunning, 0);
+    EXPECT_EQ(goesOn, (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
@@ -483,24 +491,40 @@ TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
     EXPECT_TRUE(fixture.session.ui.guidingInfos.empty());
 }
 
+TEST_F(GuiderTest, GuidingPullsFramesUntilItsLimitOrTheSourceEndsThenStopsTheSource) {
+    fixture.Connect();
+    ScriptFrames({{64, 64}, {65, 64}, {64, 65}, {64, 64}});
+    EXPECT_TRUE(RunGuiding(frames, 3));
+    EXPECT_EQ(frames.next, 3u);
+    EXPECT_EQ(frames.stops, 1);
+    EXPECT_EQ(CurrentGuidingInfo().frames, 3);
+    EXPECT_EQ(fixture.session.ui.LastText(), "AutoGuiding Terminated");
+
+    ScriptFrames({{64, 64}});
+    EXPECT_TRUE(RunGuiding(frames));
+    EXPECT_EQ(CurrentGuidingInfo().frames, 1);
+    EXPECT_EQ(frames.stops, 2);
+}
+
 TEST_F(GuiderTest, WithoutATelescopeOrALineTheCommandsEndBeforeAnyFrame) {
     SessionState& s = Session();
+    test::RecordingCamera recording;
+    Camera camera(recording);
     s.settings.telescopeType = 'n';
-    CmdTrainAutoGuiding();
-    CmdStartAutoGuiding();
+    CmdTrainAutoGuiding(&camera);
+    CmdStartAutoGuiding(&camera);
     EXPECT_TRUE(fixture.session.ui.messages.empty());
     EXPECT_TRUE(line.events().empty());
 
-    ScriptFrames({});
     line.SetResult(SerialOp::Open, Status(StatusCode::NotFound, "no such device"));
-    for (void (*command)() : {CmdTrainAutoGuiding, CmdStartAutoGuiding}) {
+    for (void (*command)(Camera*) : {CmdTrainAutoGuiding, CmdStartAutoGuiding}) {
         s.settings.telescopeType = 'l';
         s.telescope.connected = false;
-        command();
+        command(&camera);
         EXPECT_EQ(fixture.session.ui.LastText(), "Sorry. No Connection to Telescope");
         EXPECT_EQ(s.settings.telescopeType, 'n');
     }
-    EXPECT_EQ(next, 0u);
+    EXPECT_EQ(recording.discoveries, 0);  // no frame was asked for
     EXPECT_FALSE(s.guidingDuringCapture);
 }
 

@@ -6,7 +6,8 @@
 #include <deque>
 #include <memory>
 
-#include "camera/camera_usb.h"
+#include "camera/camera.h"
+#include "camera/camera_guide_frames.h"
 #include "camera/capture_sequence.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
@@ -88,7 +89,6 @@ class GuidingSimulatorTest : public ::testing::Test {
         : sky(OneStarSky(driftX, driftY)), mount(GuideMount(), &sky) {
         fixture.clock.SetStepPerReading(1);
         sky.SetStars({{kStarX, kStarY, 200000.0}});
-        SetCameraTransport(&camera);
         SetSerialLineMaker([this] { return std::make_unique<MountLine>(mount); });
         SessionState& s = Session();
         EXPECT_EQ(LoadSettings(), 0);
@@ -105,24 +105,24 @@ class GuidingSimulatorTest : public ::testing::Test {
         CloseTelescopeLine();
         SetSerialLineMaker(nullptr);
         ResetSerialPortPaths();
-        SetCameraTransport(nullptr);
     }
     // A first frame with the star on it, as picking needs.
     void TakeFrame() {
-        Session().guidingDuringCapture = true;
-        ASSERT_EQ(RunCaptureSequence(), CaptureOutcome::Finished);
-        Session().guidingDuringCapture = false;
+        ASSERT_EQ(RunCaptureSequence(device, nullptr, CaptureDialog::Skipped),
+                  CaptureOutcome::Finished);
     }
 
     test::SessionFixture fixture;
     SkyModel sky;
     SimulatedCamera camera{sky};
+    Camera device{camera};
     SimulatedMount mount;
 };
 
 TEST_F(GuidingSimulatorTest, TrainingMeasuresTheMountsRatesAndBacklash) {
     TakeFrame();
-    ASSERT_TRUE(TrainGuider());
+    CaptureGuideFrames frames(&device, GuideFrameKind::Training);
+    ASSERT_TRUE(TrainGuider(frames));
     const PersistentSettings& p = Session().settings;
     EXPECT_NEAR(p.raPixelsPerSecond, kPixelsPerTrainingPulse, 1);
     EXPECT_NEAR(p.decPixelsPerSecond, kPixelsPerTrainingPulse, 1);
@@ -143,7 +143,8 @@ TEST_F(DriftingGuidingTest, GuidingKeepsADriftingStarWithinAPixel) {
     s.settings.decPixelsPerSecond = static_cast<int16_t>(kPixelsPerTrainingPulse);
     s.settings.ignoreSmallDrift = false;
     constexpr int kFrames = 30;
-    ASSERT_TRUE(RunGuiding(kFrames));
+    CaptureGuideFrames frames(&device, GuideFrameKind::Guiding);
+    ASSERT_TRUE(RunGuiding(frames, kFrames));
     const GuidingInfo info = CurrentGuidingInfo();
     EXPECT_EQ(info.frames, kFrames);
     EXPECT_LT(info.rmsTotalPx, 1.0);
