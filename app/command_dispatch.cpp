@@ -24,12 +24,12 @@
 #include "processing/undo_history.h"
 #include "resources/command_table.h"
 #include "telescope/guider.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_command.h"
 
 namespace vexa {
 
 namespace {
-constexpr char kNoTelescope = 'n';
 
 void CmdExit() {
     Ui().RequestExit();
@@ -39,14 +39,18 @@ void CmdExit() {
 void RunCameraInterface(const FrontEndDevices&) {
     CmdCameraInterface();
 }
-void RunTelescopeControl(const FrontEndDevices&) {
-    CmdTelescopeControl();
+void RunTelescopeControl(const FrontEndDevices& devices) {
+    if (devices.mount) {
+        CmdTelescopeControl(*devices.mount);
+    } else {
+        (void)ConnectTelescope(nullptr);  // a front end with no mount link: no connection
+    }
 }
-void RunStartAutoGuiding(const FrontEndDevices&) {
-    CmdStartAutoGuiding();
+void RunStartAutoGuiding(const FrontEndDevices& devices) {
+    CmdStartAutoGuiding(devices.mount);
 }
-void RunTrainAutoGuiding(const FrontEndDevices&) {
-    CmdTrainAutoGuiding();
+void RunTrainAutoGuiding(const FrontEndDevices& devices) {
+    CmdTrainAutoGuiding(devices.mount);
 }
 
 struct CommandHandler {
@@ -136,7 +140,7 @@ CommandStatus CommandRuleStatus(int32_t id) {
         case cmd::kStartAutoGuiding:
         case cmd::kTrainAutoGuiding:
         case cmd::kTelescopeControl:
-            status.enabled = s.settings.telescopeType != kNoTelescope;
+            status.enabled = s.settings.telescopeType != TelescopeType::None;
             break;
         case cmd::kFitToWindow:
             status.checked = s.fitToWindow;

@@ -15,23 +15,23 @@
 #include "session/settings_file.h"
 #include "session/ui_services.h"
 #include "telescope/control_box.h"
-#include "telescope/guide_pulse.h"
 #include "telescope/guide_star_signal.h"
-#include "telescope/telescope_link.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_protocol.h"
 
 namespace vexa {
 
 namespace {
 
-constexpr char kNoTelescope = 'n';
-constexpr char kControlBox = 'b';
 constexpr int16_t kStopSeries = 1;
 constexpr uint32_t kBoxPrimingPulseMs = 1;
 constexpr size_t kInfoTextBytes = 32;
 
 GuideFrameSource frameSource;
 bool boxPrimed = false;
+// The capture sequence calls its guide-frame step as a plain function: the pulses of the guiding
+// run in progress reach the step here.
+GuidePulses* runPulses = nullptr;
 
 bool CaptureOneGuideFrame() {
     return RunCaptureSequence() == CaptureOutcome::Finished && Session().guidingDuringCapture;
@@ -54,12 +54,9 @@ void TakeGuideSettings() {
     s.subPixelCentring = !s.settings.ignoreSmallDrift;
 }
 
-// Sends one pulse in the session's pulse direction; reports a line that failed.
-bool SendPulse(char letter, uint32_t pulseMs) {
-    TelescopeState& t = Session().telescope;
-    t.pulseDirection = letter;
-    t.pulseMs = pulseMs;
-    const Status sent = SendGuidePulse();
+// Sends one pulse; reports a line that failed.
+bool SendPulse(GuidePulses& pulses, char letter, uint32_t pulseMs) {
+    const Status sent = pulses.Pulse(letter, pulseMs);
     if (!sent.ok()) {
         ShowMessage(MessageCode::CallerText, kGuidePulseFailedText + sent.text());
         return false;
@@ -67,11 +64,11 @@ bool SendPulse(char letter, uint32_t pulseMs) {
     return true;
 }
 
-bool Correct(int16_t error, const AxisGuide& axis, char& lastLetter) {
+bool Correct(GuidePulses& pulses, int16_t error, const AxisGuide& axis, char& lastLetter) {
     const std::optional<AxisPulse> pulse = DecideAxisPulse(error, axis, lastLetter);
     if (!pulse) return true;
     Ui().Beep();
-    const bool sent = SendPulse(pulse->letter, pulse->pulseMs);
+    const bool sent = SendPulse(pulses, pulse->letter, pulse->pulseMs);
     Ui().Beep();
     return sent;
 }
@@ -94,6 +91,10 @@ void StopGuideFrames() {
     SessionState& s = Session();
     s.continuousRunning = 0;
     s.seriesCount = 0;
+}
+
+void GuideFrameOfRun() {
+    if (runPulses) GuideFrameArrived(*runPulses);
 }
 
 }  // namespace
@@ -230,7 +231,7 @@ bool GuideStarStillThere(bool checkIntensity) {
     return true;
 }
 
-bool RunCorrectionStep() {
+bool RunCorrectionStep(GuidePulses& pulses) {
     SessionState& s = Session();
     GuideRunState& run = GuideRun();
     if (!FindGuideCentre(run.referenceX, run.referenceY)) {
@@ -264,8 +265,8 @@ bool RunCorrectionStep() {
                           p.decHysteresis,
                           p.ignoreSmallDrift};
     TelescopeState& t = s.telescope;
-    return Correct(run.errorX, xAxis, t.lastEastWest) &&
-           Correct(run.errorY, yAxis, t.lastNorthSouth);
+    return Correct(pulses, run.errorX, xAxis, t.lastEastWest) &&
+           Correct(pulses, run.errorY, yAxis, t.lastNorthSouth);
 }
 
 GuidingInfo CurrentGuidingInfo() {
@@ -287,7 +288,7 @@ GuidingInfo CurrentGuidingInfo() {
     return info;
 }
 
-void GuideFrameArrived() {
+void GuideFrameArrived(GuidePulses& pulses) {
     SessionState& s = Session();
     GuideRunState& run = GuideRun();
     if (!run.guiding || run.training) return;
@@ -310,7 +311,7 @@ void GuideFrameArrived() {
     }
     PumpMessages(kStopSeries);
     if (s.abortRequested != 0 || !s.guidingDuringCapture) return;
-    const bool ok = RunCorrectionStep();
+    const bool ok = RunCorrectionStep(pulses);
     if (run.frames > 0) TelescopeDialogs().ShowGuidingInfo(CurrentGuidingInfo());
     if (!ok || (run.frameLimit > 0 && run.frames >= run.frameLimit)) StopGuideFrames();
 }
@@ -326,7 +327,7 @@ void StopGuidingOnAbort(int16_t) {
     s.guidingDuringCapture = false;
 }
 
-bool TrainGuider() {
+bool TrainGuider(GuidePulses& pulses) {
     SessionState& s = Session();
     const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
@@ -352,7 +353,7 @@ bool TrainGuider() {
     // A pulse that the axis's offset takes whole is not sent, as in the correction step.
     const auto step = [&](Direction direction, uint32_t pulseMs) {
         if (!ok) return;
-        ok = (pulseMs == 0 || SendPulse(DirectionLetter(direction), pulseMs)) &&
+        ok = (pulseMs == 0 || SendPulse(pulses, DirectionLetter(direction), pulseMs)) &&
              AcquireGuideFrame() && s.abortRequested == 0 && s.guidingDuringCapture &&
              FindGuideCentre(run.foundX, run.foundY) && FindGuideCentre(run.foundX, run.foundY) &&
              GuideStarStillThere(false);
@@ -405,7 +406,7 @@ bool TrainGuider() {
     return ok;
 }
 
-bool RunGuiding(int frameLimit) {
+bool RunGuiding(int frameLimit, GuidePulses& pulses) {
     SessionState& s = Session();
     const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
@@ -423,9 +424,11 @@ bool RunGuiding(int frameLimit) {
     s.abortRequested = 0;
     run.firstPass = true;
 
-    SetGuideCorrectionStep(GuideFrameArrived);
+    runPulses = &pulses;
+    SetGuideCorrectionStep(GuideFrameOfRun);
     (void)RunCaptureSequence();
     SetGuideCorrectionStep(nullptr);
+    runPulses = nullptr;
 
     ShowMessage(MessageCode::AutoGuidingTerminated);
     TelescopeDialogs().CloseGuidingInfo();
@@ -440,31 +443,33 @@ bool RunGuiding(int frameLimit) {
     return !run.starLost;
 }
 
-void CmdTrainAutoGuiding() {
+void CmdTrainAutoGuiding(MountLink* mount) {
     SessionState& s = Session();
-    if (s.settings.telescopeType == kNoTelescope) return;
-    if (!ConnectTelescope()) return;
-    if (s.settings.telescopeType == kControlBox) {
-        (void)InitialiseControlBox();
+    if (s.settings.telescopeType == TelescopeType::None) return;
+    if (!ConnectTelescope(mount)) return;
+    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+        (void)InitialiseControlBox(mount->Line());
         if (!boxPrimed) {
             boxPrimed = true;
             for (Direction d :
                  {Direction::North, Direction::South, Direction::East, Direction::West}) {
-                (void)SendControlBoxPulse(DirectionLetter(d), kBoxPrimingPulseMs);
+                (void)mount->Pulses().Pulse(DirectionLetter(d), kBoxPrimingPulseMs);
             }
         }
     }
     const LongOperation running(LongOperationKind::GuiderTraining);
-    (void)TrainGuider();
+    (void)TrainGuider(mount->Pulses());
 }
 
-void CmdStartAutoGuiding() {
+void CmdStartAutoGuiding(MountLink* mount) {
     SessionState& s = Session();
-    if (s.settings.telescopeType == kNoTelescope) return;
-    if (!ConnectTelescope()) return;
-    if (s.settings.telescopeType == kControlBox) (void)InitialiseControlBox();
+    if (s.settings.telescopeType == TelescopeType::None) return;
+    if (!ConnectTelescope(mount)) return;
+    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+        (void)InitialiseControlBox(mount->Line());
+    }
     const LongOperation running(LongOperationKind::Guiding);
-    (void)RunGuiding();
+    (void)RunGuiding(0, mount->Pulses());
 }
 
 }  // namespace vexa

@@ -10,10 +10,13 @@
 #include <string>
 
 #include "session/status.h"
+#include "telescope/guide_pulses.h"
 #include "telescope/guide_star_signal.h"
 #include "telescope/telescope_dialog_services.h"
 
 namespace vexa {
+
+class MountLink;
 
 // Errors are kept in nineteenths of a pixel.
 constexpr int32_t kErrorUnitsPerPixel = 19;
@@ -135,12 +138,12 @@ bool FindGuideCentre(int32_t x, int32_t y);
 // box's background and, when checkIntensity, with the light of the last accepted frame, which
 // it then becomes. A star that is not is lost: the lost-star message and false.
 bool GuideStarStillThere(bool checkIntensity);
-// The correction step on the current image. False when the star is lost (the run stops) or a
-// pulse could not be sent.
-bool RunCorrectionStep();
+// The correction step on the current image, its pulses sent through pulses. False when the star
+// is lost (the run stops) or a pulse could not be sent.
+bool RunCorrectionStep(GuidePulses& pulses);
 // What every guide frame of Start Auto-Guiding runs: the reference on the first frame, the
 // correction, the "Guiding Info" figures, and the end of the run at its frame limit.
-void GuideFrameArrived();
+void GuideFrameArrived(GuidePulses& pulses);
 // The figures "Guiding Info" shows for the run so far.
 GuidingInfo CurrentGuidingInfo();
 
@@ -149,18 +152,21 @@ GuidingInfo CurrentGuidingInfo();
 using GuideFrameSource = std::function<bool()>;
 void SetGuideFrameSource(GuideFrameSource source);
 
-// Training on the current image and the frames that follow. True when the results were
-// stored (and saved).
-bool TrainGuider();
-// Guiding until aborted (or frameLimit frames). False when it could not start.
-bool RunGuiding(int frameLimit = 0);
+// Training on the current image and the frames that follow, pulsing the mount through pulses.
+// True when the results were stored (and saved).
+bool TrainGuider(GuidePulses& pulses);
+// Guiding until aborted (or frameLimit frames, 0 for no limit), the corrections sent through
+// pulses. False when it could not start.
+bool RunGuiding(int frameLimit, GuidePulses& pulses);
 
 // A key or click during training or guiding ends the guide run and the continuous capture
 // that feeds it.
 void StopGuidingOnAbort(int16_t stopSeries);
 
-// Menu commands 23 and 22.
-void CmdTrainAutoGuiding();
-void CmdStartAutoGuiding();
+// Menu commands 23 and 22, on the front end's mount link. Telescope type None ends them at once;
+// without a link they end as when the line cannot be opened ("Sorry. No Connection to
+// Telescope").
+void CmdTrainAutoGuiding(MountLink* mount);
+void CmdStartAutoGuiding(MountLink* mount);
 
 }  // namespace vexa

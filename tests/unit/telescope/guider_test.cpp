@@ -96,6 +96,8 @@ class GuiderTest : public ::testing::Test {
 
     test::TelescopeFixture fixture;
     test::FakeSerialLine& line = fixture.line;
+    // The link's pulses for the telescope type the test connected.
+    GuidePulses& Pulses() { return fixture.link.Pulses(); }
     std::vector<Point> script;
     size_t next = 0;
 };
@@ -188,7 +190,7 @@ TEST_F(GuiderTest, TrainingPulsesEachWayMeasuresAndStoresTheResults) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}, {64, 56}, {64, 58}, {64, 62}, {69, 62}, {74, 62}, {71, 62}, {66, 62}});
-    ASSERT_TRUE(TrainGuider());
+    ASSERT_TRUE(TrainGuider(Pulses()));
 
     // Read back from the settings file.
     Session().settings = PersistentSettings{};
@@ -222,7 +224,7 @@ TEST_F(GuiderTest, ARateOfZeroIsReportedButStoredAsOne) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 63}, {64, 62}, {64, 63}, {64, 64}, {65, 64}, {66, 64}, {65, 64}, {64, 64}});
-    ASSERT_TRUE(TrainGuider());
+    ASSERT_TRUE(TrainGuider(Pulses()));
     EXPECT_EQ(fixture.session.ui.LastText(),
               "slewx =     0, slewy =     0\nbacklashx =     0, backlashy =     0");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 1);
@@ -287,7 +289,7 @@ TEST_F(GuiderTest, TrainingThatDidNotMoveTheStarKeepsTheSavedRatesAndFile) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 64}, {64, 64}, {64, 64}, {64, 64}, {69, 64}, {74, 64}, {71, 64}, {66, 64}});
-    EXPECT_FALSE(TrainGuider());
+    EXPECT_FALSE(TrainGuider(Pulses()));
     const std::string shown = fixture.session.ui.LastText();
     EXPECT_NE(shown.find("less than one pixel north-south (Dec)."), std::string::npos) << shown;
     EXPECT_NE(shown.find("check the mount and its connection"), std::string::npos);
@@ -309,7 +311,7 @@ TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
     StartRun();
     DrawStar(64, 10);
     ScriptFrames({{64, 6}});
-    EXPECT_FALSE(TrainGuider());
+    EXPECT_FALSE(TrainGuider(Pulses()));
     EXPECT_EQ(fixture.session.ui.LastText(), "Find centre failed - outside image area");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 3u);  // one pulse, nothing after
@@ -321,7 +323,7 @@ TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}});
-    EXPECT_FALSE(TrainGuider());
+    EXPECT_FALSE(TrainGuider(Pulses()));
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 6u);
 }
@@ -335,19 +337,19 @@ TEST_F(GuiderTest, ACorrectionPulsesEachAxisTowardsTheReference) {
     StartRun();
 
     DrawStar(62, 64);  // two pixels left of the reference: 38 units east, 19 ms
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"#:RG#", "#:Me#", "#:Qe#"}));
     EXPECT_GE(Gap("#:Me#", "#:Qe#"), 19u);
     EXPECT_LE(Gap("#:Me#", "#:Qe#"), 19u + kSlackMs);
 
     line.ClearEvents();
     DrawStar(64, 62);  // two pixels up: north
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"#:RG#", "#:Mn#", "#:Qn#"}));
 
     line.ClearEvents();
     DrawStar(63, 65);  // one pixel each way: below the threshold
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(GuideRun().errorX, 19);
     EXPECT_EQ(GuideRun().errorY, -19);
@@ -360,7 +362,7 @@ TEST_F(GuiderTest, AReversalAddsTheBacklashBeforeTheDivision) {
     Session().telescope.lastEastWest = 'w';
     StartRun();
     DrawStar(62, 64);
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_GE(Gap("#:Me#", "#:Qe#"), 24u);  // (38 + 10) / 2
     EXPECT_LE(Gap("#:Me#", "#:Qe#"), 24u + kSlackMs);
     EXPECT_EQ(Session().telescope.lastEastWest, 'e');
@@ -370,17 +372,17 @@ TEST_F(GuiderTest, AnErrorAbove150UnitsSendsNothing) {
     fixture.Connect();
     StartRun();
     DrawStar(72, 64);  // 8 pixels: 152 units
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(GuideRun().errorX, -152);
 }
 
 TEST_F(GuiderTest, TheControlBoxGetsItsPulseBytes) {
-    fixture.Connect('b');
+    fixture.Connect(TelescopeType::ControlBox);
     Session().telescope.lastEastWest = 'e';
     StartRun();
     DrawStar(62, 64);
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"\x01", "\x11", std::string(1, '\0')}));
 }
 
@@ -389,7 +391,7 @@ TEST_F(GuiderTest, AStarAtTheWindowEdgeIsLostAndStopsTheRunWithAMessage) {
     Session().guideStarX = 3;  // the window's reference 3 pixels from its edge
     StartRun();
     DrawStar(3, 64);
-    EXPECT_FALSE(RunCorrectionStep());
+    EXPECT_FALSE(RunCorrectionStep(Pulses()));
     EXPECT_TRUE(GuideRun().starLost);
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(fixture.session.ui.LastText(), kGuideStarLostText);
@@ -417,9 +419,9 @@ TEST_F(GuiderTest, AStarThatIsNotThereOrChangedItsLightIsLostAndStopsTheRun) {
         s.continuousRunning = 1;
         fixture.session.ui.messages.clear();
         DrawStar(64, 64);
-        GuideFrameArrived();
+        GuideFrameArrived(Pulses());
         DrawStar(c.at.x, c.at.y, c.at.x == 0 ? 0.0 : c.brightness);
-        GuideFrameArrived();
+        GuideFrameArrived(Pulses());
         EXPECT_EQ(GuideRun().starLost, c.lost) << c.what;
         EXPECT_EQ(s.continuousRunning, c.lost ? 0 : 1) << c.what;
         EXPECT_EQ(GuideRun().frames, c.lost ? 1 : 2) << c.what;
@@ -435,7 +437,7 @@ TEST_F(GuiderTest, AStarThatDriftedAwaySincePickingIsLostOnTheFirstFrame) {
     GuideRun().firstPass = true;
     Session().guidingDuringCapture = true;
     DrawStar(80, 80);  // 16 pixels from where it was picked, beyond the search box
-    GuideFrameArrived();
+    GuideFrameArrived(Pulses());
     EXPECT_TRUE(GuideRun().starLost);
     EXPECT_EQ(fixture.session.ui.guidingInfoOpened, 0);
     EXPECT_TRUE(line.Writes().empty());
@@ -452,7 +454,7 @@ TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
     const Point frames[] = {{65, 63}, {67, 63}, {65, 64}};
     for (const Point& f : frames) {
         DrawStar(f.x, f.y);
-        GuideFrameArrived();
+        GuideFrameArrived(Pulses());
     }
     const test::FakeUi& ui = fixture.session.ui;
     EXPECT_EQ(ui.guidingInfoOpened, 1);
@@ -478,27 +480,27 @@ TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
     const CaptureAbortScope capture;
     fixture.session.ui.pendingEvents.push_back(test::FakeEvent::KeyPress);
     DrawStar(60, 64);
-    GuideFrameArrived();
+    GuideFrameArrived(Pulses());
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_TRUE(fixture.session.ui.guidingInfos.empty());
 }
 
 TEST_F(GuiderTest, WithoutATelescopeOrALineTheCommandsEndBeforeAnyFrame) {
     SessionState& s = Session();
-    s.settings.telescopeType = 'n';
-    CmdTrainAutoGuiding();
-    CmdStartAutoGuiding();
+    s.settings.telescopeType = TelescopeType::None;
+    CmdTrainAutoGuiding(&fixture.link);
+    CmdStartAutoGuiding(&fixture.link);
     EXPECT_TRUE(fixture.session.ui.messages.empty());
     EXPECT_TRUE(line.events().empty());
 
     ScriptFrames({});
     line.SetResult(SerialOp::Open, Status(StatusCode::NotFound, "no such device"));
-    for (void (*command)() : {CmdTrainAutoGuiding, CmdStartAutoGuiding}) {
-        s.settings.telescopeType = 'l';
-        s.telescope.connected = false;
-        command();
+    for (void (*command)(MountLink*) : {CmdTrainAutoGuiding, CmdStartAutoGuiding}) {
+        s.settings.telescopeType = TelescopeType::Lx200;
+        fixture.link.Close();
+        command(&fixture.link);
         EXPECT_EQ(fixture.session.ui.LastText(), "Sorry. No Connection to Telescope");
-        EXPECT_EQ(s.settings.telescopeType, 'n');
+        EXPECT_EQ(s.settings.telescopeType, TelescopeType::None);
     }
     EXPECT_EQ(next, 0u);
     EXPECT_FALSE(s.guidingDuringCapture);

@@ -14,8 +14,7 @@
 #include "simulator/simulated_mount.h"
 #include "simulator/sky_model.h"
 #include "telescope/guider.h"
-#include "telescope/serial_port_names.h"
-#include "telescope/telescope_link.h"
+#include "telescope/mount_link.h"
 #include "tests/unit/simulator/simulator_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 
@@ -55,7 +54,7 @@ class MountLine : public SerialLine {
         return got == buffer.size() ? Status() : Status(StatusCode::Timeout, "no reply");
     }
     Status Flush(SerialQueue) override { return {}; }
-    Status PortControl() override { return {}; }
+    Status RaiseModemLines() override { return {}; }
     void Close() override { open_ = false; }
 
   private:
@@ -89,24 +88,18 @@ class GuidingSimulatorTest : public ::testing::Test {
         fixture.clock.SetStepPerReading(1);
         sky.SetStars({{kStarX, kStarY, 200000.0}});
         SetCameraTransport(&camera);
-        SetSerialLineMaker([this] { return std::make_unique<MountLine>(mount); });
         SessionState& s = Session();
         EXPECT_EQ(LoadSettings(), 0);
         s.settings.showInterfaceDetails = false;
-        s.settings.telescopeType = 'l';
+        s.settings.telescopeType = TelescopeType::Lx200;
         s.camera.exposureUnit = 't';
         s.camera.exposureValue = 5;
-        s.telescope.connected = OpenLx200Line();
+        (void)link.OpenLx200Line();
         s.guideStarX = kStarX;
         s.guideStarY = kStarY;
         s.guideTrainingSeconds = 1;
     }
-    ~GuidingSimulatorTest() override {
-        CloseTelescopeLine();
-        SetSerialLineMaker(nullptr);
-        ResetSerialPortPaths();
-        SetCameraTransport(nullptr);
-    }
+    ~GuidingSimulatorTest() override { SetCameraTransport(nullptr); }
     // A first frame with the star on it, as picking needs.
     void TakeFrame() {
         Session().guidingDuringCapture = true;
@@ -118,11 +111,12 @@ class GuidingSimulatorTest : public ::testing::Test {
     SkyModel sky;
     SimulatedCamera camera{sky};
     SimulatedMount mount;
+    MountLink link{[this] { return std::make_unique<MountLine>(mount); }};
 };
 
 TEST_F(GuidingSimulatorTest, TrainingMeasuresTheMountsRatesAndBacklash) {
     TakeFrame();
-    ASSERT_TRUE(TrainGuider());
+    ASSERT_TRUE(TrainGuider(link.Pulses()));
     const PersistentSettings& p = Session().settings;
     EXPECT_NEAR(p.raPixelsPerSecond, kPixelsPerTrainingPulse, 1);
     EXPECT_NEAR(p.decPixelsPerSecond, kPixelsPerTrainingPulse, 1);
@@ -143,7 +137,7 @@ TEST_F(DriftingGuidingTest, GuidingKeepsADriftingStarWithinAPixel) {
     s.settings.decPixelsPerSecond = static_cast<int16_t>(kPixelsPerTrainingPulse);
     s.settings.ignoreSmallDrift = false;
     constexpr int kFrames = 30;
-    ASSERT_TRUE(RunGuiding(kFrames));
+    ASSERT_TRUE(RunGuiding(kFrames, link.Pulses()));
     const GuidingInfo info = CurrentGuidingInfo();
     EXPECT_EQ(info.frames, kFrames);
     EXPECT_LT(info.rmsTotalPx, 1.0);
