@@ -25,12 +25,12 @@
 #include "processing/undo_history.h"
 #include "resources/command_table.h"
 #include "telescope/guider.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_command.h"
 
 namespace vexa {
 
 namespace {
-constexpr char kNoTelescope = 'n';
 
 void CmdExit() {
     Ui().RequestExit();
@@ -44,14 +44,18 @@ void RunCameraInterface(const FrontEndDevices& devices) {
     }
     CmdCameraInterface(*devices.camera);
 }
-void RunTelescopeControl(const FrontEndDevices&) {
-    CmdTelescopeControl();
+void RunTelescopeControl(const FrontEndDevices& devices) {
+    if (devices.mount) {
+        CmdTelescopeControl(*devices.mount);
+    } else {
+        (void)ConnectTelescope(nullptr);  // a front end with no mount link: no connection
+    }
 }
 void RunStartAutoGuiding(const FrontEndDevices& devices) {
-    CmdStartAutoGuiding(devices.camera);
+    CmdStartAutoGuiding(devices.camera, devices.mount);
 }
 void RunTrainAutoGuiding(const FrontEndDevices& devices) {
-    CmdTrainAutoGuiding(devices.camera);
+    CmdTrainAutoGuiding(devices.camera, devices.mount);
 }
 
 struct CommandHandler {
@@ -141,7 +145,7 @@ CommandStatus CommandRuleStatus(int32_t id) {
         case cmd::kStartAutoGuiding:
         case cmd::kTrainAutoGuiding:
         case cmd::kTelescopeControl:
-            status.enabled = s.settings.telescopeType != kNoTelescope;
+            status.enabled = s.settings.telescopeType != TelescopeType::None;
             break;
         case cmd::kFitToWindow:
             status.checked = s.fitToWindow;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <limits>
+#include <optional>
 
 #include "processing/auto_processing.h"
 #include "session/message_catalogue.h"
@@ -89,10 +90,12 @@ void SettingsDialogModel::ChooseBackground(char choice) {
 }
 
 char SettingsDialogModel::ShownTelescopeType() const {
-    return Settings().telescopeType;
+    return TelescopeTypeLetter(Settings().telescopeType);
 }
-void SettingsDialogModel::ChooseTelescopeType(char type) {
-    if (OneOf(kTelescopeTypes, type)) Settings().telescopeType = type;
+void SettingsDialogModel::ChooseTelescopeType(char letter) {
+    if (const std::optional<TelescopeType> type = TelescopeTypeFromLetter(letter)) {
+        Settings().telescopeType = *type;
+    }
 }
 
 bool SettingsDialogModel::FocusDelayChecked() const {

@@ -15,7 +15,6 @@ constexpr std::array<int16_t, 3> kDelayAdjustments{1, 2, 3};  // Normal, Half, T
 constexpr std::array<char, 2> kCommPorts{'1', '2'};
 constexpr std::array<int32_t, 3> kGuideTrainingSeconds{1, 2, 4};
 constexpr std::array<char, 3> kBackgroundChoices{'l', 'r', 'g'};  // Lt Gray, Red, Gray
-constexpr std::array<char, 3> kTelescopeTypes{'n', 'l', 'b'};     // None, LX200, control box
 constexpr int16_t kHysteresisCap = 20;
 // "RA pixels per sec" and "Dec pixels per sec": a rate of 0 would leave its axis unguided, and
 // 50 or more is written to the settings file as 10.
@@ -57,8 +56,9 @@ class SettingsDialogModel {
     char ShownBackground() const;
     // Also sets the colour values and raises backgroundChanged.
     void ChooseBackground(char choice);
+    // The telescope type by its letter ('n', 'l', 'b'), as the radio buttons know it.
     char ShownTelescopeType() const;
-    void ChooseTelescopeType(char type);
+    void ChooseTelescopeType(char letter);
 
     // Check boxes: shown state and the click that toggles it.
     bool FocusDelayChecked() const;

@@ -127,7 +127,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     }
     SetCliSerialOptions(serialOptions);
-    InstallCliSerialLines();
 
     SetDriveRoot(ResolveDriveRoot(root));
     InstallHeadlessDisplayRefresh();

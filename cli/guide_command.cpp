@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "camera/camera.h"
@@ -24,9 +25,8 @@
 #include "simulator/simulator_sky.h"
 #include "telescope/control_box.h"
 #include "telescope/guider.h"
-#include "telescope/serial_port_names.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_dialog_services.h"
-#include "telescope/telescope_link.h"
 
 namespace vexa::cli {
 
@@ -34,9 +34,6 @@ namespace {
 
 constexpr long kDefaultGuideFrames = 20;
 constexpr long kMostGuideFrames = 1000000;
-constexpr char kLx200 = 'l';
-constexpr char kControlBox = 'b';
-constexpr char kNoTelescope = 'n';
 constexpr int kPickPasses = 3;
 
 struct GuideRequest {
@@ -139,27 +136,29 @@ bool PickGuideStar(PixelPoint from) {
 }
 
 // typeForRun, when set, is the telescope type of this run (the simulated mount's).
-int Guide(Camera& camera, const GuideRequest& r, char typeForRun, std::ostream& out,
-          std::ostream& err) {
+int Guide(Camera& camera, const GuideRequest& r, std::optional<TelescopeType> typeForRun,
+          MountLink& mount, std::ostream& out, std::ostream& err) {
     SessionState& s = Session();
     // The first frame finds the camera, which reloads the settings: the line is opened after.
     if (!TakeFirstFrame(camera)) return kExitFailure;
-    const char userType = s.settings.telescopeType;
-    if (typeForRun != 0) s.settings.telescopeType = typeForRun;
+    const TelescopeType userType = s.settings.telescopeType;
+    if (typeForRun) s.settings.telescopeType = *typeForRun;
     // The settings keep the user's own type whatever happens.
     struct TypeRestorer {
-        char type;
+        TelescopeType type;
         ~TypeRestorer() { Session().settings.telescopeType = type; }
     } restorer{userType};
-    if (s.settings.telescopeType == kNoTelescope) {
+    if (s.settings.telescopeType == TelescopeType::None) {
         err << kProgramName << " guide: no telescope type is set (settings telescopeType)\n";
         return kExitFailure;
     }
-    if (!OpenTelescopeLine()) {
-        err << kProgramName << " guide: " << LastLinkFailure().text() << '\n';
+    if (!mount.OpenForTelescopeType()) {
+        err << kProgramName << " guide: " << mount.LastFailure().text() << '\n';
         return kExitFailure;
     }
-    if (s.settings.telescopeType == kControlBox) (void)InitialiseControlBox();
+    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+        (void)InitialiseControlBox(mount.Line());
+    }
 
     PixelPoint start = r.star;
     if (!r.starGiven) {
@@ -178,14 +177,14 @@ int Guide(Camera& camera, const GuideRequest& r, char typeForRun, std::ostream& 
         {
             const LongOperation running(LongOperationKind::GuiderTraining);
             CaptureGuideFrames frames(&camera, GuideFrameKind::Training);
-            trained = TrainGuider(frames);
+            trained = TrainGuider(frames, mount.Pulses());
         }
         if (!trained) return kExitFailure;
-        if (typeForRun != 0) {
+        if (typeForRun) {
             // Training saved its results with this run's type: the file keeps the user's.
             s.settings.telescopeType = userType;
             if (SaveSettings() != 0) return kExitFailure;
-            s.settings.telescopeType = typeForRun;
+            s.settings.telescopeType = *typeForRun;
         }
         const PersistentSettings& p = s.settings;
         out << "training: slewx = " << p.raPixelsPerSecond << ", slewy = " << p.decPixelsPerSecond
@@ -199,7 +198,7 @@ int Guide(Camera& camera, const GuideRequest& r, char typeForRun, std::ostream& 
     {
         const LongOperation running(LongOperationKind::Guiding);
         CaptureGuideFrames frames(&camera, GuideFrameKind::Guiding);
-        guided = RunGuiding(frames, static_cast<int>(r.frames));
+        guided = RunGuiding(frames, static_cast<int>(r.frames), mount.Pulses());
     }
     SetTelescopeDialogs(&previous);
     const GuidingInfo info = CurrentGuidingInfo();
@@ -238,9 +237,7 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
     Camera camera(backend.Device());
 
     if (!request.simulator) {
-        const int status = Guide(camera, request, 0, out, err);
-        CloseTelescopeLine();
-        return status;
+        return Guide(camera, request, std::nullopt, *MakeCliMountLink(), out, err);
     }
     SimulatedMount mount(SimulatedPairMountConfig(), &SimulatorSky());
     if (Status opened = mount.OpenTerminal(); !opened.ok()) {
@@ -248,14 +245,7 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
             << '\n';
         return kExitFailure;
     }
-    SetSerialPortPath('1', mount.DevicePath());
-    SetSerialPortPath('2', mount.DevicePath());
-    InstallCliSerialLines(&mount);
-    const int status = Guide(camera, request, kLx200, out, err);
-    CloseTelescopeLine();
-    InstallCliSerialLines();
-    SetCliSerialOptions(CliSerialOptions());
-    return status;
+    return Guide(camera, request, TelescopeType::Lx200, *MakeCliMountLink(&mount), out, err);
 }
 
 }  // namespace vexa::cli

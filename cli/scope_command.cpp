@@ -12,19 +12,14 @@
 #include "session/timed_waits.h"
 #include "simulator/simulated_mount.h"
 #include "telescope/control_box.h"
-#include "telescope/guide_pulse.h"
 #include "telescope/lx200_sequences.h"
-#include "telescope/serial_port_names.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_dialog_models.h"
-#include "telescope/telescope_link.h"
 
 namespace vexa::cli {
 
 namespace {
 
-constexpr char kNoTelescope = 'n';
-constexpr char kLx200 = 'l';
-constexpr char kControlBox = 'b';
 constexpr long kLongestRunMs = 600000;  // ten minutes
 
 enum class Action { None, Goto, Move, Pulse, Focus, Info };
@@ -32,7 +27,7 @@ enum class Action { None, Goto, Move, Pulse, Focus, Info };
 struct ScopeRequest {
     bool simulator = false;
     std::string port;
-    std::optional<char> type;
+    std::optional<TelescopeType> type;
     Action action = Action::None;
     std::string direction;  // n, s, e, w for moves and pulses; in, out for the focuser
     long durationMs = -1;
@@ -127,9 +122,9 @@ std::string ParseRequest(const std::vector<std::string>& args, ScopeRequest& req
         } else if (Named(arg, "--type")) {
             const auto type = value("--type");
             if (type && *type == "lx200") {
-                request.type = kLx200;
+                request.type = TelescopeType::Lx200;
             } else if (type && *type == "box") {
-                request.type = kControlBox;
+                request.type = TelescopeType::ControlBox;
             } else {
                 return "--type needs lx200 or box";
             }
@@ -237,8 +232,9 @@ int Finish(const std::string& notice, std::ostream& err) {
     return kExitFailure;
 }
 
-int RunLx200Action(const ScopeRequest& request, std::ostream& out, std::ostream& err) {
-    MoveTelescopeDialogModel model;
+int RunLx200Action(const ScopeRequest& request, SerialLine& line, std::ostream& out,
+                   std::ostream& err) {
+    MoveTelescopeDialogModel model(line);
     switch (request.action) {
         case Action::Goto: {
             bool sent = false;
@@ -269,7 +265,7 @@ int RunLx200Action(const ScopeRequest& request, std::ostream& out, std::ostream&
             return refused ? kExitFailure : status;
         }
         case Action::Info: {
-            const std::string notice = LinkNotice(ReadScopeInfo());
+            const std::string notice = LinkNotice(ReadScopeInfo(line));
             out << "info: " << Printable(Session().telescope.scopeInfo) << '\n';
             return Finish(notice, err);
         }
@@ -288,9 +284,9 @@ int RunLx200Action(const ScopeRequest& request, std::ostream& out, std::ostream&
     }
 }
 
-int RunBoxAction(const ScopeRequest& request, std::ostream& err) {
-    ControlBoxDialogModel model;
-    model.Report(InitialiseControlBox());
+int RunBoxAction(const ScopeRequest& request, SerialLine& line, std::ostream& err) {
+    ControlBoxDialogModel model(line);
+    model.Report(InitialiseControlBox(line));
     if (!model.Notice().empty()) return Finish(model.Notice(), err);
     if (request.action != Action::Move) {
         err << kProgramName << " scope: the control box can only move and pulse\n";
@@ -302,37 +298,43 @@ int RunBoxAction(const ScopeRequest& request, std::ostream& err) {
     return Finish(model.Notice(), err);
 }
 
-int RunRequest(const ScopeRequest& request, std::ostream& out, std::ostream& err) {
+int RunRequest(const ScopeRequest& request, MountLink& link, std::ostream& out, std::ostream& err) {
     ReloadSettingsForTelescope();
     SessionState& s = Session();
     if (request.type) {
         s.settings.telescopeType = *request.type;
-    } else if (request.simulator && s.settings.telescopeType == kNoTelescope) {
+    } else if (request.simulator && s.settings.telescopeType == TelescopeType::None) {
         // The simulated mount is an LX200 unless the line runs at the control box's speed.
-        s.settings.telescopeType = kLx200;
+        s.settings.telescopeType = TelescopeType::Lx200;
     }
-    if (s.settings.telescopeType == kNoTelescope) {
+    if (s.settings.telescopeType == TelescopeType::None) {
         err << kProgramName << " scope: no telescope type is set (settings telescopeType)\n";
         return kExitFailure;
     }
-    if (!request.port.empty()) SetSerialPortPath(s.commPort, request.port);
-    const char type = s.settings.telescopeType;
-    if (!OpenTelescopeLine()) {
-        err << kProgramName << " scope: " << LastLinkFailure().text() << '\n';
+    if (!request.port.empty()) link.Ports().Set(s.commPort, request.port);
+    const TelescopeType type = s.settings.telescopeType;
+    if (!link.OpenForTelescopeType()) {
+        err << kProgramName << " scope: " << link.LastFailure().text() << '\n';
         return kExitFailure;
     }
     if (request.action == Action::Pulse) {
-        if (type == kControlBox) (void)InitialiseControlBox();
-        s.telescope.pulseDirection = PulseLetterFor(request.direction);
-        s.telescope.pulseMs = static_cast<uint32_t>(request.durationMs);
-        return Finish(LinkNotice(SendGuidePulse()), err);
+        if (type == TelescopeType::ControlBox) (void)InitialiseControlBox(link.Line());
+        return Finish(LinkNotice(link.Pulses().Pulse(PulseLetterFor(request.direction),
+                                                     static_cast<uint32_t>(request.durationMs))),
+                      err);
     }
-    return type == kControlBox ? RunBoxAction(request, err) : RunLx200Action(request, out, err);
+    return type == TelescopeType::ControlBox ? RunBoxAction(request, link.Line(), err)
+                                             : RunLx200Action(request, link.Line(), out, err);
 }
 
 }  // namespace
 
 int RunScopeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunScopeCommand(args, out, err, nullptr);
+}
+
+int RunScopeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                    const SerialLineMaker& deviceLines) {
     if (WantsHelp(args)) {
         PrintHelp(out);
         return kExitSuccess;
@@ -344,27 +346,17 @@ int RunScopeCommand(const std::vector<std::string>& args, std::ostream& out, std
     // Ctrl+C ends a held arrow early; the release still goes out.
     TextUiServices::CatchInterrupts();
 
-    int status = kExitFailure;
-    if (request.simulator) {
-        // The mount follows the line: the control box's bytes at 300 baud, else LX200.
-        SimulatedMount mount;
-        if (Status opened = mount.OpenTerminal(); !opened.ok()) {
-            err << kProgramName << " scope: cannot start the simulated mount: " << opened.text()
-                << '\n';
-            return kExitFailure;
-        }
-        SetSerialPortPath('1', mount.DevicePath());
-        SetSerialPortPath('2', mount.DevicePath());
-        InstallCliSerialLines(&mount);
-        status = RunRequest(request, out, err);
-        CloseTelescopeLine();
-        InstallCliSerialLines();
-        SetCliSerialOptions(CliSerialOptions());
-    } else {
-        status = RunRequest(request, out, err);
-        CloseTelescopeLine();
+    if (!request.simulator) {
+        return RunRequest(request, *MakeCliMountLink(nullptr, deviceLines), out, err);
     }
-    return status;
+    // The mount follows the line: the control box's bytes at 300 baud, else LX200.
+    SimulatedMount mount;
+    if (Status opened = mount.OpenTerminal(); !opened.ok()) {
+        err << kProgramName << " scope: cannot start the simulated mount: " << opened.text()
+            << '\n';
+        return kExitFailure;
+    }
+    return RunRequest(request, *MakeCliMountLink(&mount, deviceLines), out, err);
 }
 
 }  // namespace vexa::cli

@@ -1,10 +1,8 @@
 #include "cli/serial_lines.h"
 
-#include <memory>
-
 #include "devices/serial_port_line.h"
 #include "simulator/simulated_mount_line.h"
-#include "telescope/serial_port_names.h"
+#include "telescope/mount_link.h"
 
 namespace vexa::cli {
 
@@ -17,20 +15,24 @@ SerialLineOptions& Options() {
 
 void SetCliSerialOptions(const SerialLineOptions& options) {
     Options() = options;
-    ResetSerialPortPaths();
-    ApplySerialPortOptions(options);
 }
 
 const SerialLineOptions& CliSerialOptions() {
     return Options();
 }
 
-void InstallCliSerialLines(SimulatedMount* mount) {
-    SerialLineMaker lines = [] { return std::make_unique<SerialPortLine>(); };
-    if (mount) lines = ServicedBy(*mount, std::move(lines));
+std::unique_ptr<MountLink> MakeCliMountLink(SimulatedMount* mount, SerialLineMaker deviceLines) {
+    SerialPortPaths ports;
+    ApplySerialPortOptions(Options(), ports);
+    SerialLineMaker lines = std::move(deviceLines);
+    if (!lines) lines = [] { return std::make_unique<SerialPortLine>(); };
+    if (mount) {
+        for (char digit : {'1', '2'}) ports.Set(digit, mount->DevicePath());
+        lines = ServicedBy(*mount, std::move(lines));
+    }
     if (!Options().serialLogPath.empty())
         lines = WithSerialLog(std::move(lines), Options().serialLogPath);
-    SetSerialLineMaker(std::move(lines));
+    return std::make_unique<MountLink>(std::move(lines), std::move(ports));
 }
 
 }  // namespace vexa::cli

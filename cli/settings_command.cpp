@@ -25,7 +25,7 @@ namespace vexa::cli {
 namespace {
 
 using P = PersistentSettings;
-using Member = std::variant<uint16_t P::*, int16_t P::*, bool P::*, char P::*,
+using Member = std::variant<uint16_t P::*, int16_t P::*, bool P::*, char P::*, TelescopeType P::*,
                             std::array<char, 4> P::*, std::string P::*, double P::*>;
 
 constexpr long kAutosaveNumberMax = 0xFFFA;
@@ -60,6 +60,13 @@ SettingEntry Flag(const char* name, bool P::*member) {
 SettingEntry Letter(const char* name, char P::*member, std::string_view letters) {
     return {name, member, 0, 0, kAnyValue, letters, 0};
 }
+// The telescope type, named by its letter.
+SettingEntry TypeLetter(const char* name, TelescopeType P::*member) {
+    static constexpr char kLetters[] = {TelescopeTypeLetter(TelescopeType::None),
+                                        TelescopeTypeLetter(TelescopeType::Lx200),
+                                        TelescopeTypeLetter(TelescopeType::ControlBox)};
+    return {name, member, 0, 0, kAnyValue, std::string_view(kLetters, std::size(kLetters)), 0};
+}
 SettingEntry Text(const char* name, std::string P::*member, size_t maxLength) {
     return {name, member, 0, 0, kAnyValue, {}, maxLength};
 }
@@ -83,7 +90,7 @@ const std::vector<SettingEntry>& Entries() {
         Integer("raBacklash", &P::raBacklash, 0, kBacklashMaxOnReading),
         Integer("decBacklash", &P::decBacklash, 0, kBacklashMaxOnReading),
         Flag("ignoreSmallDrift", &P::ignoreSmallDrift),
-        Letter("telescopeType", &P::telescopeType, "nlb"),
+        TypeLetter("telescopeType", &P::telescopeType),
         Flag("disableInterruptsDuringDownload", &P::disableInterruptsDuringDownload),
         Integer("raHysteresis", &P::raHysteresis, 0, kHysteresisCap),
         Integer("decHysteresis", &P::decHysteresis, 0, kHysteresisCap),
@@ -129,6 +136,8 @@ std::string FormatValue(const SettingEntry& entry, const P& settings) {
                 return v ? "true" : "false";
             else if constexpr (std::is_same_v<T, char>)
                 return std::string(1, v);
+            else if constexpr (std::is_same_v<T, TelescopeType>)
+                return std::string(1, TelescopeTypeLetter(v));
             else if constexpr (std::is_same_v<T, std::array<char, 4>>)
                 return std::string(v.begin(), v.end());
             else if constexpr (std::is_same_v<T, std::string>)
@@ -192,6 +201,14 @@ std::optional<Change> ParseChange(const SettingEntry& entry, const std::string& 
                         s.backgroundChanged = true;
                     }
                 });
+            } else if constexpr (std::is_same_v<T, TelescopeType>) {
+                const std::optional<TelescopeType> type =
+                    text.size() == 1 ? TelescopeTypeFromLetter(text[0]) : std::nullopt;
+                if (!type) {
+                    problem = "expects one of the letters " + std::string(entry.letters);
+                    return std::nullopt;
+                }
+                return Change([member, t = *type](SessionState& s) { s.settings.*member = t; });
             } else if constexpr (std::is_same_v<T, std::array<char, 4>>) {
                 const bool ok = text.size() == 4 &&
                                 (text.substr(0, 2) == "ns" || text.substr(0, 2) == "sn") &&

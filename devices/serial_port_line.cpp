@@ -279,7 +279,7 @@ Status SerialPortLine::WaitUntilSent() {
     return Status::Ok();
 }
 
-Status SerialPortLine::PortControl() {
+Status SerialPortLine::RaiseModemLines() {
     if (fd_ < 0) return NotOpen();
     int lines = TIOCM_DTR | TIOCM_RTS;
     if (ioctl(fd_, TIOCMBIS, &lines) != 0) {

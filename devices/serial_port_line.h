@@ -30,7 +30,7 @@ class SerialPortLine : public SerialLine {
     // left (as long as they take on the wire plus a margin, else Timeout); nothing is discarded.
     Status Flush(SerialQueue queue) override;
     // Raises DTR and RTS; Unsupported on a line without modem-control lines.
-    Status PortControl() override;
+    Status RaiseModemLines() override;
     void Close() override;
 
   private:

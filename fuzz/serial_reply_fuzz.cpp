@@ -12,7 +12,7 @@
 #include "telescope/control_box.h"
 #include "telescope/guide_pulse.h"
 #include "telescope/lx200_sequences.h"
-#include "telescope/telescope_link.h"
+#include "telescope/mount_link.h"
 
 namespace vexa::fuzz {
 namespace {
@@ -51,7 +51,7 @@ class ScriptedLine : public SerialLine {
         return got == buffer.size() ? Status() : Status(StatusCode::Timeout, "short");
     }
     Status Flush(SerialQueue) override { return Step(); }
-    Status PortControl() override {
+    Status RaiseModemLines() override {
         ++operations;
         return script->Byte() % 2 ? Status() : Status(StatusCode::Unsupported, "pty");
     }
@@ -70,14 +70,14 @@ char Direction(uint8_t b) {
     return "ewns"[b % 4];
 }
 
-void RunOneSequence(ByteScript& s) {
-    TelescopeState& link = Session().telescope;
+void RunOneSequence(ByteScript& s, MountLink& link) {
+    SerialLine& line = link.Line();
     switch (s.Byte() % 9) {
         case 0:
-            (void)CatalogueGoto(kMessierPrefix, 1 + s.Byte() % 110);
+            (void)CatalogueGoto(line, kMessierPrefix, 1 + s.Byte() % 110);
             break;
         case 1:
-            (void)CatalogueGoto(kCngcPrefix, 1 + (s.Byte() << 5) % 7815);
+            (void)CatalogueGoto(line, kCngcPrefix, 1 + (s.Byte() << 5) % 7815);
             break;
         case 2: {
             Coordinates c;
@@ -86,30 +86,29 @@ void RunOneSequence(ByteScript& s) {
             c.decDegrees = s.Byte() % 179 - 89;
             c.decMinutes = s.Byte() % 60;
             c.decSouth = c.decDegrees < 0 || (c.decDegrees == 0 && s.Byte() % 2);
-            (void)CoordinateGoto(c);
+            (void)CoordinateGoto(line, c);
             break;
         }
         case 3:
-            (void)ReadScopeInfo();
+            (void)ReadScopeInfo(line);
             break;
         case 4:
-            (void)StartMove(Direction(s.Byte()));
-            (void)StopMove();
+            (void)StartMove(line, Direction(s.Byte()));
+            (void)StopMove(line);
             break;
         case 5:
-            (void)StartFocus(s.Byte() % 2);
-            (void)StopFocus();
+            (void)StartFocus(line, s.Byte() % 2);
+            (void)StopFocus(line);
             break;
         case 6:
-            (void)SendLx200GuidePulse(Direction(s.Byte()), s.Byte());
+            (void)SendLx200GuidePulse(line, Direction(s.Byte()), s.Byte());
             break;
         case 7:
-            (void)StartControlBoxMove(Direction(s.Byte()));
-            (void)StopControlBoxMove();
+            (void)StartControlBoxMove(line, Direction(s.Byte()));
+            (void)StopControlBoxMove(line);
             break;
         default:
-            link.pulseDirection = Direction(s.Byte());
-            (void)SendGuidePulse();
+            (void)link.Pulses().Pulse(Direction(s.Byte()), 0);
             break;
     }
 }
@@ -128,20 +127,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     ByteScript s(data, size);
     script = &s;
-    SetSerialLineMaker([] { return std::make_unique<ScriptedLine>(); });
-    const bool box = s.Byte() % 4 == 0;
-    Session().settings.telescopeType = box ? 'b' : 'l';
-    Session().telescope.connected = box ? OpenControlBoxLine() : OpenLx200Line();
-    if (box && Session().telescope.connected) (void)InitialiseControlBox();
+    {
+        MountLink link([] { return std::make_unique<ScriptedLine>(); });
+        const bool box = s.Byte() % 4 == 0;
+        Session().settings.telescopeType = box ? TelescopeType::ControlBox : TelescopeType::Lx200;
+        const bool connected = box ? link.OpenControlBoxLine() : link.OpenLx200Line();
+        if (box && connected) (void)InitialiseControlBox(link.Line());
 
-    for (int n = 0; n < kMostSequences && !s.Done(); ++n) {
-        operations = 0;
-        RunOneSequence(s);
-        VEXA_FUZZ_CHECK(operations <= kMostOperationsPerSequence);
-        VEXA_FUZZ_CHECK(Session().telescope.scopeInfo.size() <= kInfoBytes);
+        for (int n = 0; n < kMostSequences && !s.Done(); ++n) {
+            operations = 0;
+            RunOneSequence(s, link);
+            VEXA_FUZZ_CHECK(operations <= kMostOperationsPerSequence);
+            VEXA_FUZZ_CHECK(Session().telescope.scopeInfo.size() <= kInfoBytes);
+        }
     }
-    CloseTelescopeLine();
-    SetSerialLineMaker(nullptr);
     script = nullptr;
     return 0;
 }

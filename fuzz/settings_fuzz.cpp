@@ -56,7 +56,7 @@ const SeedRegistration seeds([](const fs::path& folder) {
     p.backgroundChoice = 'r';
     p.raBacklash = 30;
     p.decBacklash = 29;
-    p.telescopeType = 'b';
+    p.telescopeType = TelescopeType::ControlBox;
     p.driveDirections = {'s', 'n', 'w', 'e'};
     p.autoUserStretchLevel = 36;
     p.autoUnsharpDiameter = 6;

@@ -8,6 +8,7 @@
 
 #include "session/camera_state.h"
 #include "session/telescope_state.h"
+#include "session/telescope_type.h"
 
 namespace vexa {
 
@@ -56,7 +57,7 @@ struct PersistentSettings {
     int16_t raBacklash = 0;
     int16_t decBacklash = 0;
     bool ignoreSmallDrift = true;
-    char telescopeType = 'n';
+    TelescopeType telescopeType = TelescopeType::None;
     bool disableInterruptsDuringDownload = true;
     int16_t raHysteresis = 0;
     int16_t decHysteresis = 0;

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -207,11 +208,12 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     if (!IsOneZero(b)) return ReadOutcome::Invalid;
     p.ignoreSmallDrift = b == '1';
     if (!in.Byte(b)) return ReadOutcome::Short;
-    if (b != 'b' && b != 'l' && b != 'n') {
-        p.telescopeType = 'n';
+    const std::optional<TelescopeType> type = TelescopeTypeFromLetter(static_cast<char>(b));
+    if (!type) {
+        p.telescopeType = TelescopeType::None;
         return ReadOutcome::Invalid;
     }
-    p.telescopeType = static_cast<char>(b);
+    p.telescopeType = *type;
     if (!in.Byte(b)) return ReadOutcome::Short;
     if (!IsOneZero(b)) return ReadOutcome::Invalid;
     p.disableInterruptsDuringDownload = b == '1';
@@ -328,7 +330,7 @@ std::array<uint8_t, kSettingsFileBytes> EncodeSettings(const PersistentSettings&
     out.Int16(WrittenAs(p.raBacklash, kRaWrittenAsWhenLarge));
     out.Int16(WrittenAs(p.decBacklash, kDecBacklashWrittenAsWhenLarge));
     out.Flag(p.ignoreSmallDrift, '1', '0');
-    out.Byte(static_cast<uint8_t>(p.telescopeType));
+    out.Byte(static_cast<uint8_t>(TelescopeTypeLetter(p.telescopeType)));
     out.Flag(p.disableInterruptsDuringDownload, '1', '0');
     out.Int16(WrittenAs(p.raHysteresis, kRaWrittenAsWhenLarge));
     out.Int16(WrittenAs(p.decHysteresis, kRaWrittenAsWhenLarge));

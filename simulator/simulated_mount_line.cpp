@@ -37,8 +37,8 @@ Status SimulatedMountLine::Flush(SerialQueue queue) {
     return line_->Flush(queue);
 }
 
-Status SimulatedMountLine::PortControl() {
-    Status status = line_->PortControl();
+Status SimulatedMountLine::RaiseModemLines() {
+    Status status = line_->RaiseModemLines();
     mount_.Service();
     return status;
 }

@@ -8,7 +8,6 @@
 
 #include "simulator/simulated_mount.h"
 #include "telescope/serial_line.h"
-#include "telescope/telescope_link.h"
 
 namespace vexa {
 
@@ -23,7 +22,7 @@ class SimulatedMountLine : public SerialLine {
     Status Write(std::span<const uint8_t> bytes) override;
     Status Read(std::span<uint8_t> buffer, size_t& got, int timeoutMs) override;
     Status Flush(SerialQueue queue) override;
-    Status PortControl() override;
+    Status RaiseModemLines() override;
     void Close() override { line_->Close(); }
 
   private:

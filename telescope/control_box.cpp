@@ -12,8 +12,8 @@ namespace {
 constexpr int kSettingsPasses = 2;
 }  // namespace
 
-Status InitialiseControlBox() {
-    LinkSteps steps;
+Status InitialiseControlBox(SerialLine& line) {
+    LinkSteps steps(line, kControlBoxBaudRate);
     steps.FlushBoth();
     const std::string settings = SerialSettingsText(Session().commPort, kControlBoxBaudRate);
     for (int pass = 0; pass < kSettingsPasses; ++pass) {
@@ -22,18 +22,18 @@ Status InitialiseControlBox() {
     }
     steps.WriteByte(kBoxCarriageReturn);
     steps.WriteByte(kBoxStop);
-    steps.PortControl();
+    steps.RaiseModemLines();
     steps.WriteByte(kBoxStop);
-    steps.PortControl();
+    steps.RaiseModemLines();
     return steps.Result();
 }
 
-Status StartControlBoxMove(char directionLetter) {
+Status StartControlBoxMove(SerialLine& line, char directionLetter) {
     TelescopeState& t = Session().telescope;
     if (t.moving) return Status::Ok();
     const uint8_t bit = ControlBoxBit(directionLetter);
     if (bit == 0) return Status::Ok();
-    LinkSteps steps;
+    LinkSteps steps(line, kControlBoxBaudRate);
     steps.WriteByte(bit);
     SpinFor(kBoxDriveDelayMs);
     steps.WriteByte(static_cast<uint8_t>(bit | kBoxDrive));
@@ -42,11 +42,11 @@ Status StartControlBoxMove(char directionLetter) {
     return steps.Result();
 }
 
-Status StopControlBoxMove() {
+Status StopControlBoxMove(SerialLine& line) {
     TelescopeState& t = Session().telescope;
     if (!t.moving) return Status::Ok();
     t.moving = false;
-    LinkSteps steps;
+    LinkSteps steps(line, kControlBoxBaudRate);
     steps.WriteStopByte(kBoxStop);
     return steps.Result();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "session/status.h"
+#include "telescope/serial_line.h"
 
 namespace vexa {
 
@@ -15,12 +16,12 @@ constexpr uint32_t kBoxSettleMs = 30;
 constexpr uint32_t kBoxDriveDelayMs = 1;
 
 // Flush both queues; the 300-baud line settings and a 30 ms wait, twice; then the bytes 13, 0,
-// a port-control, 0 and another port-control.
-Status InitialiseControlBox();
+// the modem lines raised, 0, and the modem lines raised again.
+Status InitialiseControlBox(SerialLine& line);
 // An arrow press while no move runs: the direction byte, 1 ms, the byte with the drive bit,
 // left on until the release. Nothing for a letter that names no direction.
-Status StartControlBoxMove(char directionLetter);
+Status StartControlBoxMove(SerialLine& line, char directionLetter);
 // The release: byte 0.
-Status StopControlBoxMove();
+Status StopControlBoxMove(SerialLine& line);
 
 }  // namespace vexa

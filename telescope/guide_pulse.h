@@ -6,6 +6,8 @@
 #include <cstdint>
 
 #include "session/status.h"
+#include "telescope/guide_pulses.h"
+#include "telescope/serial_line.h"
 
 namespace vexa {
 
@@ -15,12 +17,32 @@ constexpr uint32_t kLx200PulseLeadMs = 20;
 constexpr uint32_t kBoxPulseLeadMs = 1;
 constexpr uint32_t kPulseTailMs = 4;
 
-// The pulse in the session's pulse direction for its pulse duration, by the telescope type:
-// the control box for 'b', else the LX200 pulse.
-Status SendGuidePulse();
 // direction is a direction letter ('e', 'w', 'n' or 's'); any other letter sends nothing and
 // only spins the tail. The stop is sent even when the move could not be.
-Status SendLx200GuidePulse(char direction, uint32_t durationMs);
-Status SendControlBoxPulse(char direction, uint32_t durationMs);
+Status SendLx200GuidePulse(SerialLine& line, char direction, uint32_t durationMs);
+Status SendControlBoxPulse(SerialLine& line, char direction, uint32_t durationMs);
+
+// The guide pulses of an LX200 mount and of the control box on a line that must outlive them.
+class Lx200GuidePulses final : public GuidePulses {
+  public:
+    explicit Lx200GuidePulses(SerialLine& line) : line_(line) {}
+    Status Pulse(char directionLetter, uint32_t pulseMs) override {
+        return SendLx200GuidePulse(line_, directionLetter, pulseMs);
+    }
+
+  private:
+    SerialLine& line_;
+};
+
+class ControlBoxGuidePulses final : public GuidePulses {
+  public:
+    explicit ControlBoxGuidePulses(SerialLine& line) : line_(line) {}
+    Status Pulse(char directionLetter, uint32_t pulseMs) override {
+        return SendControlBoxPulse(line_, directionLetter, pulseMs);
+    }
+
+  private:
+    SerialLine& line_;
+};
 
 }  // namespace vexa

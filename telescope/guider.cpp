@@ -15,17 +15,14 @@
 #include "session/settings_file.h"
 #include "session/ui_services.h"
 #include "telescope/control_box.h"
-#include "telescope/guide_pulse.h"
 #include "telescope/guide_star_signal.h"
-#include "telescope/telescope_link.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_protocol.h"
 
 namespace vexa {
 
 namespace {
 
-constexpr char kNoTelescope = 'n';
-constexpr char kControlBox = 'b';
 constexpr int16_t kStopSeries = 1;
 constexpr uint32_t kBoxPrimingPulseMs = 1;
 constexpr size_t kInfoTextBytes = 32;
@@ -45,12 +42,9 @@ void TakeGuideSettings() {
     s.subPixelCentring = !s.settings.ignoreSmallDrift;
 }
 
-// Sends one pulse in the session's pulse direction; reports a line that failed.
-bool SendPulse(char letter, uint32_t pulseMs) {
-    TelescopeState& t = Session().telescope;
-    t.pulseDirection = letter;
-    t.pulseMs = pulseMs;
-    const Status sent = SendGuidePulse();
+// Sends one pulse; reports a line that failed.
+bool SendPulse(GuidePulses& pulses, char letter, uint32_t pulseMs) {
+    const Status sent = pulses.Pulse(letter, pulseMs);
     if (!sent.ok()) {
         ShowMessage(MessageCode::CallerText, kGuidePulseFailedText + sent.text());
         return false;
@@ -58,11 +52,11 @@ bool SendPulse(char letter, uint32_t pulseMs) {
     return true;
 }
 
-bool Correct(int16_t error, const AxisGuide& axis, char& lastLetter) {
+bool Correct(GuidePulses& pulses, int16_t error, const AxisGuide& axis, char& lastLetter) {
     const std::optional<AxisPulse> pulse = DecideAxisPulse(error, axis, lastLetter);
     if (!pulse) return true;
     Ui().Beep();
-    const bool sent = SendPulse(pulse->letter, pulse->pulseMs);
+    const bool sent = SendPulse(pulses, pulse->letter, pulse->pulseMs);
     Ui().Beep();
     return sent;
 }
@@ -214,7 +208,7 @@ bool GuideStarStillThere(bool checkIntensity) {
     return true;
 }
 
-bool RunCorrectionStep() {
+bool RunCorrectionStep(GuidePulses& pulses) {
     SessionState& s = Session();
     GuideRunState& run = GuideRun();
     if (!FindGuideCentre(run.referenceX, run.referenceY)) {
@@ -248,8 +242,8 @@ bool RunCorrectionStep() {
                           p.decHysteresis,
                           p.ignoreSmallDrift};
     TelescopeState& t = s.telescope;
-    return Correct(run.errorX, xAxis, t.lastEastWest) &&
-           Correct(run.errorY, yAxis, t.lastNorthSouth);
+    return Correct(pulses, run.errorX, xAxis, t.lastEastWest) &&
+           Correct(pulses, run.errorY, yAxis, t.lastNorthSouth);
 }
 
 GuidingInfo CurrentGuidingInfo() {
@@ -271,7 +265,7 @@ GuidingInfo CurrentGuidingInfo() {
     return info;
 }
 
-bool GuideFrameArrived() {
+bool GuideFrameArrived(GuidePulses& pulses) {
     SessionState& s = Session();
     GuideRunState& run = GuideRun();
     if (!run.guiding || run.training) return true;
@@ -291,7 +285,7 @@ bool GuideFrameArrived() {
     PumpMessages(kStopSeries);
     // An aborted frame is not corrected; the frame source ends with the abort.
     if (s.abortRequested != 0 || !s.guidingDuringCapture) return true;
-    const bool ok = RunCorrectionStep();
+    const bool ok = RunCorrectionStep(pulses);
     if (run.frames > 0) TelescopeDialogs().ShowGuidingInfo(CurrentGuidingInfo());
     return ok && (run.frameLimit <= 0 || run.frames < run.frameLimit);
 }
@@ -303,7 +297,7 @@ void StopGuidingOnAbort(int16_t) {
     s.guidingDuringCapture = false;
 }
 
-bool TrainGuider(GuideFrameSource& frames) {
+bool TrainGuider(GuideFrameSource& frames, GuidePulses& pulses) {
     SessionState& s = Session();
     const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
@@ -329,7 +323,7 @@ bool TrainGuider(GuideFrameSource& frames) {
     // A pulse that the axis's offset takes whole is not sent, as in the correction step.
     const auto step = [&](Direction direction, uint32_t pulseMs) {
         if (!ok) return;
-        ok = (pulseMs == 0 || SendPulse(DirectionLetter(direction), pulseMs)) &&
+        ok = (pulseMs == 0 || SendPulse(pulses, DirectionLetter(direction), pulseMs)) &&
              frames.NextFrame() == GuideFrame::Delivered && s.abortRequested == 0 &&
              s.guidingDuringCapture && FindGuideCentre(run.foundX, run.foundY) &&
              FindGuideCentre(run.foundX, run.foundY) && GuideStarStillThere(false);
@@ -382,7 +376,7 @@ bool TrainGuider(GuideFrameSource& frames) {
     return ok;
 }
 
-bool RunGuiding(GuideFrameSource& frames, int frameLimit) {
+bool RunGuiding(GuideFrameSource& frames, int frameLimit, GuidePulses& pulses) {
     SessionState& s = Session();
     const AbortScope abortRules(StopGuidingOnAbort);
     GuideRunState& run = GuideRun();
@@ -400,7 +394,7 @@ bool RunGuiding(GuideFrameSource& frames, int frameLimit) {
     s.abortRequested = 0;
     run.firstPass = true;
 
-    while (frames.NextFrame() == GuideFrame::Delivered && GuideFrameArrived()) {
+    while (frames.NextFrame() == GuideFrame::Delivered && GuideFrameArrived(pulses)) {
     }
     frames.Stop();
 
@@ -417,33 +411,35 @@ bool RunGuiding(GuideFrameSource& frames, int frameLimit) {
     return !run.starLost;
 }
 
-void CmdTrainAutoGuiding(Camera* camera) {
+void CmdTrainAutoGuiding(Camera* camera, MountLink* mount) {
     SessionState& s = Session();
-    if (s.settings.telescopeType == kNoTelescope) return;
-    if (!ConnectTelescope()) return;
-    if (s.settings.telescopeType == kControlBox) {
-        (void)InitialiseControlBox();
+    if (s.settings.telescopeType == TelescopeType::None) return;
+    if (!ConnectTelescope(mount)) return;
+    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+        (void)InitialiseControlBox(mount->Line());
         if (!boxPrimed) {
             boxPrimed = true;
             for (Direction d :
                  {Direction::North, Direction::South, Direction::East, Direction::West}) {
-                (void)SendControlBoxPulse(DirectionLetter(d), kBoxPrimingPulseMs);
+                (void)mount->Pulses().Pulse(DirectionLetter(d), kBoxPrimingPulseMs);
             }
         }
     }
     const LongOperation running(LongOperationKind::GuiderTraining);
     CaptureGuideFrames frames(camera, GuideFrameKind::Training);
-    (void)TrainGuider(frames);
+    (void)TrainGuider(frames, mount->Pulses());
 }
 
-void CmdStartAutoGuiding(Camera* camera) {
+void CmdStartAutoGuiding(Camera* camera, MountLink* mount) {
     SessionState& s = Session();
-    if (s.settings.telescopeType == kNoTelescope) return;
-    if (!ConnectTelescope()) return;
-    if (s.settings.telescopeType == kControlBox) (void)InitialiseControlBox();
+    if (s.settings.telescopeType == TelescopeType::None) return;
+    if (!ConnectTelescope(mount)) return;
+    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+        (void)InitialiseControlBox(mount->Line());
+    }
     const LongOperation running(LongOperationKind::Guiding);
     CaptureGuideFrames frames(camera, GuideFrameKind::Guiding);
-    (void)RunGuiding(frames);
+    (void)RunGuiding(frames, 0, mount->Pulses());
 }
 
 }  // namespace vexa

@@ -10,10 +10,13 @@
 
 #include "camera/guide_frame_source.h"
 #include "session/status.h"
+#include "telescope/guide_pulses.h"
 #include "telescope/guide_star_signal.h"
 #include "telescope/telescope_dialog_services.h"
 
 namespace vexa {
+
+class MountLink;
 
 // Errors are kept in nineteenths of a pixel.
 constexpr int32_t kErrorUnitsPerPixel = 19;
@@ -135,22 +138,22 @@ bool FindGuideCentre(int32_t x, int32_t y);
 // box's background and, when checkIntensity, with the light of the last accepted frame, which
 // it then becomes. A star that is not is lost: the lost-star message and false.
 bool GuideStarStillThere(bool checkIntensity);
-// The correction step on the current image. False when the star is lost (the run stops) or a
-// pulse could not be sent.
-bool RunCorrectionStep();
+// The correction step on the current image, its pulses sent through pulses. False when the star
+// is lost (the run stops) or a pulse could not be sent.
+bool RunCorrectionStep(GuidePulses& pulses);
 // What every guide frame of Start Auto-Guiding runs: the reference on the first frame, the
-// correction and the "Guiding Info" figures. False when the run ends with this frame: the star
-// lost, a pulse not sent, or the frame limit reached.
-bool GuideFrameArrived();
+// correction and the "Guiding Info" figures, its pulses sent through pulses. False when the run
+// ends with this frame: the star lost, a pulse not sent, or the frame limit reached.
+bool GuideFrameArrived(GuidePulses& pulses);
 // The figures "Guiding Info" shows for the run so far.
 GuidingInfo CurrentGuidingInfo();
 
-// Training on the current image and the frames that follow from frames. True when the results
-// were stored (and saved).
-bool TrainGuider(GuideFrameSource& frames);
-// Guiding on the frames from frames until aborted (or frameLimit frames); the source is then
-// stopped. False when it could not start.
-bool RunGuiding(GuideFrameSource& frames, int frameLimit = 0);
+// Training on the current image and the frames that follow from frames, pulsing the mount
+// through pulses. True when the results were stored (and saved).
+bool TrainGuider(GuideFrameSource& frames, GuidePulses& pulses);
+// Guiding on the frames from frames until aborted (or frameLimit frames, 0 for no limit), the
+// corrections sent through pulses; the source is then stopped. False when it could not start.
+bool RunGuiding(GuideFrameSource& frames, int frameLimit, GuidePulses& pulses);
 
 // A key or click during training or guiding ends the guide run and the continuous capture
 // that feeds it.
@@ -158,8 +161,10 @@ void StopGuidingOnAbort(int16_t stopSeries);
 
 class Camera;
 
-// Menu commands 23 and 22, taking their frames from the camera (none: the frames fail).
-void CmdTrainAutoGuiding(Camera* camera);
-void CmdStartAutoGuiding(Camera* camera);
+// Menu commands 23 and 22: their frames from the camera (none: the frames fail), on the front
+// end's mount link. Telescope type None ends them at once; without a link they end as when the
+// line cannot be opened ("Sorry. No Connection to Telescope").
+void CmdTrainAutoGuiding(Camera* camera, MountLink* mount);
+void CmdStartAutoGuiding(Camera* camera, MountLink* mount);
 
 }  // namespace vexa

@@ -14,7 +14,7 @@ namespace {
 constexpr uint32_t kAfterCommandMs = 1;
 constexpr uint32_t kBeforeInfoReadMs = 2;
 
-TelescopeState& Link() {
+TelescopeState& Scope() {
     return Session().telescope;
 }
 
@@ -33,11 +33,11 @@ void AskInfoAndSlew(LinkSteps& steps) {
 void ReadInfoAndGotoReply(LinkSteps& steps, GotoAnswer& answer) {
     std::string info;
     const bool gotInfo = steps.Read(kInfoReplyBytes, info);
-    Link().scopeInfo = info;
+    Scope().scopeInfo = info;
     if (!gotInfo) return;
     std::string reply;
     if (!steps.Read(1, reply)) return;
-    Link().lastGotoReply = reply[0];
+    Scope().lastGotoReply = reply[0];
     answer.read = true;
     answer.reply = reply[0];
     if (reply[0] != kGotoAccepted) {
@@ -81,12 +81,12 @@ void SendValues(LinkSteps& steps, const Coordinates& c, ValueSpacing spacing, bo
 }
 
 void ReadInfo(LinkSteps& steps) {
-    Link().scopeInfo.clear();
+    Scope().scopeInfo.clear();
     steps.Write(kGetInfo);
     SpinFor(kBeforeInfoReadMs);
     std::string info;
     const bool gotInfo = steps.Read(kInfoReplyBytes, info);
-    Link().scopeInfo = info;
+    Scope().scopeInfo = info;
     char extra = 0;
     if (gotInfo && steps.ReadMaybe(extra) && extra != kGotoAccepted) {
         std::string message;
@@ -95,21 +95,15 @@ void ReadInfo(LinkSteps& steps) {
     }
 }
 
-std::string WithLetter(std::string_view command, char letter) {
-    std::string bytes(command);
-    bytes[kDirectionLetterIndex] = letter;
-    return bytes;
-}
-
 }  // namespace
 
-Status CatalogueGoto(std::string_view prefix, int n, GotoAnswer* answer) {
-    Link().scopeInfo.clear();
+Status CatalogueGoto(SerialLine& line, std::string_view prefix, int n, GotoAnswer* answer) {
+    Scope().scopeInfo.clear();
     GotoAnswer answered;
     Status first;
     {
-        LinkSteps steps;
-        steps.PortControl();
+        LinkSteps steps(line, kLx200BaudRate);
+        steps.RaiseModemLines();
         steps.FlushBoth();
         steps.Write(CatalogueGotoCommand(prefix, n));
         AskInfoAndSlew(steps);
@@ -119,16 +113,16 @@ Status CatalogueGoto(std::string_view prefix, int n, GotoAnswer* answer) {
     if (answer) *answer = answered;
     // A mount that did not answer the slew is not asked again.
     if (!first.ok()) return first;
-    LinkSteps steps;
+    LinkSteps steps(line, kLx200BaudRate);
     ReadInfo(steps);
     return steps.Result();
 }
 
-Status CoordinateGoto(const Coordinates& c, GotoAnswer* answer) {
-    Link().scopeInfo.clear();
+Status CoordinateGoto(SerialLine& line, const Coordinates& c, GotoAnswer* answer) {
+    Scope().scopeInfo.clear();
     if (answer) *answer = GotoAnswer();
-    LinkSteps steps;
-    steps.PortControl();
+    LinkSteps steps(line, kLx200BaudRate);
+    steps.RaiseModemLines();
     steps.FlushBoth();
     ValueAnswers answers;
     SendValues(steps, c, ValueSpacing::Spaced, true, true, answers);
@@ -147,7 +141,7 @@ Status CoordinateGoto(const Coordinates& c, GotoAnswer* answer) {
     if (!answers.Accepted()) {
         std::string info;
         steps.Read(kInfoReplyBytes, info);
-        Link().scopeInfo = info;
+        Scope().scopeInfo = info;
         if (!steps.Result().ok()) return steps.Result();
         return Status(StatusCode::InvalidArgument, "the telescope refused the co-ordinates");
     }
@@ -159,17 +153,17 @@ Status CoordinateGoto(const Coordinates& c, GotoAnswer* answer) {
     return steps.Result();
 }
 
-Status ReadScopeInfo() {
-    LinkSteps steps;
+Status ReadScopeInfo(SerialLine& line) {
+    LinkSteps steps(line, kLx200BaudRate);
     ReadInfo(steps);
     return steps.Result();
 }
 
-Status StartMove(char directionLetter) {
-    TelescopeState& t = Link();
+Status StartMove(SerialLine& line, char directionLetter) {
+    TelescopeState& t = Scope();
     if (t.moving) return Status::Ok();
-    LinkSteps steps;
-    t.moveCommand = WithLetter(kMoveTemplate, directionLetter);
+    LinkSteps steps(line, kLx200BaudRate);
+    t.moveCommand = WithDirectionLetter(kMoveTemplate, directionLetter);
     steps.FlushBoth();
     steps.Write(t.slewRateCommand);
     steps.FlushBoth();
@@ -178,20 +172,20 @@ Status StartMove(char directionLetter) {
     return steps.Result();
 }
 
-Status StopMove() {
-    TelescopeState& t = Link();
+Status StopMove(SerialLine& line) {
+    TelescopeState& t = Scope();
     if (!t.moving) return Status::Ok();
     t.moving = false;
-    LinkSteps steps;
+    LinkSteps steps(line, kLx200BaudRate);
     steps.FlushBoth();
     for (std::string_view stop : kStopAllDirections) steps.WriteStop(stop);
     return steps.Result();
 }
 
-Status StartFocus(bool focusIn) {
-    TelescopeState& t = Link();
+Status StartFocus(SerialLine& line, bool focusIn) {
+    TelescopeState& t = Scope();
     if (t.focusing) return Status::Ok();
-    LinkSteps steps;
+    LinkSteps steps(line, kLx200BaudRate);
     t.focusMoveCommand = std::string(focusIn ? kFocusIn : kFocusOut);
     steps.FlushBoth();
     steps.Write(t.focusSpeedCommand);
@@ -201,11 +195,11 @@ Status StartFocus(bool focusIn) {
     return steps.Result();
 }
 
-Status StopFocus() {
-    TelescopeState& t = Link();
+Status StopFocus(SerialLine& line) {
+    TelescopeState& t = Scope();
     if (!t.focusing) return Status::Ok();
     t.focusing = false;
-    LinkSteps steps;
+    LinkSteps steps(line, kLx200BaudRate);
     steps.FlushBoth();
     steps.WriteStop(kFocusStop);
     return steps.Result();

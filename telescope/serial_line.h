@@ -1,12 +1,14 @@
 // What the telescope layer needs of a serial line: open by device path, line settings from
-// text ("COM1:9600,n,8,1"), write, read with a timeout, flush of either queue, and the
-// port-control request. The real backend (devices/) and the simulated mount's line
-// (simulator/) implement it; the telescope layer maps the port names "COM1"/"COM2" to paths
-// and adds the program's sequences, messages and log on top.
+// text ("COM1:9600,n,8,1"), write, read with a timeout, flush of either queue, and raising the
+// modem-control lines. The real backend (devices/) and the simulated mount's line (simulator/)
+// implement it; the telescope layer maps the port names "COM1"/"COM2" to paths and adds the
+// program's sequences, messages and log on top.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -40,10 +42,15 @@ class SerialLine {
     // Receive: discard what waits to be read. Transmit: wait until what was written has left,
     // never discarding it.
     virtual Status Flush(SerialQueue queue) = 0;
-    // The port-control request the program sends before its sequences (it raises the modem
-    // lines). Unsupported on lines that have none, such as a pseudo-terminal.
-    virtual Status PortControl() = 0;
+    // Raises the modem-control lines (DTR and RTS), as the program does before its sequences.
+    // Unsupported on lines that have none, such as a pseudo-terminal.
+    virtual Status RaiseModemLines() = 0;
     virtual void Close() = 0;
 };
+
+// Makes a new, unopened line object each time a line is to be opened: a front end's device
+// line, perhaps wrapped in the serial log or the simulated mount's service hook. Null makes
+// none.
+using SerialLineMaker = std::function<std::unique_ptr<SerialLine>()>;
 
 }  // namespace vexa

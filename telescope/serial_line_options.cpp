@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "telescope/serial_log.h"
-#include "telescope/serial_port_names.h"
 
 namespace vexa {
 
@@ -51,9 +50,9 @@ bool TakeSerialLineOption(const std::vector<std::string>& args, size_t& i,
     return false;
 }
 
-void ApplySerialPortOptions(const SerialLineOptions& options) {
-    if (!options.com1Path.empty()) SetSerialPortPath('1', options.com1Path);
-    if (!options.com2Path.empty()) SetSerialPortPath('2', options.com2Path);
+void ApplySerialPortOptions(const SerialLineOptions& options, SerialPortPaths& ports) {
+    if (!options.com1Path.empty()) ports.Set('1', options.com1Path);
+    if (!options.com2Path.empty()) ports.Set('2', options.com2Path);
 }
 
 Status CheckSerialLogPath(const std::string& path) {

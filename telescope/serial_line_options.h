@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "session/status.h"
-#include "telescope/telescope_link.h"
+#include "telescope/serial_line.h"
+#include "telescope/serial_port_names.h"
 
 namespace vexa {
 
@@ -21,8 +22,8 @@ struct SerialLineOptions {
 // empty value. False, error empty, for any other argument.
 bool TakeSerialLineOption(const std::vector<std::string>& args, size_t& i,
                           SerialLineOptions& options, std::string& error);
-// Points COM1 and COM2 at the paths given (the others keep their devices).
-void ApplySerialPortOptions(const SerialLineOptions& options);
+// Points COM1 and COM2 of ports at the paths given (the others keep their devices).
+void ApplySerialPortOptions(const SerialLineOptions& options, SerialPortPaths& ports);
 // Ok when the log file can be opened for appending, else why not.
 Status CheckSerialLogPath(const std::string& path);
 // Every line that lines makes, wrapped in the serial log writing to path.

@@ -90,9 +90,9 @@ Status SerialLog::Flush(SerialQueue queue) {
     return line_->Flush(queue);
 }
 
-Status SerialLog::PortControl() {
+Status SerialLog::RaiseModemLines() {
     LogLine("control");
-    return line_->PortControl();
+    return line_->RaiseModemLines();
 }
 
 void SerialLog::Close() {

@@ -36,7 +36,7 @@ class SerialLog : public SerialLine {
     Status Read(std::span<uint8_t> buffer, size_t& got, int timeoutMs) override;
     Status ReadWhatArrives(std::span<uint8_t> buffer, size_t& got, int waitMs) override;
     Status Flush(SerialQueue queue) override;
-    Status PortControl() override;
+    Status RaiseModemLines() override;
     void Close() override;
 
   private:

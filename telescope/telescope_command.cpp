@@ -2,25 +2,21 @@
 
 #include "session/session_state.h"
 #include "telescope/control_box.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_dialog_models.h"
 #include "telescope/telescope_dialog_services.h"
-#include "telescope/telescope_link.h"
 
 namespace vexa {
 
-namespace {
-constexpr char kControlBox = 'b';
-}  // namespace
-
-void CmdTelescopeControl() {
-    if (!ConnectTelescope()) return;
-    if (Session().settings.telescopeType == kControlBox) {
-        ControlBoxDialogModel model;
-        model.Report(InitialiseControlBox());
+void CmdTelescopeControl(MountLink& mount) {
+    if (!mount.Connect()) return;
+    if (Session().settings.telescopeType == TelescopeType::ControlBox) {
+        ControlBoxDialogModel model(mount.Line());
+        model.Report(InitialiseControlBox(mount.Line()));
         TelescopeDialogs().RunControlBoxDialog(model);
         model.Finish();
     } else {
-        MoveTelescopeDialogModel model;
+        MoveTelescopeDialogModel model(mount.Line());
         TelescopeDialogs().RunMoveTelescopeDialog(model);
         model.Finish();
     }

@@ -4,6 +4,8 @@
 
 namespace vexa {
 
-void CmdTelescopeControl();
+class MountLink;
+
+void CmdTelescopeControl(MountLink& mount);
 
 }  // namespace vexa

@@ -92,9 +92,9 @@ bool MoveTelescopeDialogModel::GotoObject() {
     const bool messierRead = ParseDialogNumber(messierText, messier);
     const bool cngcRead = ParseDialogNumber(cngcText, cngc);
     if (messierRead && InRange(messier, kFirstCatalogueNumber, kLastMessier)) {
-        Report(CatalogueGoto(kMessierPrefix, messier, &gotoAnswer_));
+        Report(CatalogueGoto(line_, kMessierPrefix, messier, &gotoAnswer_));
     } else if (cngcRead && InRange(cngc, kFirstCatalogueNumber, kLastCngc)) {
-        Report(CatalogueGoto(kCngcPrefix, cngc, &gotoAnswer_));
+        Report(CatalogueGoto(line_, kCngcPrefix, cngc, &gotoAnswer_));
     } else {
         Ui().MessageBox(kControlTelescopeCaption, kObjectOutOfRangeText);
         return false;
@@ -103,7 +103,7 @@ bool MoveTelescopeDialogModel::GotoObject() {
 }
 
 void MoveTelescopeDialogModel::GotoPlanet(Planet planet) {
-    Report(CatalogueGoto(kStarPrefix, PlanetStarNumber(planet), &gotoAnswer_));
+    Report(CatalogueGoto(line_, kStarPrefix, PlanetStarNumber(planet), &gotoAnswer_));
 }
 
 bool MoveTelescopeDialogModel::GotoCoordinates() {
@@ -119,7 +119,7 @@ bool MoveTelescopeDialogModel::GotoCoordinates() {
         Ui().MessageBox(kControlTelescopeCaption, kInvalidCoordinatesText);
         return false;
     }
-    Report(CoordinateGoto(c, &gotoAnswer_));
+    Report(CoordinateGoto(line_, c, &gotoAnswer_));
     return true;
 }
 
@@ -135,22 +135,22 @@ void MoveTelescopeDialogModel::ChooseFocusSpeed(bool fast) {
 
 void MoveTelescopeDialogModel::PressMoveArrow(MoveArrow arrow) {
     if (Session().telescope.moving) return;
-    Report(StartMove(ArrowLetter(arrow)));
+    Report(StartMove(line_, ArrowLetter(arrow)));
 }
 
 void MoveTelescopeDialogModel::ReleaseMoveArrow() {
     if (!Session().telescope.moving) return;
-    Report(StopMove());
+    Report(StopMove(line_));
 }
 
 void MoveTelescopeDialogModel::PressFocusArrow(bool up) {
     if (Session().telescope.focusing) return;
-    Report(StartFocus(up));
+    Report(StartFocus(line_, up));
 }
 
 void MoveTelescopeDialogModel::ReleaseFocusArrow() {
     if (!Session().telescope.focusing) return;
-    Report(StopFocus());
+    Report(StopFocus(line_));
 }
 
 void MoveTelescopeDialogModel::Help() {
@@ -198,12 +198,12 @@ std::string MoveTelescopeDialogModel::Title() const {
 
 void ControlBoxDialogModel::PressArrow(MoveArrow arrow) {
     if (Session().telescope.moving) return;
-    notice_ = LinkNotice(StartControlBoxMove(ArrowLetter(arrow)));
+    notice_ = LinkNotice(StartControlBoxMove(line_, ArrowLetter(arrow)));
 }
 
 void ControlBoxDialogModel::ReleaseArrow() {
     if (!Session().telescope.moving) return;
-    notice_ = LinkNotice(StopControlBoxMove());
+    notice_ = LinkNotice(StopControlBoxMove(line_));
 }
 
 void ControlBoxDialogModel::Finish() {

@@ -9,6 +9,7 @@
 
 #include "session/status.h"
 #include "telescope/lx200_sequences.h"
+#include "telescope/serial_line.h"
 #include "telescope/telescope_protocol.h"
 
 namespace vexa {
@@ -45,6 +46,9 @@ bool ParseDialogNumber(const std::string& text, int& value);
 
 class MoveTelescopeDialogModel {
   public:
+    // The dialog drives the mount on line, which must outlive it.
+    explicit MoveTelescopeDialogModel(SerialLine& line) : line_(line) {}
+
     // The edits, as typed.
     std::string messierText;
     std::string cngcText;
@@ -83,12 +87,15 @@ class MoveTelescopeDialogModel {
   private:
     void Report(const Status& status);
 
+    SerialLine& line_;
     std::string notice_;
     GotoAnswer gotoAnswer_;
 };
 
 class ControlBoxDialogModel {
   public:
+    explicit ControlBoxDialogModel(SerialLine& line) : line_(line) {}
+
     void PressArrow(MoveArrow arrow);
     void ReleaseArrow();
     // "Finished": a move still on is stopped first.
@@ -99,6 +106,7 @@ class ControlBoxDialogModel {
     const std::string& Notice() const { return notice_; }
 
   private:
+    SerialLine& line_;
     std::string notice_;
 };
 

@@ -1,13 +1,10 @@
-// The serial line to the mount: which line object the program uses, opening it by the rules of
-// the telescope types (LX200 at 9600 baud, the control box at 300), connecting once per run,
-// and the guarded steps every command sequence is built from. Every read has a time limit; a
-// reply that comes short, late or never is drained so the next command starts on a quiet line.
+// The guarded steps every command sequence on the mount's line is built from, and how long their
+// reads wait. Every read has a time limit; a reply that comes short, late or never is drained so
+// the next command starts on a quiet line.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,19 +12,6 @@
 #include "telescope/serial_line.h"
 
 namespace vexa {
-
-// Makes the line object the link opens: the front end's device line, perhaps wrapped in the
-// serial log or the simulated mount's service hook. Without one no line opens.
-using SerialLineMaker = std::function<std::unique_ptr<SerialLine>()>;
-void SetSerialLineMaker(SerialLineMaker maker);
-bool HaveSerialLineMaker();
-
-// The open line; null while none is open.
-SerialLine* TelescopeLine();
-// Closes the line and forgets the connection, so that the next telescope command opens it again.
-void CloseTelescopeLine();
-// Why the last open failed (Ok after a successful one).
-const Status& LastLinkFailure();
 
 // ---- reply timing ----
 // How long a read waits for a reply to begin and run through, before the wire time of its bytes
@@ -40,33 +24,18 @@ constexpr int kQuietLineMs = 100;
 constexpr size_t kDrainLimitBytes = 4096;
 // Tests shorten the wait for replies that never come; 0 puts back kReplyTimeoutMs.
 void SetReplyTimeoutMs(int ms);
-int ReplyTimeoutMsFor(size_t bytes);
-int QuietTimeoutMs();
+int ReplyTimeoutMsFor(size_t bytes, int baudRate);
+int QuietTimeoutMs(int baudRate);
 
-// ---- opening ----
-// "COM" + the port digit: open, port-control (skipped where the line has none), line settings
-// ":9600,n,8,1". False when the device cannot be opened as a serial line.
-bool OpenLx200Line();
-// The same at ":300,n,8,1".
-bool OpenControlBoxLine();
-
-// What a telescope command does before its work: when not yet connected, reload the settings
-// (message 27 when the file cannot be read, after which the settings in force are written back)
-// and open the line for the telescope type. A failed open sets the type to 'n', shows
-// "Sorry. No Connection to Telescope" and returns false. Once connected, returns true at once.
-bool ConnectTelescope();
-// The two halves of ConnectTelescope, for a caller that adjusts the settings between them.
-void ReloadSettingsForTelescope();
-bool OpenTelescopeLine();
-
-// One command sequence on the line. Writes stop at the first failure (the rest of the
-// sequence is not sent), except the stop commands, which are always tried. Reads wait their
-// time limit; once one has come up short the line is drained and flushed, and later reads in
-// the same sequence wait only for a quiet line. A line that has gone away is closed when the
-// sequence ends, so the next command reconnects.
+// One command sequence on a line running at baudRate. A line that is not open gives NotFound
+// ("the telescope is not connected") and nothing is sent. Writes stop at the first failure (the
+// rest of the sequence is not sent), except the stop commands, which are always tried. Reads
+// wait their time limit; once one has come up short the line is drained and flushed, and later
+// reads in the same sequence wait only for a quiet line. A line that has gone away is closed
+// when the sequence ends, so the next command reconnects.
 class LinkSteps {
   public:
-    LinkSteps();
+    LinkSteps(SerialLine& line, int baudRate);
     ~LinkSteps();
     LinkSteps(const LinkSteps&) = delete;
     LinkSteps& operator=(const LinkSteps&) = delete;
@@ -82,7 +51,7 @@ class LinkSteps {
     void WriteStopByte(uint8_t byte);
     void FlushBoth();
     // Unsupported (a line with no modem-control lines) is no failure.
-    void PortControl();
+    void RaiseModemLines();
     void ApplySettings(const std::string& settings);
     // Reads count bytes into out (what arrived, all or part). False when fewer came; the line
     // is then drained.
@@ -95,7 +64,9 @@ class LinkSteps {
     void Note(Status status);
     void Drain();
 
-    SerialLine* line_;
+    SerialLine& line_;
+    bool haveLine_;
+    int baudRate_;
     Status status_;
     Status readStatus_;
     bool readShort_ = false;

@@ -66,6 +66,12 @@ std::string DecCommand(const Coordinates& c, ValueSpacing spacing) {
     return WithSpacing(std::string(text).substr(0, kDecCommandBytes), spacing);
 }
 
+std::string WithDirectionLetter(std::string_view command, char letter) {
+    std::string bytes(command);
+    bytes[kDirectionLetterIndex] = letter;
+    return bytes;
+}
+
 uint8_t ControlBoxBit(char letter) {
     switch (letter) {
         case 'e':

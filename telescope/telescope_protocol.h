@@ -28,6 +28,8 @@ constexpr std::string_view kSlewToTarget = "#:MS#";
 constexpr std::string_view kMoveTemplate = "#:Mw#";
 constexpr std::string_view kStopTemplate = "#:Qw#";
 constexpr size_t kDirectionLetterIndex = 3;
+// A move or stop command with the given direction letter in its direction place.
+std::string WithDirectionLetter(std::string_view command, char letter);
 // Stops for every direction, in the order a manual move's release sends them.
 constexpr std::string_view kStopAllDirections[] = {"#:Qn#", "#:Qs#", "#:Qe#", "#:Qw#"};
 

@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "session/telescope_type.h"
 #include "session/ui_services.h"
 #include "ui/window_serial_lines.h"
 
@@ -71,7 +72,9 @@ TINIDialog::TINIDialog(SettingsDialogModel& model, QWidget* parent)
                              2, maskRadius_),
                     0, 0);
     grid->addWidget(RadioBox("Telescope Guiding",
-                             {{"None", 'n'}, {"Meade LX200 (Tm)", 'l'}, {"Via Control Box", 'b'}},
+                             {{"None", TelescopeTypeLetter(TelescopeType::None)},
+                              {"Meade LX200 (Tm)", TelescopeTypeLetter(TelescopeType::Lx200)},
+                              {"Via Control Box", TelescopeTypeLetter(TelescopeType::ControlBox)}},
                              1, telescope_),
                     0, 1);
     grid->addWidget(RadioBox("Window Background", {{"Lt Gray", 'l'}, {"Red", 'r'}, {"Gray", 'g'}},

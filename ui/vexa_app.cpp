@@ -178,11 +178,12 @@ int RunWindowProgram(int argc, char** argv) {
     std::filesystem::create_directories(root, ec);
     SetDriveRoot(root);
 
-    const WindowSerialLines serialLines(options.serial, options.simulator);
+    WindowSerialLines serialLines(options.serial, options.simulator);
     if (!serialLines.SetupStatus().ok()) {
         std::fprintf(stderr, "vexaq4: %s\n", serialLines.SetupStatus().text().c_str());
     }
     TVEXA_Q4App app;
+    app.Devices().mount = &serialLines.Link();
     std::unique_ptr<CameraTransport> device;
     if (options.simulator) {
         // The camera renders the sky that the simulated mount moves.

@@ -1,44 +1,46 @@
 #include "ui/window_serial_lines.h"
 
+#include <array>
+
 #include "devices/serial_port_line.h"
 #include "simulator/simulated_mount.h"
 #include "simulator/simulated_mount_line.h"
 #include "simulator/simulated_pair.h"
 #include "simulator/simulator_sky.h"
+#include "telescope/mount_link.h"
 #include "telescope/serial_port_names.h"
-#include "telescope/telescope_link.h"
 
 namespace vexa {
 
 namespace {
 
 constexpr const char* kSimulatedMountName = "simulated mount";
+constexpr char kPortDigits[] = {'1', '2'};
 
-// The mount of the window's lines while they stand.
-const SimulatedMount* servingMount = nullptr;
+// The names the settings dialog shows for COM1 and COM2 while the window's lines stand.
+std::array<std::string, 2>& ShownNames() {
+    static std::array<std::string, 2> names{kDefaultCom1Path, kDefaultCom2Path};
+    return names;
+}
 
 }  // namespace
 
 std::string SerialPortShownName(char portDigit) {
-    const std::string path = SerialPortPath(portDigit);
-    if (servingMount && !path.empty() && path == servingMount->DevicePath()) {
-        return kSimulatedMountName;
-    }
-    return path;
+    for (size_t i = 0; i < std::size(kPortDigits); ++i)
+        if (kPortDigits[i] == portDigit) return ShownNames()[i];
+    return {};
 }
 
 WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simulator) {
-    ResetSerialPortPaths();
-    ApplySerialPortOptions(options);
+    SerialPortPaths ports;
+    ApplySerialPortOptions(options, ports);
     SerialLineMaker lines = [] { return std::make_unique<SerialPortLine>(); };
     if (simulator) {
         mount_ = std::make_unique<SimulatedMount>(SimulatedPairMountConfig(), &SimulatorSky());
         status_ = mount_->OpenTerminal();
         if (status_.ok()) {
-            SetSerialPortPath('1', mount_->DevicePath());
-            SetSerialPortPath('2', mount_->DevicePath());
+            for (char digit : kPortDigits) ports.Set(digit, mount_->DevicePath());
             lines = ServicedBy(*mount_, std::move(lines));
-            servingMount = mount_.get();
         } else {
             mount_.reset();
         }
@@ -50,13 +52,16 @@ WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simu
             lines = WithSerialLog(std::move(lines), options.serialLogPath);
         }
     }
-    SetSerialLineMaker(std::move(lines));
+    for (size_t i = 0; i < std::size(kPortDigits); ++i) {
+        const std::string path = ports.Path(kPortDigits[i]);
+        ShownNames()[i] = mount_ && path == mount_->DevicePath() ? kSimulatedMountName : path;
+    }
+    link_ = std::make_unique<MountLink>(std::move(lines), std::move(ports));
 }
 
 WindowSerialLines::~WindowSerialLines() {
-    if (servingMount == mount_.get()) servingMount = nullptr;
-    SetSerialLineMaker(nullptr);
-    ResetSerialPortPaths();
+    link_.reset();
+    ShownNames() = {kDefaultCom1Path, kDefaultCom2Path};
 }
 
 }  // namespace vexa

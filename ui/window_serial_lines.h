@@ -1,7 +1,7 @@
-// The window's serial lines for its whole run: COM1 and COM2 pointed where --com1 and --com2
-// say, the terminal backend, the serial log of --serial-log, and with --simulator the
+// The window's link to the mount for its whole run: COM1 and COM2 pointed where --com1 and
+// --com2 say, the terminal backend, the serial log of --serial-log, and with --simulator the
 // simulated mount on its own pseudo-terminal, serviced by every line and moving the simulated
-// sky. Ends the telescope link before the mount goes.
+// sky. Ends the link before the mount goes.
 #pragma once
 
 #include <memory>
@@ -12,6 +12,7 @@
 
 namespace vexa {
 
+class MountLink;
 class SimulatedMount;
 
 class WindowSerialLines {
@@ -24,14 +25,19 @@ class WindowSerialLines {
     // Ok, or why the log or the simulated mount could not be set up (the lines work without).
     const Status& SetupStatus() const { return status_; }
     SimulatedMount* Mount() const { return mount_.get(); }
+    // What the window's telescope and guiding commands connect through.
+    MountLink& Link() { return *link_; }
+    const MountLink& Link() const { return *link_; }
 
   private:
     std::unique_ptr<SimulatedMount> mount_;
+    std::unique_ptr<MountLink> link_;
     Status status_;
 };
 
 // The device a port stands for as the settings dialog names it: "simulated mount" for a port
-// that the window's simulated mount serves, else the device path the port opens.
+// that the window's simulated mount serves, else the device path the port opens (the default
+// device while no window lines stand).
 std::string SerialPortShownName(char portDigit);
 
 }  // namespace vexa

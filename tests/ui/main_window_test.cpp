@@ -258,12 +258,12 @@ class MainWindowTest : public QObject {
 
     void menuStatesComeFromTheCommandStatus() {
         QMenu* file = MenuNamed(Bar(), "&File");
-        QCOMPARE(Session().settings.telescopeType, 'n');
+        QCOMPARE(Session().settings.telescopeType, TelescopeType::None);
         OpenAndClose(file);
         for (int32_t id : {22, 23, 24}) QVERIFY(!ActionFor(Bar(), id)->isEnabled());
         QVERIFY(ActionFor(Bar(), cmd::kExit)->isEnabled());
 
-        Session().settings.telescopeType = 'l';
+        Session().settings.telescopeType = TelescopeType::Lx200;
         OpenAndClose(file);
         for (int32_t id : {22, 23, 24}) {
             QCOMPARE(ActionFor(Bar(), id)->isEnabled(), CommandImplemented(id));

@@ -15,7 +15,7 @@
 #include "session/session_state.h"
 #include "session/ui_services.h"
 #include "simulator/simulated_mount.h"
-#include "telescope/serial_port_names.h"
+#include "telescope/mount_link.h"
 #include "tests/ui/dialog_test_support.h"
 #include "ui/t_ini_dialog.h"
 #include "ui/window_serial_lines.h"
@@ -124,7 +124,7 @@ class TINIDialogTest : public QObject {
     void opensShowingTheSession() {
         Session().settings.guideStarMaskRadius = 10;  // no button: shows as 15
         Session().settings.delayAdjustment = 2;
-        Session().settings.telescopeType = 'b';
+        Session().settings.telescopeType = TelescopeType::ControlBox;
         Session().settings.driveDirections = {'s', 'n', 'e', 'w'};
         Session().settings.raBacklash = 12;
         Session().guideTrainingSeconds = 3;  // shows as 4 Sec
@@ -160,7 +160,7 @@ class TINIDialogTest : public QObject {
         Click(Find<QRadioButton>(dialog, "2 Sec"));
         QCOMPARE(Session().guideTrainingSeconds, 2);
         Click(Find<QRadioButton>(dialog, "Meade LX200 (Tm)"));
-        QCOMPARE(Session().settings.telescopeType, 'l');
+        QCOMPARE(Session().settings.telescopeType, TelescopeType::Lx200);
         Click(Find<QRadioButton>(dialog, "Red"));
         QCOMPARE(Session().settings.backgroundChoice, 'r');
         QCOMPARE(Session().backgroundColour.red, int16_t(120));
@@ -191,7 +191,7 @@ class TINIDialogTest : public QObject {
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         // A change made behind the dialog's back shows after the next click.
-        Session().settings.telescopeType = 'b';
+        Session().settings.telescopeType = TelescopeType::ControlBox;
         Session().settings.driveDirections = {'n', 's', 'w', 'e'};
         Click(Find<QRadioButton>(dialog, "Gray"));
         QVERIFY(Find<QRadioButton>(dialog, "Via Control Box")->isChecked());
@@ -246,7 +246,7 @@ class TINIDialogTest : public QObject {
             QCOMPARE(dialog.findChild<QLabel*>("commPortPaths")->text(),
                      QString("Com1: simulated mount\nCom2: simulated mount"));
             // The line still opens the mount's terminal.
-            QCOMPARE(SerialPortPath('1'), lines.Mount()->DevicePath());
+            QCOMPARE(lines.Link().Ports().Path('1'), lines.Mount()->DevicePath());
         }
         SettingsDialogModel model;
         TINIDialog dialog(model);

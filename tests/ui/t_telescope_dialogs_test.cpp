@@ -14,14 +14,14 @@
 #include "session/clock.h"
 #include "session/session_state.h"
 #include "session/ui_services.h"
-#include "telescope/serial_port_names.h"
-#include "telescope/telescope_link.h"
+#include "telescope/mount_link.h"
 #include "tests/ui/dialog_test_support.h"
 #include "tests/unit/support/fake_serial_line.h"
 #include "ui/t_box_dialog.h"
 #include "ui/t_guide_dialog.h"
 #include "ui/t_ini_dialog.h"
 #include "ui/t_mt_dialog.h"
+#include "ui/window_serial_lines.h"
 
 using namespace vexa;
 using test::Find;
@@ -49,7 +49,7 @@ class ForwardingLine : public SerialLine {
         return fake_.Read(buffer, got, timeoutMs);
     }
     Status Flush(SerialQueue queue) override { return fake_.Flush(queue); }
-    Status PortControl() override { return fake_.PortControl(); }
+    Status RaiseModemLines() override { return fake_.RaiseModemLines(); }
     void Close() override { fake_.Close(); }
 
   private:
@@ -70,18 +70,19 @@ class TelescopeDialogsTest : public QObject {
         ui_.boxes.clear();
         SetUi(&ui_);
         line_ = std::make_unique<test::FakeSerialLine>();
-        SetSerialLineMaker([this] { return std::make_unique<ForwardingLine>(*line_); });
-        QVERIFY(OpenLx200Line());
+        link_ = std::make_unique<MountLink>(
+            [this] { return std::make_unique<ForwardingLine>(*line_); });
+        QVERIFY(link_->OpenLx200Line());
         line_->ClearEvents();
     }
     void cleanup() {
-        SetSerialLineMaker(nullptr);
+        link_.reset();
         SetUi(nullptr);
         SetClock(nullptr);
     }
 
     void showsEveryControl() {
-        MoveTelescopeDialogModel model;
+        MoveTelescopeDialogModel model(link_->Line());
         TMTDialog dialog(model);
         QCOMPARE(dialog.windowTitle(), QString("Vexa_Q4_USB Move Telescope"));
         for (const char* text : {"GoTo Object", "Go To ", "Mercury", "Venus", "Mars", "Jupiter",
@@ -101,7 +102,7 @@ class TelescopeDialogsTest : public QObject {
 
     void arrowActionStartsAMoveAndTheReleaseStopsIt() {
         Session().settings.driveDirections = {'n', 's', 'w', 'e'};  // swap e/w
-        MoveTelescopeDialogModel model;
+        MoveTelescopeDialogModel model(link_->Line());
         TMTDialog dialog(model);
         QTest::mouseClick(Find<QRadioButton>(dialog, "Find"), Qt::LeftButton, {}, QPoint(6, 6));
         QCOMPARE(Session().telescope.slewRateCommand, std::string("#:RM#"));
@@ -116,7 +117,7 @@ class TelescopeDialogsTest : public QObject {
     }
 
     void focusBarRunsTheFocuser() {
-        MoveTelescopeDialogModel model;
+        MoveTelescopeDialogModel model(link_->Line());
         TMTDialog dialog(model);
         QTest::mouseClick(Find<QRadioButton>(dialog, "Fast"), Qt::LeftButton, {}, QPoint(6, 6));
         dialog.FocusBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
@@ -125,7 +126,7 @@ class TelescopeDialogsTest : public QObject {
     }
 
     void gotoTakesTheEditsAndShowsTheInformation() {
-        MoveTelescopeDialogModel model;
+        MoveTelescopeDialogModel model(link_->Line());
         TMTDialog dialog(model);
         dialog.MessierEdit()->setText("110");
         const std::string info = "M110 RA 00:40 DEC +41*41        #";
@@ -160,7 +161,7 @@ class TelescopeDialogsTest : public QObject {
     }
 
     void controlBoxDialogMovesWhileAnArrowIsHeld() {
-        ControlBoxDialogModel model;
+        ControlBoxDialogModel model(link_->Line());
         TBoxDialog dialog(model);
         QCOMPARE(dialog.windowTitle(), QString("Move Telescope"));
         for (const char* text : {"Up", "Down", "Left", "Right"})
@@ -172,13 +173,14 @@ class TelescopeDialogsTest : public QObject {
     }
 
     void settingsDialogShowsThePortDevices() {
-        SetSerialPortPath('2', "/dev/ttyS3");
+        SerialLineOptions options;
+        options.com2Path = "/dev/ttyS3";
+        const WindowSerialLines lines(options, false);
         SettingsDialogModel model;
         TINIDialog dialog(model);
         auto* paths = dialog.findChild<QLabel*>("commPortPaths");
         QVERIFY(paths);
         QCOMPARE(paths->text(), QString("Com1: /dev/ttyUSB0\nCom2: /dev/ttyS3"));
-        ResetSerialPortPaths();
     }
 
     void guidingInfoShowsTheFrameFiguresAndTheRunsRms() {
@@ -209,6 +211,7 @@ class TelescopeDialogsTest : public QObject {
     VirtualClock clock_;
     RecordingUi ui_;
     std::unique_ptr<test::FakeSerialLine> line_;
+    std::unique_ptr<MountLink> link_;
 };
 
 QTEST_MAIN(TelescopeDialogsTest)

@@ -103,7 +103,7 @@ class WindowGuidingTest : public QObject {
         SetDriveRoot(root_.path().toStdString());
         // As `vexaq4-cli settings --set telescopeType=l --set ignoreSmallDrift=false` leaves it.
         QCOMPARE(LoadSettings(), int16_t{0});
-        Session().settings.telescopeType = 'l';
+        Session().settings.telescopeType = TelescopeType::Lx200;
         Session().settings.ignoreSmallDrift = false;
         QCOMPARE(SaveSettings(), int16_t{0});
 
@@ -113,6 +113,7 @@ class WindowGuidingTest : public QObject {
         SetClock(&clock_);
         lines_ = std::make_unique<WindowSerialLines>(SerialLineOptions(), true);
         QVERIFY(lines_->SetupStatus().ok());
+        app_->Devices().mount = &lines_->Link();
         QVERIFY(app_->UseCamera(std::make_unique<SimulatedCamera>(SimulatorSky()), ""));
         app_->Start();
         QVERIFY(QTest::qWaitForWindowExposed(app_->Frame()));

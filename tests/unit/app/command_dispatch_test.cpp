@@ -7,6 +7,7 @@
 #include "processing/undo_history.h"
 #include "resources/command_table.h"
 #include "session/session_state.h"
+#include "telescope/mount_link.h"
 #include "tests/unit/support/fake_ui.h"
 
 namespace vexa {
@@ -41,11 +42,29 @@ TEST_F(CommandDispatchTest, CopyNeedsADisplayBitmap) {
 }
 
 TEST_F(CommandDispatchTest, TelescopeTypeNoneGreysTheTelescopeItems) {
-    s.settings.telescopeType = 'n';
+    s.settings.telescopeType = TelescopeType::None;
     for (int32_t id : {22, 23, 24}) EXPECT_FALSE(CommandRuleStatus(id).enabled) << id;
-    s.settings.telescopeType = 'l';
+    s.settings.telescopeType = TelescopeType::Lx200;
     for (int32_t id : {22, 23, 24}) EXPECT_TRUE(CommandRuleStatus(id).enabled) << id;
     EXPECT_TRUE(QueryCommand(22).enabled);
+}
+
+TEST_F(CommandDispatchTest, TelescopeCommandsConnectThroughTheFrontEndsMountLink) {
+    int linesMade = 0;
+    MountLink mount([&linesMade] {
+        ++linesMade;
+        return std::unique_ptr<SerialLine>();
+    });
+    for (int32_t id : {cmd::kTelescopeControl, cmd::kStartAutoGuiding, cmd::kTrainAutoGuiding}) {
+        for (MountLink* link : {static_cast<MountLink*>(nullptr), &mount}) {
+            s.settings.telescopeType = TelescopeType::Lx200;
+            linesMade = 0;
+            EXPECT_TRUE(ExecuteCommand(id, {nullptr, link}));
+            EXPECT_EQ(linesMade, link ? 1 : 0) << id;
+            EXPECT_EQ(fixture.ui.LastText(), "Sorry. No Connection to Telescope") << id;
+            EXPECT_EQ(s.settings.telescopeType, TelescopeType::None) << id;
+        }
+    }
 }
 
 TEST_F(CommandDispatchTest, ViewTogglesAreCheckedFromTheirFlags) {
@@ -64,8 +83,8 @@ TEST_F(CommandDispatchTest, ViewTogglesAreCheckedFromTheirFlags) {
 }
 
 TEST_F(CommandDispatchTest, OnlyTheCommandsBuiltNowAreImplemented) {
-    s.displayBitmapExists = true;    // so that Copy's own rule allows it
-    s.settings.telescopeType = 'l';  // and the telescope items theirs
+    s.displayBitmapExists = true;                     // so that Copy's own rule allows it
+    s.settings.telescopeType = TelescopeType::Lx200;  // and the telescope items theirs
     for (const CommandEntry& entry : CommandTable()) {
         EXPECT_EQ(CommandImplemented(entry.id), kBuiltNow.count(entry.id) == 1) << entry.id;
         EXPECT_EQ(QueryCommand(entry.id).enabled, kBuiltNow.count(entry.id) == 1) << entry.id;
@@ -120,7 +139,7 @@ TEST_F(CommandDispatchTest, EveryCommandInEveryModeIsSafe) {
             s.smallFrameDisplay = modes & 64;
             s.fitToWindow = modes & 128;
             s.centreImage = modes & 256;
-            s.settings.telescopeType = (modes & 2) ? 'l' : 'n';
+            s.settings.telescopeType = (modes & 2) ? TelescopeType::Lx200 : TelescopeType::None;
             s.displayBitmapExists = modes & 1;
             for (const CommandEntry& entry : CommandTable()) {
                 const bool allowed = QueryCommand(entry.id).enabled;

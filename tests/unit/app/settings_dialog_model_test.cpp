@@ -52,13 +52,13 @@ TEST_F(SettingsDialogModelTest, ChoicesWriteTheSessionAtOnce) {
     model.ChooseGuideTrainingSeconds(4);
     EXPECT_EQ(Session().guideTrainingSeconds, 4);
     model.ChooseTelescopeType('l');
-    EXPECT_EQ(Settings().telescopeType, 'l');
+    EXPECT_EQ(Settings().telescopeType, TelescopeType::Lx200);
     // Values no button stands for change nothing.
     model.ChooseGuideStarMaskRadius(10);
     model.ChooseTelescopeType('q');
     model.ChooseGuideTrainingSeconds(3);
     EXPECT_EQ(Settings().guideStarMaskRadius, 11);
-    EXPECT_EQ(Settings().telescopeType, 'l');
+    EXPECT_EQ(Settings().telescopeType, TelescopeType::Lx200);
     EXPECT_EQ(Session().guideTrainingSeconds, 4);
 }
 
@@ -185,7 +185,7 @@ TEST_F(SettingsDialogModelTest, SaveChangesWritesTheFileAndRepaints) {
     EXPECT_EQ(fixture.ui.repaints, 1);
     Settings() = PersistentSettings{};
     ASSERT_EQ(LoadSettings(), 0);
-    EXPECT_EQ(Settings().telescopeType, 'b');
+    EXPECT_EQ(Settings().telescopeType, TelescopeType::ControlBox);
     EXPECT_EQ(Settings().backgroundChoice, 'g');
 }
 
@@ -211,7 +211,7 @@ TEST_F(SettingsDialogModelTest, CancelKeepsTheChangesButDoesNotWrite) {
         return false;
     };
     CmdSetProgramDefaults();
-    EXPECT_EQ(Settings().telescopeType, 'l');
+    EXPECT_EQ(Settings().telescopeType, TelescopeType::Lx200);
     EXPECT_EQ(fs::last_write_time(File()), before);
     std::ifstream in(File(), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -38,14 +38,13 @@ class ScopeCommandTest : public ::testing::Test {
         out.str("");
         err.str("");
         std::vector<uint32_t> times;
-        SetSerialLineMaker(
-            [&] { return std::make_unique<test::ForwardingLine>(line, fixture.clock, times); });
         UiServices& previous = Ui();
         cli::TextUiServices ui(err);
         SetUi(&ui);
-        const int status = cli::RunScopeCommand(args, out, err);
+        const int status = cli::RunScopeCommand(args, out, err, [&] {
+            return std::make_unique<test::ForwardingLine>(line, fixture.clock, times);
+        });
         SetUi(&previous);
-        SetSerialLineMaker(nullptr);
         return status;
     }
     std::string Log() const {

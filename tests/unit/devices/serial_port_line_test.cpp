@@ -186,8 +186,8 @@ TEST_F(PtyTest, BytesBeforeATransmitFlushAllReachADeviceThatReadsSlowly) {
     }
 }
 
-TEST_F(PtyTest, PortControlOnPseudoTerminalIsUnsupported) {
-    EXPECT_EQ(line_.PortControl().code(), StatusCode::Unsupported);
+TEST_F(PtyTest, RaisingModemLinesOnAPseudoTerminalIsUnsupported) {
+    EXPECT_EQ(line_.RaiseModemLines().code(), StatusCode::Unsupported);
     EXPECT_TRUE(line_.IsOpen());
 }
 
@@ -249,7 +249,7 @@ TEST(SerialPortLine, OperationsOnClosedLineFailWithoutTouchingAnything) {
     EXPECT_FALSE(line.Read(buffer, got, 0).ok());
     EXPECT_EQ(got, 0u);
     EXPECT_FALSE(line.Flush(SerialQueue::Receive).ok());
-    EXPECT_FALSE(line.PortControl().ok());
+    EXPECT_FALSE(line.RaiseModemLines().ok());
     line.Close();
 }
 

@@ -78,7 +78,7 @@ PersistentSettings Distinct() {
     p.raBacklash = 30;
     p.decBacklash = 29;
     p.ignoreSmallDrift = false;
-    p.telescopeType = 'b';
+    p.telescopeType = TelescopeType::ControlBox;
     p.disableInterruptsDuringDownload = false;
     p.raHysteresis = 20;
     p.decHysteresis = 7;
@@ -284,7 +284,7 @@ struct CheckCase {
 TEST_F(SettingsFileTest, RefusedValueStopsReadingAndRepairsTheFile) {
     const PersistentSettings fromFile = Distinct();
     PersistentSettings before;
-    before.telescopeType = 'l';
+    before.telescopeType = TelescopeType::Lx200;
     before.raBacklash = 5;
     const std::string le31("\x1F\x00", 2), leMinus1("\xFF\xFF", 2), le0("\x00\x00", 2),
         le7("\x07\x00", 2), le37("\x25\x00", 2);
@@ -314,16 +314,16 @@ TEST_F(SettingsFileTest, RefusedValueStopsReadingAndRepairsTheFile) {
         {"ignoreSmallDrift", 21, "y",
          [](const PersistentSettings& p) {
              EXPECT_TRUE(p.ignoreSmallDrift);
-             EXPECT_EQ(p.telescopeType, 'l');
+             EXPECT_EQ(p.telescopeType, TelescopeType::Lx200);
          }},
         {"telescopeType becomes None", 22, "z",
          [](const PersistentSettings& p) {
-             EXPECT_EQ(p.telescopeType, 'n');
+             EXPECT_EQ(p.telescopeType, TelescopeType::None);
              EXPECT_TRUE(p.disableInterruptsDuringDownload);
          }},
         {"disableInterrupts", 23, "Y",
          [](const PersistentSettings& p) {
-             EXPECT_EQ(p.telescopeType, 'b');
+             EXPECT_EQ(p.telescopeType, TelescopeType::ControlBox);
              EXPECT_TRUE(p.disableInterruptsDuringDownload);
              EXPECT_EQ(p.raHysteresis, 0);
          }},
@@ -566,7 +566,7 @@ TEST_F(SettingsFileTest, UnwritableRootLeavesTheDefaultsWithoutMessages) {
     SetDriveRoot(blocker / "c");
     EXPECT_EQ(LoadSettings(), 2);
     EXPECT_EQ(SaveSettings(), 3);
-    EXPECT_EQ(Settings().telescopeType, 'n');
+    EXPECT_EQ(Settings().telescopeType, TelescopeType::None);
     EXPECT_EQ(Settings().fitsInstrument, "Corvane CCD");
     EXPECT_TRUE(fixture.ui.messages.empty());
 }
@@ -574,7 +574,7 @@ TEST_F(SettingsFileTest, UnwritableRootLeavesTheDefaultsWithoutMessages) {
 TEST_F(SettingsFileTest, FailedWriteLeavesThePreviousFileIntact) {
     ASSERT_EQ(LoadSettings(), 0);
     const Bytes previous = ReadBytes(File());
-    Settings().telescopeType = 'l';
+    Settings().telescopeType = TelescopeType::Lx200;
     // A file-size limit makes the write come up short part way, whoever runs the test.
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -597,7 +597,7 @@ TEST_F(SettingsFileTest, ReadOnlyFolderKeepsThePreviousFile) {
     ASSERT_EQ(LoadSettings(), 0);
     const Bytes previous = ReadBytes(File());
     fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
-    Settings().telescopeType = 'b';
+    Settings().telescopeType = TelescopeType::ControlBox;
     EXPECT_EQ(SaveSettings(), 3);
     fs::permissions(Folder(), fs::perms::owner_all);
     EXPECT_EQ(ReadBytes(File()), previous);
@@ -629,9 +629,9 @@ TEST_F(SettingsFileTest, SpecialFileInTheSettingsPlaceLoadsNothingAndStays) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         c.make(File());
-        Settings().telescopeType = 'l';
+        Settings().telescopeType = TelescopeType::Lx200;
         EXPECT_EQ(LoadSettings(), 2);
-        EXPECT_EQ(Settings().telescopeType, 'l');
+        EXPECT_EQ(Settings().telescopeType, TelescopeType::Lx200);
         EXPECT_EQ(SaveSettings(), 3);
         EXPECT_TRUE(c.stillThere(File()));
         EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);

@@ -15,7 +15,7 @@
 #include "telescope/control_box.h"
 #include "telescope/guide_pulse.h"
 #include "telescope/lx200_sequences.h"
-#include "telescope/serial_port_names.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_command.h"
 #include "telescope/telescope_dialog_models.h"
 #include "telescope/telescope_link.h"
@@ -202,42 +202,49 @@ class MountOnTerminalTest : public ::testing::Test {
     void SetUp() override {
         fixture.clock.SetStepPerReading(1);
         ASSERT_TRUE(mount.OpenTerminal().ok());
-        SetSerialPortPath('1', mount.DevicePath());
-        SetSerialLineMaker(ServicedBy(mount, [] { return std::make_unique<SerialPortLine>(); }));
+        Serve(mount);
         SetReplyTimeoutMs(200);  // bounds the reads that must come up empty
     }
     void TearDown() override {
-        SetSerialLineMaker(nullptr);
-        ResetSerialPortPaths();
+        mountLink.reset();
         SetReplyTimeoutMs(0);
     }
-    bool Open(char type = 'l') {
-        Session().settings.telescopeType = type;
-        Session().telescope.connected = type == 'b' ? OpenControlBoxLine() : OpenLx200Line();
-        return Session().telescope.connected;
+    // A link whose COM1 is served's terminal, serviced by it.
+    void Serve(SimulatedMount& served) {
+        SerialPortPaths ports;
+        ports.Set('1', served.DevicePath());
+        mountLink = std::make_unique<MountLink>(
+            ServicedBy(served, [] { return std::make_unique<SerialPortLine>(); }), ports);
     }
+    bool Open(TelescopeType type = TelescopeType::Lx200) {
+        Session().settings.telescopeType = type;
+        return type == TelescopeType::ControlBox ? mountLink->OpenControlBoxLine()
+                                                 : mountLink->OpenLx200Line();
+    }
+    SerialLine& Line() { return mountLink->Line(); }
 
     test::SessionFixture fixture;
     VirtualClock& clock = fixture.clock;
     SkyModel sky{test::QuietSky()};
     SimulatedMount mount{MountConfig(), &sky};
+    std::unique_ptr<MountLink> mountLink;
     TelescopeState& link = Session().telescope;
 };
 
 TEST_F(MountOnTerminalTest, CatalogueAndCoordinateGotoRunEndToEnd) {
     ASSERT_TRUE(Open());
-    EXPECT_TRUE(CatalogueGoto(kMessierPrefix, 110).ok());
+    EXPECT_TRUE(CatalogueGoto(Line(), kMessierPrefix, 110).ok());
     EXPECT_EQ(link.scopeInfo, Text("M110 RA 00:40 DEC +41*41") + "#");
     EXPECT_EQ(link.lastGotoReply, '0');
     EXPECT_TRUE(Saw(mount, "LM 0110") && Saw(mount, "MS"));
 
-    EXPECT_TRUE(CoordinateGoto({5, 35, -5, 23}).ok());
+    EXPECT_TRUE(CoordinateGoto(Line(), {5, 35, -5, 23}).ok());
     EXPECT_EQ(link.scopeInfo, "Co-ordinates RA 05:35 DEC -05*23#");
     EXPECT_TRUE(Saw(mount, "Sr 05:35.0") && Saw(mount, "Sd -05*23"));
 
-    EXPECT_TRUE(CoordinateGoto({1, 0, -89, 0}).ok());  // the mount's '1' and message
+    EXPECT_TRUE(CoordinateGoto(Line(), {1, 0, -89, 0}).ok());  // the mount's '1' and message
     EXPECT_EQ(link.lastGotoReply, '1');
-    EXPECT_TRUE(ReadScopeInfo().ok());  // and the line is framed after it
+    EXPECT_TRUE(ReadScopeInfo(Line()).ok());  // and the line is framed after it
     EXPECT_EQ(link.scopeInfo, "Co-ordinates RA 01:00 DEC -89*00#");
 }
 
@@ -256,25 +263,24 @@ TEST_F(MountOnTerminalTest, AMountThatRefusesTheSpacedValuesSlewsOnTheUnspacedOn
         config.refuseSpacedValues = c.refuseSpaced;
         SimulatedMount other(config);
         ASSERT_TRUE(other.OpenTerminal().ok());
-        SetSerialPortPath('1', other.DevicePath());
-        SetSerialLineMaker(ServicedBy(other, [] { return std::make_unique<SerialPortLine>(); }));
+        Serve(other);
         ASSERT_TRUE(Open());
         GotoAnswer answer;
-        EXPECT_TRUE(CoordinateGoto({5, 35, -5, 23}, &answer).ok());
+        EXPECT_TRUE(CoordinateGoto(Line(), {5, 35, -5, 23}, &answer).ok());
         EXPECT_EQ(answer.reply, '0');
         EXPECT_TRUE(other.Slewing());
-        EXPECT_TRUE(ReadScopeInfo().ok());  // framed after the second try as well
+        EXPECT_TRUE(ReadScopeInfo(Line()).ok());  // framed after the second try as well
         EXPECT_EQ(link.scopeInfo, "Co-ordinates RA 05:35 DEC -05*23#");
         const std::deque<std::string>& seen = other.Commands();
         EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.end() - 1), c.commands);
-        SetSerialLineMaker(nullptr);
+        mountLink.reset();
     }
 }
 
 TEST_F(MountOnTerminalTest, GuidePulsesMoveTheSkyByRateTimesDuration) {
     ASSERT_TRUE(Open());
-    EXPECT_TRUE(SendLx200GuidePulse('e', 400).ok());
-    EXPECT_TRUE(SendLx200GuidePulse('s', 200).ok());
+    EXPECT_TRUE(SendLx200GuidePulse(Line(), 'e', 400).ok());
+    EXPECT_TRUE(SendLx200GuidePulse(Line(), 's', 200).ok());
     // 5 px/s at the guide rate; a few clock readings pass between the move and its stop.
     EXPECT_NEAR(mount.FieldShiftXPx(), 2.0, 0.05);
     EXPECT_NEAR(mount.FieldShiftYPx(), 1.0, 0.05);
@@ -284,14 +290,14 @@ TEST_F(MountOnTerminalTest, GuidePulsesMoveTheSkyByRateTimesDuration) {
 }
 
 TEST_F(MountOnTerminalTest, TheControlBoxLineIsServedAsAControlBox) {
-    ASSERT_TRUE(Open('b'));
-    EXPECT_TRUE(InitialiseControlBox().ok());
-    EXPECT_TRUE(SendControlBoxPulse('w', 600).ok());
+    ASSERT_TRUE(Open(TelescopeType::ControlBox));
+    EXPECT_TRUE(InitialiseControlBox(Line()).ok());
+    EXPECT_TRUE(SendControlBoxPulse(Line(), 'w', 600).ok());
     EXPECT_NEAR(mount.FieldShiftXPx(), -3.0, 0.05);
-    EXPECT_TRUE(StartControlBoxMove('n').ok());
+    EXPECT_TRUE(StartControlBoxMove(Line(), 'n').ok());
     mount.Service();
     EXPECT_TRUE(mount.Moving());
-    EXPECT_TRUE(StopControlBoxMove().ok());
+    EXPECT_TRUE(StopControlBoxMove(Line()).ok());
     mount.Service();
     EXPECT_FALSE(mount.Moving());
 }
@@ -299,12 +305,12 @@ TEST_F(MountOnTerminalTest, TheControlBoxLineIsServedAsAControlBox) {
 TEST_F(MountOnTerminalTest, SilenceAndLateAnswersAreDrainedAndTheNextGotoIsFramed) {
     ASSERT_TRUE(Open());
     mount.SetFault(MountFault::NoReply);
-    EXPECT_EQ(CatalogueGoto(kMessierPrefix, 31).code(), StatusCode::Timeout);
+    EXPECT_EQ(CatalogueGoto(Line(), kMessierPrefix, 31).code(), StatusCode::Timeout);
     mount.SetFault(MountFault::LateReply, 5000);
-    EXPECT_EQ(CatalogueGoto(kMessierPrefix, 42).code(), StatusCode::Timeout);
+    EXPECT_EQ(CatalogueGoto(Line(), kMessierPrefix, 42).code(), StatusCode::Timeout);
     mount.SetFault(MountFault::None);
     fixture.clock.Advance(6000);  // the late answers are now due: stale on the line
-    EXPECT_TRUE(CatalogueGoto(kMessierPrefix, 1).ok());
+    EXPECT_TRUE(CatalogueGoto(Line(), kMessierPrefix, 1).ok());
     EXPECT_EQ(link.scopeInfo.substr(0, 3), "M1 ");
     EXPECT_EQ(link.lastGotoReply, '0');
 }
@@ -312,19 +318,19 @@ TEST_F(MountOnTerminalTest, SilenceAndLateAnswersAreDrainedAndTheNextGotoIsFrame
 TEST_F(MountOnTerminalTest, ShortAndGarbledAnswersEndInAQuietLine) {
     ASSERT_TRUE(Open());
     mount.SetFault(MountFault::ShortReply, 0, 5);
-    EXPECT_EQ(CatalogueGoto(kMessierPrefix, 13).code(), StatusCode::Timeout);
+    EXPECT_EQ(CatalogueGoto(Line(), kMessierPrefix, 13).code(), StatusCode::Timeout);
     EXPECT_EQ(link.scopeInfo, Text("M13 RA 16:41 DEC +36*28").substr(0, 28));
     // A garbled slew reply is no '0': the message read after it never comes.
     mount.SetFault(MountFault::Garbage);
-    EXPECT_EQ(CatalogueGoto(kMessierPrefix, 13).code(), StatusCode::Timeout);
+    EXPECT_EQ(CatalogueGoto(Line(), kMessierPrefix, 13).code(), StatusCode::Timeout);
     mount.SetFault(MountFault::None);
-    EXPECT_TRUE(ReadScopeInfo().ok());
+    EXPECT_TRUE(ReadScopeInfo(Line()).ok());
     EXPECT_EQ(link.scopeInfo, Text("M13 RA 16:41 DEC +36*28") + "#");
 }
 
 TEST_F(MountOnTerminalTest, TheTelescopeCommandDrivesTheMountThroughItsDialog) {
     ASSERT_EQ(LoadSettings(), 0);  // the folder and the default file
-    Session().settings.telescopeType = 'l';
+    Session().settings.telescopeType = TelescopeType::Lx200;
     ASSERT_EQ(SaveSettings(), 0);
     fixture.ui.moveTelescopeDialog = [&](MoveTelescopeDialogModel& dialog) {
         dialog.messierText = "42";
@@ -338,7 +344,7 @@ TEST_F(MountOnTerminalTest, TheTelescopeCommandDrivesTheMountThroughItsDialog) {
         dialog.PressFocusArrow(true);
         clock.Advance(1000);
     };
-    CmdTelescopeControl();
+    CmdTelescopeControl(*mountLink);
     EXPECT_TRUE(fixture.ui.messages.empty());
     mount.Service();
     EXPECT_FALSE(mount.Moving());
@@ -350,11 +356,11 @@ TEST_F(MountOnTerminalTest, TheTelescopeCommandDrivesTheMountThroughItsDialog) {
 
 TEST_F(MountOnTerminalTest, AMountThatVanishesEndsTheConnection) {
     ASSERT_TRUE(Open());
-    ASSERT_TRUE(StartMove('e').ok());
+    ASSERT_TRUE(StartMove(Line(), 'e').ok());
     mount.CloseTerminal();
-    EXPECT_EQ(StopMove().code(), StatusCode::Disconnected);
-    EXPECT_FALSE(link.connected);
-    EXPECT_EQ(TelescopeLine(), nullptr);
+    EXPECT_EQ(StopMove(Line()).code(), StatusCode::Disconnected);
+    EXPECT_FALSE(mountLink->Connected());
+    EXPECT_FALSE(Line().IsOpen());
     EXPECT_FALSE(Open());  // the device is gone
 }
 

@@ -119,7 +119,7 @@ class FakeSerialLine : public SerialLine {
         events_.push_back(Flushed(queue));
         return OpenResult(SerialOp::Flush);
     }
-    Status PortControl() override {
+    Status RaiseModemLines() override {
         events_.push_back(Controlled());
         return OpenResult(SerialOp::Control);
     }

@@ -1,14 +1,14 @@
-// The telescope link on a scripted fake line for core tests: a fresh session with the fake
-// user interface and a virtual clock that moves 1 ms per reading (so the link's spin waits
-// end), the link's line maker handing out a line that forwards to one FakeSerialLine, and the
-// clock reading of every operation kept, for the pulse timings.
+// A mount link on a scripted fake line for core tests: a fresh session with the fake user
+// interface and a virtual clock that moves 1 ms per reading (so the link's spin waits end), the
+// link's line maker handing out a line that forwards to one FakeSerialLine, and the clock
+// reading of every operation kept, for the pulse timings.
 #pragma once
 
 #include <memory>
 #include <vector>
 
 #include "session/session_state.h"
-#include "telescope/serial_port_names.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_link.h"
 #include "tests/unit/support/fake_serial_line.h"
 #include "tests/unit/support/fake_ui.h"
@@ -28,7 +28,7 @@ class ForwardingLine : public SerialLine {
         return Noted(fake_.Read(buffer, got, timeoutMs));
     }
     Status Flush(SerialQueue queue) override { return Noted(fake_.Flush(queue)); }
-    Status PortControl() override { return Noted(fake_.PortControl()); }
+    Status RaiseModemLines() override { return Noted(fake_.RaiseModemLines()); }
     void Close() override {
         fake_.Close();
         times_.push_back(clock_.Milliseconds());
@@ -46,20 +46,17 @@ class ForwardingLine : public SerialLine {
 
 class TelescopeFixture {
   public:
-    TelescopeFixture() {
-        session.clock.SetStepPerReading(1);
-        SetSerialLineMaker(
-            [this] { return std::make_unique<ForwardingLine>(line, session.clock, times); });
-    }
-    ~TelescopeFixture() {
-        SetSerialLineMaker(nullptr);
-        ResetSerialPortPaths();
-        SetReplyTimeoutMs(0);
-    }
-    // Opens the LX200 line on the fake and forgets the opening's events.
-    void Connect(char type = 'l') {
+    TelescopeFixture() { session.clock.SetStepPerReading(1); }
+    ~TelescopeFixture() { SetReplyTimeoutMs(0); }
+    // Opens the line for the type (LX200 unless the control box) on the fake and forgets the
+    // opening's events.
+    void Connect(TelescopeType type = TelescopeType::Lx200) {
         Session().settings.telescopeType = type;
-        Session().telescope.connected = type == 'b' ? OpenControlBoxLine() : OpenLx200Line();
+        if (type == TelescopeType::ControlBox) {
+            (void)link.OpenControlBoxLine();
+        } else {
+            (void)link.OpenLx200Line();
+        }
         line.ClearEvents();
         times.clear();
     }
@@ -69,6 +66,9 @@ class TelescopeFixture {
     SessionFixture session;
     FakeSerialLine line;
     std::vector<uint32_t> times;  // one per event of line, in order
+    MountLink link{[this] { return std::make_unique<ForwardingLine>(line, session.clock, times); }};
+    // The line the sequences run on.
+    SerialLine& mount = link.Line();
 };
 
 }  // namespace vexa::test

@@ -35,7 +35,7 @@ class GuidePulseTest : public ::testing::Test {
 
 TEST_F(GuidePulseTest, Lx200PulseSetsTheGuideRateThenMovesForItsDuration) {
     fixture.Connect();
-    EXPECT_TRUE(SendLx200GuidePulse('e', 250).ok());
+    EXPECT_TRUE(SendLx200GuidePulse(fixture.mount, 'e', 250).ok());
     const std::vector<SerialEvent> expected = {Wrote("#:RG#"), Wrote("#:Me#"), Wrote("#:Qe#")};
     EXPECT_EQ(line.events(), expected);
     ExpectGap(0, 1, kLx200PulseLeadMs);
@@ -44,29 +44,27 @@ TEST_F(GuidePulseTest, Lx200PulseSetsTheGuideRateThenMovesForItsDuration) {
 
 TEST_F(GuidePulseTest, Lx200NorthPulseRaisesTheModemLinesOnceMore) {
     fixture.Connect();
-    EXPECT_TRUE(SendLx200GuidePulse('n', 40).ok());
+    EXPECT_TRUE(SendLx200GuidePulse(fixture.mount, 'n', 40).ok());
     const std::vector<SerialEvent> expected = {Wrote("#:RG#"), Controlled(), Wrote("#:Mn#"),
                                                Wrote("#:Qn#")};
     EXPECT_EQ(line.events(), expected);
     ExpectGap(0, 2, kLx200PulseLeadMs);
 }
 
-TEST_F(GuidePulseTest, ThePulseFollowsTheSessionDirectionAndTheTelescopeType) {
+TEST_F(GuidePulseTest, TheLinksPulsesFollowTheDirectionAndTheTelescopeType) {
     fixture.Connect();
-    Session().telescope.pulseDirection = 's';
-    Session().telescope.pulseMs = 10;
-    EXPECT_TRUE(SendGuidePulse().ok());
+    EXPECT_TRUE(fixture.link.Pulses().Pulse('s', 10).ok());
     EXPECT_EQ(line.Writes()[1], "#:Ms#");
 
     line.ClearEvents();
-    Session().settings.telescopeType = 'b';
-    EXPECT_TRUE(SendGuidePulse().ok());
+    Session().settings.telescopeType = TelescopeType::ControlBox;
+    EXPECT_TRUE(fixture.link.Pulses().Pulse('s', 10).ok());
     const std::vector<std::string> expected = {"\x04", "\x14", std::string(1, '\0')};
     EXPECT_EQ(line.Writes(), expected);
 }
 
 TEST_F(GuidePulseTest, ControlBoxPulseWritesDirectionDriveAndStopBytes) {
-    fixture.Connect('b');
+    fixture.Connect(TelescopeType::ControlBox);
     struct Case {
         char letter;
         char direction;
@@ -75,7 +73,7 @@ TEST_F(GuidePulseTest, ControlBoxPulseWritesDirectionDriveAndStopBytes) {
     for (const Case& c : {Case{'e', 1, 17}, Case{'n', 2, 18}, Case{'s', 4, 20}, Case{'w', 8, 24}}) {
         line.ClearEvents();
         fixture.times.clear();
-        EXPECT_TRUE(SendControlBoxPulse(c.letter, 120).ok());
+        EXPECT_TRUE(SendControlBoxPulse(fixture.mount, c.letter, 120).ok());
         const std::vector<std::string> expected = {std::string(1, c.direction),
                                                    std::string(1, c.drive), std::string(1, '\0')};
         EXPECT_EQ(line.Writes(), expected) << c.letter;
@@ -86,25 +84,25 @@ TEST_F(GuidePulseTest, ControlBoxPulseWritesDirectionDriveAndStopBytes) {
 
 TEST_F(GuidePulseTest, AnUnknownDirectionSendsNothing) {
     fixture.Connect();
-    EXPECT_TRUE(SendLx200GuidePulse('x', 100).ok());
-    EXPECT_TRUE(SendControlBoxPulse('?', 100).ok());
+    EXPECT_TRUE(SendLx200GuidePulse(fixture.mount, 'x', 100).ok());
+    EXPECT_TRUE(SendControlBoxPulse(fixture.mount, '?', 100).ok());
     EXPECT_TRUE(line.events().empty());
 }
 
 TEST_F(GuidePulseTest, TheStopIsTriedEvenWhenTheMoveCouldNotBeWritten) {
     fixture.Connect();
     line.SetResult(SerialOp::Write, Status(StatusCode::Timeout, "line blocked"));
-    EXPECT_EQ(SendLx200GuidePulse('w', 50).code(), StatusCode::Timeout);
+    EXPECT_EQ(SendLx200GuidePulse(fixture.mount, 'w', 50).code(), StatusCode::Timeout);
     const std::vector<std::string> expected = {"#:RG#", "#:Qw#"};
     EXPECT_EQ(line.Writes(), expected);
     line.ClearEvents();
-    EXPECT_EQ(SendControlBoxPulse('w', 50).code(), StatusCode::Timeout);
+    EXPECT_EQ(SendControlBoxPulse(fixture.mount, 'w', 50).code(), StatusCode::Timeout);
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"\x08", std::string(1, '\0')}));
 }
 
 TEST_F(GuidePulseTest, ControlBoxInitialisationSettlesTheLineTwiceThenSendsItsBytes) {
-    fixture.Connect('b');
-    EXPECT_TRUE(InitialiseControlBox().ok());
+    fixture.Connect(TelescopeType::ControlBox);
+    EXPECT_TRUE(InitialiseControlBox(fixture.mount).ok());
     const std::string zero(1, '\0');
     const std::vector<SerialEvent> expected = {
         Flushed(SerialQueue::Transmit),
@@ -123,12 +121,12 @@ TEST_F(GuidePulseTest, ControlBoxInitialisationSettlesTheLineTwiceThenSendsItsBy
 }
 
 TEST_F(GuidePulseTest, ControlBoxMoveDrivesUntilReleaseAndIgnoresASecondPress) {
-    fixture.Connect('b');
-    EXPECT_TRUE(StartControlBoxMove('w').ok());
-    EXPECT_TRUE(StartControlBoxMove('e').ok());
+    fixture.Connect(TelescopeType::ControlBox);
+    EXPECT_TRUE(StartControlBoxMove(fixture.mount, 'w').ok());
+    EXPECT_TRUE(StartControlBoxMove(fixture.mount, 'e').ok());
     EXPECT_TRUE(Session().telescope.moving);
-    EXPECT_TRUE(StopControlBoxMove().ok());
-    EXPECT_TRUE(StopControlBoxMove().ok());
+    EXPECT_TRUE(StopControlBoxMove(fixture.mount).ok());
+    EXPECT_TRUE(StopControlBoxMove(fixture.mount).ok());
     const std::vector<std::string> expected = {"\x08", "\x18", std::string(1, '\0')};
     EXPECT_EQ(line.Writes(), expected);
     ExpectGap(0, 1, kBoxDriveDelayMs);

@@ -108,6 +108,8 @@ class GuiderTest : public ::testing::Test {
     test::TelescopeFixture fixture;
     test::FakeSerialLine& line = fixture.line;
     ScriptedFrames frames;
+    // The link's pulses for the telescope type the test connected.
+    GuidePulses& Pulses() { return fixture.link.Pulses(); }
 };
 
 TEST(GuideWindowTest, TheWindowStaysInsideTheImageAndTheStarKeepsItsPlace) {
@@ -198,7 +200,7 @@ TEST_F(GuiderTest, TrainingPulsesEachWayMeasuresAndStoresTheResults) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}, {64, 56}, {64, 58}, {64, 62}, {69, 62}, {74, 62}, {71, 62}, {66, 62}});
-    ASSERT_TRUE(TrainGuider(frames));
+    ASSERT_TRUE(TrainGuider(frames, Pulses()));
 
     // Read back from the settings file.
     Session().settings = PersistentSettings{};
@@ -232,7 +234,7 @@ TEST_F(GuiderTest, ARateOfZeroIsReportedButStoredAsOne) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 63}, {64, 62}, {64, 63}, {64, 64}, {65, 64}, {66, 64}, {65, 64}, {64, 64}});
-    ASSERT_TRUE(TrainGuider(frames));
+    ASSERT_TRUE(TrainGuider(frames, Pulses()));
     EXPECT_EQ(fixture.session.ui.LastText(),
               "slewx =     0, slewy =     0\nbacklashx =     0, backlashy =     0");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 1);
@@ -297,7 +299,7 @@ TEST_F(GuiderTest, TrainingThatDidNotMoveTheStarKeepsTheSavedRatesAndFile) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 64}, {64, 64}, {64, 64}, {64, 64}, {69, 64}, {74, 64}, {71, 64}, {66, 64}});
-    EXPECT_FALSE(TrainGuider(frames));
+    EXPECT_FALSE(TrainGuider(frames, Pulses()));
     const std::string shown = fixture.session.ui.LastText();
     EXPECT_NE(shown.find("less than one pixel north-south (Dec)."), std::string::npos) << shown;
     EXPECT_NE(shown.find("check the mount and its connection"), std::string::npos);
@@ -319,7 +321,7 @@ TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
     StartRun();
     DrawStar(64, 10);
     ScriptFrames({{64, 6}});
-    EXPECT_FALSE(TrainGuider(frames));
+    EXPECT_FALSE(TrainGuider(frames, Pulses()));
     EXPECT_EQ(fixture.session.ui.LastText(), "Find centre failed - outside image area");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 3u);  // one pulse, nothing after
@@ -330,7 +332,7 @@ TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
     StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}});
-    EXPECT_FALSE(TrainGuider(frames));
+    EXPECT_FALSE(TrainGuider(frames, Pulses()));
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 6u);
 }
@@ -344,19 +346,19 @@ TEST_F(GuiderTest, ACorrectionPulsesEachAxisTowardsTheReference) {
     StartRun();
 
     DrawStar(62, 64);  // two pixels left of the reference: 38 units east, 19 ms
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"#:RG#", "#:Me#", "#:Qe#"}));
     EXPECT_GE(Gap("#:Me#", "#:Qe#"), 19u);
     EXPECT_LE(Gap("#:Me#", "#:Qe#"), 19u + kSlackMs);
 
     line.ClearEvents();
     DrawStar(64, 62);  // two pixels up: north
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"#:RG#", "#:Mn#", "#:Qn#"}));
 
     line.ClearEvents();
     DrawStar(63, 65);  // one pixel each way: below the threshold
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(GuideRun().errorX, 19);
     EXPECT_EQ(GuideRun().errorY, -19);
@@ -369,7 +371,7 @@ TEST_F(GuiderTest, AReversalAddsTheBacklashBeforeTheDivision) {
     Session().telescope.lastEastWest = 'w';
     StartRun();
     DrawStar(62, 64);
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_GE(Gap("#:Me#", "#:Qe#"), 24u);  // (38 + 10) / 2
     EXPECT_LE(Gap("#:Me#", "#:Qe#"), 24u + kSlackMs);
     EXPECT_EQ(Session().telescope.lastEastWest, 'e');
@@ -379,17 +381,17 @@ TEST_F(GuiderTest, AnErrorAbove150UnitsSendsNothing) {
     fixture.Connect();
     StartRun();
     DrawStar(72, 64);  // 8 pixels: 152 units
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(GuideRun().errorX, -152);
 }
 
 TEST_F(GuiderTest, TheControlBoxGetsItsPulseBytes) {
-    fixture.Connect('b');
+    fixture.Connect(TelescopeType::ControlBox);
     Session().telescope.lastEastWest = 'e';
     StartRun();
     DrawStar(62, 64);
-    ASSERT_TRUE(RunCorrectionStep());
+    ASSERT_TRUE(RunCorrectionStep(Pulses()));
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"\x01", "\x11", std::string(1, '\0')}));
 }
 
@@ -398,7 +400,7 @@ TEST_F(GuiderTest, AStarAtTheWindowEdgeIsLostAndStopsTheRunWithAMessage) {
     Session().guideStarX = 3;  // the window's reference 3 pixels from its edge
     StartRun();
     DrawStar(3, 64);
-    EXPECT_FALSE(RunCorrectionStep());
+    EXPECT_FALSE(RunCorrectionStep(Pulses()));
     EXPECT_TRUE(GuideRun().starLost);
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(fixture.session.ui.LastText(), kGuideStarLostText);
@@ -425,9 +427,9 @@ TEST_F(GuiderTest, AStarThatIsNotThereOrChangedItsLightIsLostAndStopsTheRun) {
         s.guidingDuringCapture = true;
         fixture.session.ui.messages.clear();
         DrawStar(64, 64);
-        EXPECT_TRUE(GuideFrameArrived()) << c.what;
+        EXPECT_TRUE(GuideFrameArrived(Pulses())) << c.what;
         DrawStar(c.at.x, c.at.y, c.at.x == 0 ? 0.0 : c.brightness);
-        const bool goesOn = GuideFrameArrived();
+        const bool goesOn = GuideFrameArrived(Pulses());
         EXPECT_EQ(GuideRun().starLost, c.lost) << c.what;
         EXPECT_EQ(goesOn, !c.lost) << c.what;
         EXPECT_EQ(GuideRun().frames, c.lost ? 1 : 2) << c.what;
@@ -443,7 +445,7 @@ TEST_F(GuiderTest, AStarThatDriftedAwaySincePickingIsLostOnTheFirstFrame) {
     GuideRun().firstPass = true;
     Session().guidingDuringCapture = true;
     DrawStar(80, 80);  // 16 pixels from where it was picked, beyond the search box
-    EXPECT_FALSE(GuideFrameArrived());
+    EXPECT_FALSE(GuideFrameArrived(Pulses()));
     EXPECT_TRUE(GuideRun().starLost);
     EXPECT_EQ(fixture.session.ui.guidingInfoOpened, 0);
     EXPECT_TRUE(line.Writes().empty());
@@ -460,7 +462,7 @@ TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
     std::vector<bool> goesOn;
     for (const Point& f : stars) {
         DrawStar(f.x, f.y);
-        goesOn.push_back(GuideFrameArrived());
+        goesOn.push_back(GuideFrameArrived(Pulses()));
     }
     const test::FakeUi& ui = fixture.session.ui;
     EXPECT_EQ(ui.guidingInfoOpened, 1);
@@ -486,7 +488,7 @@ TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
     const CaptureAbortScope capture;
     fixture.session.ui.pendingEvents.push_back(test::FakeEvent::KeyPress);
     DrawStar(60, 64);
-    GuideFrameArrived();
+    GuideFrameArrived(Pulses());
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_TRUE(fixture.session.ui.guidingInfos.empty());
 }
@@ -494,14 +496,14 @@ TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
 TEST_F(GuiderTest, GuidingPullsFramesUntilItsLimitOrTheSourceEndsThenStopsTheSource) {
     fixture.Connect();
     ScriptFrames({{64, 64}, {65, 64}, {64, 65}, {64, 64}});
-    EXPECT_TRUE(RunGuiding(frames, 3));
+    EXPECT_TRUE(RunGuiding(frames, 3, Pulses()));
     EXPECT_EQ(frames.next, 3u);
     EXPECT_EQ(frames.stops, 1);
     EXPECT_EQ(CurrentGuidingInfo().frames, 3);
     EXPECT_EQ(fixture.session.ui.LastText(), "AutoGuiding Terminated");
 
     ScriptFrames({{64, 64}});
-    EXPECT_TRUE(RunGuiding(frames));
+    EXPECT_TRUE(RunGuiding(frames, 0, Pulses()));
     EXPECT_EQ(CurrentGuidingInfo().frames, 1);
     EXPECT_EQ(frames.stops, 2);
 }
@@ -510,19 +512,19 @@ TEST_F(GuiderTest, WithoutATelescopeOrALineTheCommandsEndBeforeAnyFrame) {
     SessionState& s = Session();
     test::RecordingCamera recording;
     Camera camera(recording);
-    s.settings.telescopeType = 'n';
-    CmdTrainAutoGuiding(&camera);
-    CmdStartAutoGuiding(&camera);
+    s.settings.telescopeType = TelescopeType::None;
+    CmdTrainAutoGuiding(&camera, &fixture.link);
+    CmdStartAutoGuiding(&camera, &fixture.link);
     EXPECT_TRUE(fixture.session.ui.messages.empty());
     EXPECT_TRUE(line.events().empty());
 
     line.SetResult(SerialOp::Open, Status(StatusCode::NotFound, "no such device"));
-    for (void (*command)(Camera*) : {CmdTrainAutoGuiding, CmdStartAutoGuiding}) {
-        s.settings.telescopeType = 'l';
-        s.telescope.connected = false;
-        command(&camera);
+    for (void (*command)(Camera*, MountLink*) : {CmdTrainAutoGuiding, CmdStartAutoGuiding}) {
+        s.settings.telescopeType = TelescopeType::Lx200;
+        fixture.link.Close();
+        command(&camera, &fixture.link);
         EXPECT_EQ(fixture.session.ui.LastText(), "Sorry. No Connection to Telescope");
-        EXPECT_EQ(s.settings.telescopeType, 'n');
+        EXPECT_EQ(s.settings.telescopeType, TelescopeType::None);
     }
     EXPECT_EQ(recording.discoveries, 0);  // no frame was asked for
     EXPECT_FALSE(s.guidingDuringCapture);

@@ -15,8 +15,7 @@
 #include "simulator/simulated_mount.h"
 #include "simulator/sky_model.h"
 #include "telescope/guider.h"
-#include "telescope/serial_port_names.h"
-#include "telescope/telescope_link.h"
+#include "telescope/mount_link.h"
 #include "tests/unit/simulator/simulator_test_support.h"
 #include "tests/unit/support/fake_ui.h"
 
@@ -56,7 +55,7 @@ class MountLine : public SerialLine {
         return got == buffer.size() ? Status() : Status(StatusCode::Timeout, "no reply");
     }
     Status Flush(SerialQueue) override { return {}; }
-    Status PortControl() override { return {}; }
+    Status RaiseModemLines() override { return {}; }
     void Close() override { open_ = false; }
 
   private:
@@ -89,22 +88,16 @@ class GuidingSimulatorTest : public ::testing::Test {
         : sky(OneStarSky(driftX, driftY)), mount(GuideMount(), &sky) {
         fixture.clock.SetStepPerReading(1);
         sky.SetStars({{kStarX, kStarY, 200000.0}});
-        SetSerialLineMaker([this] { return std::make_unique<MountLine>(mount); });
         SessionState& s = Session();
         EXPECT_EQ(LoadSettings(), 0);
         s.settings.showInterfaceDetails = false;
-        s.settings.telescopeType = 'l';
+        s.settings.telescopeType = TelescopeType::Lx200;
         s.camera.exposureUnit = 't';
         s.camera.exposureValue = 5;
-        s.telescope.connected = OpenLx200Line();
+        (void)link.OpenLx200Line();
         s.guideStarX = kStarX;
         s.guideStarY = kStarY;
         s.guideTrainingSeconds = 1;
-    }
-    ~GuidingSimulatorTest() override {
-        CloseTelescopeLine();
-        SetSerialLineMaker(nullptr);
-        ResetSerialPortPaths();
     }
     // A first frame with the star on it, as picking needs.
     void TakeFrame() {
@@ -117,12 +110,13 @@ class GuidingSimulatorTest : public ::testing::Test {
     SimulatedCamera camera{sky};
     Camera device{camera};
     SimulatedMount mount;
+    MountLink link{[this] { return std::make_unique<MountLine>(mount); }};
 };
 
 TEST_F(GuidingSimulatorTest, TrainingMeasuresTheMountsRatesAndBacklash) {
     TakeFrame();
     CaptureGuideFrames frames(&device, GuideFrameKind::Training);
-    ASSERT_TRUE(TrainGuider(frames));
+    ASSERT_TRUE(TrainGuider(frames, link.Pulses()));
     const PersistentSettings& p = Session().settings;
     EXPECT_NEAR(p.raPixelsPerSecond, kPixelsPerTrainingPulse, 1);
     EXPECT_NEAR(p.decPixelsPerSecond, kPixelsPerTrainingPulse, 1);
@@ -144,7 +138,7 @@ TEST_F(DriftingGuidingTest, GuidingKeepsADriftingStarWithinAPixel) {
     s.settings.ignoreSmallDrift = false;
     constexpr int kFrames = 30;
     CaptureGuideFrames frames(&device, GuideFrameKind::Guiding);
-    ASSERT_TRUE(RunGuiding(frames, kFrames));
+    ASSERT_TRUE(RunGuiding(frames, kFrames, link.Pulses()));
     const GuidingInfo info = CurrentGuidingInfo();
     EXPECT_EQ(info.frames, kFrames);
     EXPECT_LT(info.rmsTotalPx, 1.0);

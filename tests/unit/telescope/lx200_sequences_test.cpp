@@ -29,6 +29,7 @@ class Lx200SequencesTest : public ::testing::Test {
     void SetUp() override { fixture.Connect(); }
     test::TelescopeFixture fixture;
     test::FakeSerialLine& line = fixture.line;
+    SerialLine& mount = fixture.mount;
     TelescopeState& link = Session().telescope;
 };
 
@@ -37,7 +38,7 @@ TEST_F(Lx200SequencesTest, CatalogueGotoSendsAndReadsInOrder) {
     line.QueueReply(kInfo);
     line.QueueReply("0");
     line.QueueReply(kInfo);
-    EXPECT_TRUE(CatalogueGoto(kMessierPrefix, 110).ok());
+    EXPECT_TRUE(CatalogueGoto(mount, kMessierPrefix, 110).ok());
     const std::vector<SerialEvent> expected = {
         Controlled(),   kFlushT,           kFlushR,           Wrote("#:LM 0110#"),
         Wrote("#:LI#"), Wrote("#:MS#"),    ReadOf(33, kInfo), ReadOf(1, "0"),
@@ -59,7 +60,7 @@ TEST_F(Lx200SequencesTest, CatalogueCommandsAreTenBytesWithFourDigits) {
          {Case{kMessierPrefix, 110, "#:LM 0110#"}, Case{kMessierPrefix, 1, "#:LM 0001#"},
           Case{kCngcPrefix, 7815, "#:LC 7815#"}, Case{kStarPrefix, 909, "#:LS 0909#"}}) {
         line.ClearEvents();
-        (void)CatalogueGoto(c.prefix, c.number);
+        (void)CatalogueGoto(mount, c.prefix, c.number);
         ASSERT_GE(line.Writes().size(), 1u);
         EXPECT_EQ(line.Writes()[0], c.bytes);
         EXPECT_EQ(line.Writes()[0].size(), kCatalogueCommandBytes);
@@ -69,7 +70,7 @@ TEST_F(Lx200SequencesTest, CatalogueCommandsAreTenBytesWithFourDigits) {
 TEST_F(Lx200SequencesTest, ARefusedGotoHasItsMessageReadAwayAndTheQueuesFlushed) {
     line.QueueReply(kInfo + "1" + kMessage);
     line.QueueReply(kInfo);
-    EXPECT_TRUE(CatalogueGoto(kStarPrefix, 905).ok());
+    EXPECT_TRUE(CatalogueGoto(mount, kStarPrefix, 905).ok());
     const std::vector<SerialEvent> tail(line.events().begin() + 6, line.events().begin() + 11);
     const std::vector<SerialEvent> expected = {ReadOf(33, kInfo), ReadOf(1, "1"),
                                                ReadOf(33, kMessage), kFlushT, kFlushR};
@@ -79,7 +80,7 @@ TEST_F(Lx200SequencesTest, ARefusedGotoHasItsMessageReadAwayAndTheQueuesFlushed)
     line.QueueReply(kInfo + "2" + kMessage);
     line.QueueReply(kInfo);
     GotoAnswer answer;
-    EXPECT_TRUE(CatalogueGoto(kStarPrefix, 905, &answer).ok());
+    EXPECT_TRUE(CatalogueGoto(mount, kStarPrefix, 905, &answer).ok());
     EXPECT_TRUE(answer.read);
     EXPECT_EQ(answer.reply, '2');
     EXPECT_EQ(answer.message, kMessage);
@@ -87,7 +88,7 @@ TEST_F(Lx200SequencesTest, ARefusedGotoHasItsMessageReadAwayAndTheQueuesFlushed)
 
 TEST_F(Lx200SequencesTest, TheInformationReadTakesAwayAMessageAfterIt) {
     line.QueueReply(kInfo + "2" + kMessage);
-    EXPECT_TRUE(ReadScopeInfo().ok());
+    EXPECT_TRUE(ReadScopeInfo(mount).ok());
     const std::vector<SerialEvent> expected = {
         Wrote("#:LI#"), ReadOf(33, kInfo), ReadOf(1, "2"), ReadOf(33, kMessage), kFlushT, kFlushR};
     EXPECT_EQ(line.events(), expected);
@@ -97,7 +98,7 @@ TEST_F(Lx200SequencesTest, CoordinateGotoWritesTwelveAndElevenBytesAndReadsEachA
     line.QueueReply("1");
     line.QueueReply("1");
     line.QueueReply(kInfo + "0");
-    EXPECT_TRUE(CoordinateGoto({23, 59, -89, 0}).ok());
+    EXPECT_TRUE(CoordinateGoto(mount, {23, 59, -89, 0}).ok());
     const std::vector<SerialEvent> expected = {
         Controlled(),         kFlushT,           kFlushR,        Wrote("#:Sr 23:59.0"),
         Wrote("#:Sd -89*00"), ReadOf(1, "1"),    Wrote("#:LI#"), ReadOf(1, "1"),
@@ -155,7 +156,7 @@ TEST_F(Lx200SequencesTest, AValueRefusedWithTheSpaceIsSentOnceMoreWithoutIt) {
         line.ClearEvents();
         for (const std::string& reply : c.replies) line.QueueReply(reply);
         GotoAnswer answer;
-        EXPECT_EQ(CoordinateGoto({5, 35, -5, 23}, &answer).code(), c.result);
+        EXPECT_EQ(CoordinateGoto(mount, {5, 35, -5, 23}, &answer).code(), c.result);
         EXPECT_EQ(line.Writes(), c.writes);
         EXPECT_EQ(answer.read, c.result == StatusCode::Ok);
         EXPECT_EQ(link.scopeInfo, kInfo);  // every answer read in its place: the line is framed
@@ -164,18 +165,18 @@ TEST_F(Lx200SequencesTest, AValueRefusedWithTheSpaceIsSentOnceMoreWithoutIt) {
 }
 
 TEST_F(Lx200SequencesTest, AMountThatNeverAnswersEndsTheGotoAfterOneWaitAndADrain) {
-    const Status result = CatalogueGoto(kMessierPrefix, 31);
+    const Status result = CatalogueGoto(mount, kMessierPrefix, 31);
     EXPECT_EQ(result.code(), StatusCode::Timeout);
     const std::vector<SerialEvent> tail(line.events().end() - 3, line.events().end());
     const std::vector<SerialEvent> expected = {ReadOf(33, ""), ReadOf(64, ""), kFlushR};
     EXPECT_EQ(tail, expected);
     EXPECT_EQ(line.Writes().size(), 3u);  // no second information request
-    EXPECT_TRUE(link.connected);
+    EXPECT_TRUE(fixture.link.Connected());
 }
 
 TEST_F(Lx200SequencesTest, AShortAnswerKeepsWhatCameAndLaterReadsOnlyWaitForQuiet) {
     line.QueueReply("1");  // the R.A. answer, then nothing more
-    const Status result = CoordinateGoto({1, 2, 3, 4});
+    const Status result = CoordinateGoto(mount, {1, 2, 3, 4});
     EXPECT_EQ(result.code(), StatusCode::Timeout);
     EXPECT_TRUE(link.scopeInfo.empty());
     // The Dec. command is still closed by the information request; no slew follows.
@@ -184,7 +185,7 @@ TEST_F(Lx200SequencesTest, AShortAnswerKeepsWhatCameAndLaterReadsOnlyWaitForQuie
 
     line.ClearEvents();
     line.QueueReply("M31 RA 00:42");  // 12 of the 33 bytes
-    EXPECT_EQ(ReadScopeInfo().code(), StatusCode::Timeout);
+    EXPECT_EQ(ReadScopeInfo(mount).code(), StatusCode::Timeout);
     EXPECT_EQ(link.scopeInfo, "M31 RA 00:42");
 }
 
@@ -192,28 +193,28 @@ TEST_F(Lx200SequencesTest, AGarbledReplyIsTakenAsARefusalAndDrained) {
     line.QueueReply(kInfo);
     line.QueueReply(std::string("\xa5", 1) + kMessage);
     line.QueueReply(kInfo);
-    EXPECT_TRUE(CatalogueGoto(kMessierPrefix, 1).ok());
+    EXPECT_TRUE(CatalogueGoto(mount, kMessierPrefix, 1).ok());
     EXPECT_EQ(link.lastGotoReply, '\xa5');
     EXPECT_EQ(line.PendingReplies(), 0u);
 }
 
 TEST_F(Lx200SequencesTest, ALineThatGoesAwayIsClosedSoTheNextCommandReconnects) {
     line.SetResult(SerialOp::Write, Status(StatusCode::Disconnected, "gone"));
-    EXPECT_EQ(CatalogueGoto(kMessierPrefix, 1).code(), StatusCode::Disconnected);
+    EXPECT_EQ(CatalogueGoto(mount, kMessierPrefix, 1).code(), StatusCode::Disconnected);
     EXPECT_EQ(line.Writes().size(), 1u);  // nothing after the failed write
-    EXPECT_FALSE(link.connected);
-    EXPECT_EQ(TelescopeLine(), nullptr);
-    EXPECT_EQ(StartMove('e').code(), StatusCode::NotFound);
+    EXPECT_FALSE(fixture.link.Connected());
+    EXPECT_FALSE(mount.IsOpen());
+    EXPECT_EQ(StartMove(mount, 'e').code(), StatusCode::NotFound);
 }
 
 TEST_F(Lx200SequencesTest, AMoveSendsTheRateThenTheDirectionAndOneReleaseStopsAll) {
     link.slewRateCommand = "#:RC#";
-    EXPECT_TRUE(StartMove('e').ok());
-    EXPECT_TRUE(StartMove('w').ok());  // a second press while moving sends nothing
+    EXPECT_TRUE(StartMove(mount, 'e').ok());
+    EXPECT_TRUE(StartMove(mount, 'w').ok());  // a second press while moving sends nothing
     EXPECT_TRUE(link.moving);
     EXPECT_EQ(link.moveCommand, "#:Me#");
-    EXPECT_TRUE(StopMove().ok());
-    EXPECT_TRUE(StopMove().ok());  // nothing more once stopped
+    EXPECT_TRUE(StopMove(mount).ok());
+    EXPECT_TRUE(StopMove(mount).ok());  // nothing more once stopped
     const std::vector<SerialEvent> expected = {
         kFlushT, kFlushR, Wrote("#:RC#"), kFlushT,        kFlushR,        Wrote("#:Me#"),
         kFlushT, kFlushR, Wrote("#:Qn#"), Wrote("#:Qs#"), Wrote("#:Qe#"), Wrote("#:Qw#"),
@@ -223,9 +224,9 @@ TEST_F(Lx200SequencesTest, AMoveSendsTheRateThenTheDirectionAndOneReleaseStopsAl
 }
 
 TEST_F(Lx200SequencesTest, StopsGoOutEvenWhenTheFlushBeforeThemFails) {
-    ASSERT_TRUE(StartMove('n').ok());
+    ASSERT_TRUE(StartMove(mount, 'n').ok());
     line.SetResult(SerialOp::Flush, Status(StatusCode::IoError, "flush failed"));
-    EXPECT_EQ(StopMove().code(), StatusCode::IoError);
+    EXPECT_EQ(StopMove(mount).code(), StatusCode::IoError);
     const std::vector<std::string> writes = line.Writes();
     EXPECT_EQ(std::vector<std::string>(writes.end() - 4, writes.end()),
               (std::vector<std::string>{"#:Qn#", "#:Qs#", "#:Qe#", "#:Qw#"}));
@@ -233,19 +234,19 @@ TEST_F(Lx200SequencesTest, StopsGoOutEvenWhenTheFlushBeforeThemFails) {
 
 TEST_F(Lx200SequencesTest, FocusRunsUseTheSpeedAndStopWithOneCommand) {
     link.focusSpeedCommand = "#:FF#";
-    EXPECT_TRUE(StartFocus(false).ok());
-    EXPECT_TRUE(StartFocus(true).ok());
-    EXPECT_TRUE(StopFocus().ok());
+    EXPECT_TRUE(StartFocus(mount, false).ok());
+    EXPECT_TRUE(StartFocus(mount, true).ok());
+    EXPECT_TRUE(StopFocus(mount).ok());
     const std::vector<std::string> expected = {"#:FF#", "#:F-#", "#:FQ#"};
     EXPECT_EQ(line.Writes(), expected);
     EXPECT_FALSE(link.focusing);
 }
 
 TEST_F(Lx200SequencesTest, NothingIsSentWithoutAnOpenLine) {
-    CloseTelescopeLine();
+    fixture.link.Close();
     line.ClearEvents();
-    EXPECT_EQ(CatalogueGoto(kMessierPrefix, 1).code(), StatusCode::NotFound);
-    EXPECT_EQ(CoordinateGoto({}).code(), StatusCode::NotFound);
+    EXPECT_EQ(CatalogueGoto(mount, kMessierPrefix, 1).code(), StatusCode::NotFound);
+    EXPECT_EQ(CoordinateGoto(mount, {}).code(), StatusCode::NotFound);
     EXPECT_TRUE(line.events().empty());
 }
 

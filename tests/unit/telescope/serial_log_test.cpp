@@ -72,7 +72,7 @@ TEST_F(SerialLogTest, EachOperationIsForwardedAndLoggedWithTheClock) {
     clock_.SetMilliseconds(1000);
     EXPECT_TRUE(log.ApplySettings("COM1:9600,n,8,1").ok());
     clock_.Advance(5);
-    EXPECT_EQ(log.PortControl().code(), StatusCode::Unsupported);
+    EXPECT_EQ(log.RaiseModemLines().code(), StatusCode::Unsupported);
     EXPECT_TRUE(log.Flush(SerialQueue::Transmit).ok());
     EXPECT_TRUE(log.Flush(SerialQueue::Receive).ok());
     clock_.Advance(4294966000u);  // the millisecond clock is 32 bits and prints unsigned
@@ -155,7 +155,7 @@ TEST_F(SerialLogTest, ReadFailingForOtherReasonsLogsNoTimeout) {
 TEST_F(SerialLogTest, AppendsToAnExistingLog) {
     std::ofstream(logPath_) << "7 out \"earlier run\"\n";
     SerialLog& log = Logged();
-    EXPECT_TRUE(log.PortControl().ok());
+    EXPECT_TRUE(log.RaiseModemLines().ok());
     EXPECT_EQ(LogText(), "7 out \"earlier run\"\n0 control\n");
 }
 

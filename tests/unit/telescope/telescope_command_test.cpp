@@ -11,6 +11,7 @@
 #include "devices/serial_port_line.h"
 #include "session/message_catalogue.h"
 #include "session/settings_file.h"
+#include "telescope/mount_link.h"
 #include "telescope/telescope_dialog_models.h"
 #include "tests/unit/support/telescope_fixture.h"
 
@@ -27,27 +28,28 @@ class TelescopeCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
         // A settings file that says LX200, so the reload on connecting keeps the type.
-        Session().settings.telescopeType = 'l';
+        Session().settings.telescopeType = TelescopeType::Lx200;
         ASSERT_EQ(LoadSettings(), 0);  // creates the folder and the default file
-        Session().settings.telescopeType = 'l';
+        Session().settings.telescopeType = TelescopeType::Lx200;
         ASSERT_EQ(SaveSettings(), 0);
     }
     test::TelescopeFixture fixture;
     test::FakeSerialLine& line = fixture.line;
+    MountLink& link = fixture.link;
     test::FakeUi& ui = fixture.session.ui;
     SessionState& s = Session();
 };
 
 TEST_F(TelescopeCommandTest, Lx200OpensThePortOnceAndShowsItsDialog) {
-    CmdTelescopeControl();
+    CmdTelescopeControl(link);
     const std::vector<SerialEvent> opening = {Opened("/dev/ttyUSB0"), Controlled(),
                                               Set("COM1:9600,n,8,1")};
     EXPECT_EQ(line.events(), opening);
-    EXPECT_TRUE(s.telescope.connected);
-    EXPECT_EQ(s.telescope.portId, 1);
+    EXPECT_TRUE(link.Connected());
+    EXPECT_EQ(link.PortId(), 1);
     EXPECT_EQ(ui.moveTelescopeDialogs, 1);
     EXPECT_EQ(ui.controlBoxDialogs, 0);
-    CmdTelescopeControl();
+    CmdTelescopeControl(link);
     EXPECT_EQ(line.events().size(), opening.size());  // not reopened
     EXPECT_EQ(ui.moveTelescopeDialogs, 2);
     EXPECT_TRUE(ui.messages.empty());
@@ -55,17 +57,17 @@ TEST_F(TelescopeCommandTest, Lx200OpensThePortOnceAndShowsItsDialog) {
 
 TEST_F(TelescopeCommandTest, ThePortDigitAndTheCommandLineChooseTheDevice) {
     s.commPort = '2';
-    SetSerialPortPath('2', "/dev/ttyS7");
-    CmdTelescopeControl();
+    link.Ports().Set('2', "/dev/ttyS7");
+    CmdTelescopeControl(link);
     EXPECT_EQ(line.events().front(), Opened("/dev/ttyS7"));
     EXPECT_EQ(line.events().back(), Set("COM2:9600,n,8,1"));
-    EXPECT_EQ(s.telescope.portId, 2);
+    EXPECT_EQ(link.PortId(), 2);
 }
 
 TEST_F(TelescopeCommandTest, ControlBoxOpensAt300BaudInitialisesAndShowsItsDialog) {
-    s.settings.telescopeType = 'b';
+    s.settings.telescopeType = TelescopeType::ControlBox;
     ASSERT_EQ(SaveSettings(), 0);
-    CmdTelescopeControl();
+    CmdTelescopeControl(link);
     EXPECT_EQ(line.events()[2], Set("COM1:300,n,8,1"));
     EXPECT_EQ(line.Writes().front(), "\r");  // the box's initialisation
     EXPECT_EQ(ui.controlBoxDialogs, 1);
@@ -77,20 +79,20 @@ TEST_F(TelescopeCommandTest, NoLineMeansNoConnectionTypeNoneAndNoDialog) {
         SerialOp failing;
         StatusCode code;
     };
-    for (char type : {'l', 'b'}) {
+    for (TelescopeType type : {TelescopeType::Lx200, TelescopeType::ControlBox}) {
         for (const Case& c : {Case{SerialOp::Open, StatusCode::NotFound},
                               Case{SerialOp::Settings, StatusCode::IoError}}) {
-            CloseTelescopeLine();
+            link.Close();
             s.settings.telescopeType = type;
             ASSERT_EQ(SaveSettings(), 0);
             line.SetResult(c.failing, Status(c.code, "no"));
             ui.messages.clear();
-            CmdTelescopeControl();
-            ASSERT_EQ(ui.messages.size(), 1u) << type;
+            CmdTelescopeControl(link);
+            ASSERT_EQ(ui.messages.size(), 1u) << TelescopeTypeLetter(type);
             EXPECT_EQ(ui.messages[0].text, "Sorry. No Connection to Telescope");
-            EXPECT_EQ(s.settings.telescopeType, 'n');
-            EXPECT_FALSE(s.telescope.connected);
-            EXPECT_EQ(TelescopeLine(), nullptr);
+            EXPECT_EQ(s.settings.telescopeType, TelescopeType::None);
+            EXPECT_FALSE(link.Connected());
+            EXPECT_FALSE(link.Line().IsOpen());
             line.SetResult(c.failing, Status::Ok());
         }
     }
@@ -99,8 +101,8 @@ TEST_F(TelescopeCommandTest, NoLineMeansNoConnectionTypeNoneAndNoDialog) {
 
 TEST_F(TelescopeCommandTest, ALineWithoutModemControlStillConnects) {
     line.SetResult(SerialOp::Control, Status(StatusCode::Unsupported, "pty"));
-    CmdTelescopeControl();
-    EXPECT_TRUE(s.telescope.connected);
+    CmdTelescopeControl(link);
+    EXPECT_TRUE(link.Connected());
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -108,27 +110,27 @@ TEST_F(TelescopeCommandTest, AnUnreadableSettingsFileIsReportedRewrittenAndTheCo
     const std::filesystem::path ini =
         std::filesystem::path(fixture.session.root) / "autosave" / "Vexa_Q4.ini";
     std::ofstream(ini, std::ios::binary | std::ios::trunc) << std::string(3, '\0');
-    CmdTelescopeControl();
+    CmdTelescopeControl(link);
     ASSERT_GE(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Unable to load INI file, please delete and try again");
     EXPECT_EQ(std::filesystem::file_size(ini), static_cast<uintmax_t>(kSettingsFileBytes));
-    EXPECT_TRUE(s.telescope.connected);  // type 'l' from before the short read
+    EXPECT_TRUE(link.Connected());  // type 'l' from before the short read
 }
 
 TEST_F(TelescopeCommandTest, PathsThatAreNoSerialLineAreRefused) {
-    SetSerialLineMaker([] { return std::make_unique<SerialPortLine>(); });
+    MountLink devices([] { return std::make_unique<SerialPortLine>(); });
     const std::filesystem::path file = std::filesystem::path(fixture.session.root) / "plain.txt";
     std::ofstream(file) << "not a device";
     for (const std::string& path :
          {file.string(), fixture.session.root, std::string("/nonexistent/tty")}) {
-        s.settings.telescopeType = 'l';
+        s.settings.telescopeType = TelescopeType::Lx200;
         ASSERT_EQ(SaveSettings(), 0);
-        SetSerialPortPath('1', path);
+        devices.Ports().Set('1', path);
         ui.messages.clear();
-        CmdTelescopeControl();
+        CmdTelescopeControl(devices);
         ASSERT_EQ(ui.messages.size(), 1u) << path;
         EXPECT_EQ(ui.messages[0].text, "Sorry. No Connection to Telescope") << path;
-        EXPECT_NE(LastLinkFailure().text().find(path), std::string::npos);
+        EXPECT_NE(devices.LastFailure().text().find(path), std::string::npos);
     }
     EXPECT_EQ(std::filesystem::file_size(file), 12u);
 }
@@ -138,7 +140,7 @@ TEST_F(TelescopeCommandTest, TheDialogsEndWithAnyRunStopped) {
         m.PressMoveArrow(MoveArrow::Up);
         m.PressFocusArrow(true);
     };
-    CmdTelescopeControl();
+    CmdTelescopeControl(link);
     EXPECT_FALSE(s.telescope.moving);
     EXPECT_FALSE(s.telescope.focusing);
     const std::vector<std::string> writes = line.Writes();

@@ -15,7 +15,7 @@ class TelescopeDialogModelsTest : public ::testing::Test {
     void SetUp() override { fixture.Connect(); }
     test::TelescopeFixture fixture;
     test::FakeUi& ui = fixture.session.ui;
-    MoveTelescopeDialogModel model;
+    MoveTelescopeDialogModel model{fixture.mount};
 };
 
 TEST_F(TelescopeDialogModelsTest, CatalogueEntriesPreferMessierThenCngcElseTheRangeMessage) {
@@ -198,8 +198,8 @@ TEST_F(TelescopeDialogModelsTest, HelpExplainsTheCatalogueBoxes) {
 }
 
 TEST_F(TelescopeDialogModelsTest, ControlBoxDialogPressesAndReleases) {
-    fixture.Connect('b');
-    ControlBoxDialogModel box;
+    fixture.Connect(TelescopeType::ControlBox);
+    ControlBoxDialogModel box(fixture.mount);
     box.PressArrow(MoveArrow::Right);
     box.PressArrow(MoveArrow::Left);
     box.Finish();

@@ -1,0 +1,159 @@
+#include "telescope/mount_link.h"
+
+#include <utility>
+
+#include "session/message_catalogue.h"
+#include "session/session_state.h"
+#include "session/settings_file.h"
+#include "telescope/telescope_protocol.h"
+
+namespace vexa {
+
+namespace {
+
+Status NotConnected() {
+    return Status(StatusCode::NotFound, "the telescope is not connected");
+}
+
+Status NoSerialLines() {
+    return Status(StatusCode::Unsupported, "this program has no serial lines");
+}
+
+void ShowNoTelescope() {
+    Session().settings.telescopeType = TelescopeType::None;
+    ShowMessage(MessageCode::NoTelescope);
+}
+
+}  // namespace
+
+// ---- the link's line ----
+
+void MountLink::LinkLine::Drop(bool close) {
+    if (close && device_) device_->Close();
+    device_.reset();
+}
+
+Status MountLink::LinkLine::Open(const std::string& devicePath) {
+    return device_ ? device_->Open(devicePath) : NotConnected();
+}
+
+Status MountLink::LinkLine::ApplySettings(const std::string& settings) {
+    return device_ ? device_->ApplySettings(settings) : NotConnected();
+}
+
+Status MountLink::LinkLine::Write(std::span<const uint8_t> bytes) {
+    return device_ ? device_->Write(bytes) : NotConnected();
+}
+
+Status MountLink::LinkLine::Read(std::span<uint8_t> buffer, size_t& got, int timeoutMs) {
+    got = 0;
+    return device_ ? device_->Read(buffer, got, timeoutMs) : NotConnected();
+}
+
+Status MountLink::LinkLine::ReadWhatArrives(std::span<uint8_t> buffer, size_t& got, int waitMs) {
+    got = 0;
+    return device_ ? device_->ReadWhatArrives(buffer, got, waitMs) : NotConnected();
+}
+
+Status MountLink::LinkLine::Flush(SerialQueue queue) {
+    return device_ ? device_->Flush(queue) : NotConnected();
+}
+
+Status MountLink::LinkLine::RaiseModemLines() {
+    return device_ ? device_->RaiseModemLines() : NotConnected();
+}
+
+// ---- the link ----
+
+MountLink::MountLink(SerialLineMaker maker, SerialPortPaths ports)
+    : maker_(std::move(maker)), ports_(std::move(ports)) {}
+
+MountLink::~MountLink() {
+    Close();
+}
+
+void MountLink::Fail(Status status) {
+    lastFailure_ = std::move(status);
+}
+
+bool MountLink::OpenLine(int baudRate) {
+    line_.Drop(false);
+    portId_ = -1;
+    const char digit = Session().commPort;
+    const std::string path = ports_.Path(digit);
+    if (path.empty()) {
+        Fail(Status(StatusCode::NotFound, "no serial port COM" + std::string(1, digit)));
+        return false;
+    }
+    std::unique_ptr<SerialLine> line = maker_ ? maker_() : nullptr;
+    if (!line) {
+        Fail(NoSerialLines());
+        return false;
+    }
+    if (Status opened = line->Open(path); !opened.ok()) {
+        Fail(Status(opened.code(), path + ": " + opened.text(), opened.systemError()));
+        return false;
+    }
+    // The modem lines are raised where the line has them; a pseudo-terminal has none.
+    (void)line->RaiseModemLines();
+    if (Status set = line->ApplySettings(SerialSettingsText(digit, baudRate)); !set.ok()) {
+        line->Close();
+        Fail(Status(set.code(), path + ": " + set.text(), set.systemError()));
+        return false;
+    }
+    line_.Take(std::move(line));
+    lastFailure_ = Status::Ok();
+    portId_ = static_cast<int16_t>(digit - '0');
+    return true;
+}
+
+bool MountLink::OpenLx200Line() {
+    return OpenLine(kLx200BaudRate);
+}
+
+bool MountLink::OpenControlBoxLine() {
+    return OpenLine(kControlBoxBaudRate);
+}
+
+bool MountLink::OpenForTelescopeType() {
+    const bool opened = Session().settings.telescopeType == TelescopeType::ControlBox
+                            ? OpenControlBoxLine()
+                            : OpenLx200Line();
+    if (!opened) ShowNoTelescope();
+    return opened;
+}
+
+bool MountLink::Connect() {
+    if (Connected()) return true;
+    ReloadSettingsForTelescope();
+    return OpenForTelescopeType();
+}
+
+void MountLink::Close() {
+    line_.Drop(true);
+    portId_ = -1;
+    TelescopeState& t = Session().telescope;
+    t.moving = false;
+    t.focusing = false;
+}
+
+GuidePulses& MountLink::Pulses() {
+    if (Session().settings.telescopeType == TelescopeType::ControlBox) return boxPulses_;
+    return lx200Pulses_;
+}
+
+void ReloadSettingsForTelescope() {
+    if (LoadSettings() != 0) {
+        ShowMessage(MessageCode::TelescopeSettingsLoadFailed);
+        (void)SaveSettings();
+    }
+}
+
+bool ConnectTelescope(MountLink* link) {
+    if (link) return link->Connect();
+    ReloadSettingsForTelescope();
+    ShowNoTelescope();
+    return false;
+}
+
+}  // namespace vexa
