@@ -1,18 +1,19 @@
 #include "app/present_services.h"
 
+#include "session/role_slot.h"
+
 namespace vexa {
 
 namespace {
-PresentServices* installed = nullptr;
+constinit RoleSlot<PresentServices> slot;
 }  // namespace
 
 PresentServices& PresentUi() {
-    static PresentServices cancelling;
-    return installed ? *installed : cancelling;
+    return slot.Active();
 }
 
 void SetPresentUi(PresentServices* services) {
-    installed = services;
+    slot.Install(services);
 }
 
 }  // namespace vexa

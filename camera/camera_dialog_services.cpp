@@ -1,18 +1,19 @@
 #include "camera/camera_dialog_services.h"
 
+#include "session/role_slot.h"
+
 namespace vexa {
 
 namespace {
-CameraDialogServices* installed = nullptr;
+constinit RoleSlot<CameraDialogServices> slot;
 }  // namespace
 
 CameraDialogServices& CameraDialogs() {
-    static CameraDialogServices cancelling;
-    return installed ? *installed : cancelling;
+    return slot.Active();
 }
 
 void SetCameraDialogs(CameraDialogServices* services) {
-    installed = services;
+    slot.Install(services);
 }
 
 }  // namespace vexa

@@ -14,6 +14,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
+#include "cli/option_table.h"
 #include "cli/text_ui_services.h"
 #include "devices/usb_camera_transport.h"
 #include "processing/brightest_star.h"
@@ -35,23 +36,21 @@ struct Exposure {
     uint16_t value = 1;
 };
 
-// "--exposure VALUE UNIT" at args[i]; i moves past both.
-std::optional<Exposure> ReadExposure(const std::vector<std::string>& args, size_t& i) {
-    if (i + 2 >= args.size()) return std::nullopt;
-    const std::string& unitText = args[i + 2];
+// "--exposure VALUE UNIT" as the dialog's unit buttons and arrows would set it.
+std::optional<Exposure> ParseExposure(const OptionValues& values) {
+    if (values.size() != 2) return std::nullopt;
+    const std::string& unitText = values[1];
     if (unitText.size() != 1 || std::string("htsm").find(unitText[0]) == std::string::npos) {
         return std::nullopt;
     }
-    const auto value = ParseInteger(args[i + 1], 1, ExposureMaximum(unitText[0]));
+    const auto value = ParseInteger(values[0], 1, ExposureMaximum(unitText[0]));
     if (!value) return std::nullopt;
-    i += 2;
     return Exposure{unitText[0], static_cast<uint16_t>(*value)};
 }
 
-// An optional value after a flag: the next argument unless it is another option.
-std::optional<std::string> OptionalValue(const std::vector<std::string>& args, size_t& i) {
-    if (i + 1 < args.size() && !args[i + 1].starts_with("-")) return args[++i];
-    return std::nullopt;
+// An optional file after a flag: the next argument unless it is another option.
+bool IsNoOption(const std::string& word) {
+    return !word.starts_with("-");
 }
 
 // The camera for this command: simulated or USB, with the log when asked for.
@@ -131,42 +130,124 @@ class CaptureAnswers : public CameraDialogServices {
     std::ostream& out_;
 };
 
-void PrintCaptureHelp(std::ostream& out) {
-    out << UsageLine(kCaptureSynopsis) << "\n\n"
-        << "Runs the capture sequence of \"TQ4 Camera Interface\" with the camera control dialog\n"
-        << "answered by the options, and prints frame: N for every finished frame, followed by\n"
-        << "saved: PATH when it was autosaved. Ctrl+C stops as a key press does.\n\n"
-        << "Options:\n"
-        << "  --simulator          the simulated camera (default: the USB camera)\n"
-        << "  --star X,Y           the star whose drift a summed capture follows, near image\n"
-        << "                       point X,Y (default: the brightest star of the first frame)\n"
-        << "  --exposure VALUE UNIT  UNIT h (hundredths), t (tenths), s (seconds) or m\n"
-        << "                       (minutes); VALUE 1 to 500, 100, 300 or 90 (default 1 s)\n"
-        << "  --count N            exposures, 1 to 99 (default 1); several are summed with\n"
-        << "                       the drift taken out unless --continuous\n"
-        << "  --delay-minutes M    pause between exposures, 0 to 20\n"
-        << "  --average            average the summed exposures\n"
-        << "  --alternative-slew   measure the drift from intensity profiles\n"
-        << "  --autosave           save each image as the next c:\\AUTOSAVE\\IMGn.FIT\n"
-        << "  --countdown          a 10-second countdown before the first exposure\n"
-        << "  --continuous         repeat until Ctrl+C (or N frames with --count N)\n"
-        << "  --binned             2 x 2 binned 650 x 515 images\n"
-        << "  --dark [FILE]        subtract the dark frame (FILE, or the one chosen before)\n"
-        << "  --flat [FILE]        divide by the flat field (FILE, or the one chosen before)\n"
-        << "  --auto-processing    apply the stored auto-processing choices\n"
-        << "  --out FILE --to FORMAT  write the last image to FILE as tq, fits, fits8, tiff\n"
-        << "                       or bmp\n";
+constexpr const char* kCaptureHelpIntro =
+    "Runs the capture sequence of \"TQ4 Camera Interface\" with the camera control dialog\n"
+    "answered by the options, and prints frame: N for every finished frame, followed by\n"
+    "saved: PATH when it was autosaved. Ctrl+C stops as a key press does.\n\n"
+    "Options:\n";
+constexpr int kCaptureHelpColumn = 23;
+
+// --dark [FILE] and --flat [FILE]: the reference, with the file to read it from when given.
+OptionRow<CaptureChoices> ReferenceOption(const char* name, bool CaptureChoices::*use,
+                                          std::optional<std::string> CaptureChoices::*file,
+                                          const char* help) {
+    auto row = Option<CaptureChoices>(name, "[FILE]", ValueForm::OptionalWord, help,
+                                      [use, file](CaptureChoices& c, const OptionValues& values) {
+                                          c.*use = true;
+                                          c.*file = values.empty() ? std::nullopt
+                                                                   : std::optional(values[0]);
+                                          return std::string();
+                                      });
+    row.takesWord = IsNoOption;
+    return row;
 }
 
-void PrintFocusHelp(std::ostream& out) {
-    out << UsageLine(kFocusSynopsis) << "\n\n"
-        << "Runs focus mode on the 128 x 128 focus window for N frames and prints, for each,\n"
-        << "peak: VALUE (the focus peak, 14-bit scale) and hfd: PIXELS (the half-flux diameter\n"
-        << "of the brightest star in the window, or none). Ctrl+C stops.\n\n"
-        << "Options:\n"
-        << "  --simulator            the simulated camera (default: the USB camera)\n"
-        << "  --exposure VALUE UNIT  UNIT h, t or s, VALUE 1 to 99 (default 1 s)\n"
-        << "  --frames N             number of frames (default 10)\n";
+std::vector<OptionRow<CaptureChoices>> CaptureRows() {
+    using C = CaptureChoices;
+    return {
+        HelpText<C>(kCaptureHelpIntro, kCaptureHelpColumn),
+        Flag<C>("--simulator", &C::simulator, "the simulated camera (default: the USB camera)"),
+        Valued<C>(
+            "--star", "X,Y", IntegersIn(2, 0, kFullWidth - 1), "--star needs X,Y within the image",
+            [](C& c, const std::vector<long>& xy) {
+                c.star = PixelPoint{static_cast<int32_t>(xy[0]), static_cast<int32_t>(xy[1])};
+            },
+            "the star whose drift a summed capture follows, near image\n"
+            "point X,Y (default: the brightest star of the first frame)"),
+        Option<C>("--exposure", "VALUE UNIT", ValueForm::TwoValues,
+                  "UNIT h (hundredths), t (tenths), s (seconds) or m\n"
+                  "(minutes); VALUE 1 to 500, 100, 300 or 90 (default 1 s)",
+                  [](C& c, const OptionValues& values) -> std::string {
+                      const auto exposure = ParseExposure(values);
+                      if (!exposure) return "--exposure needs VALUE UNIT within the unit's range";
+                      c.exposure = *exposure;
+                      return {};
+                  }),
+        Valued<C>(
+            "--count", "N", IntegerIn(1, kMostExposures), "--count needs a number from 1 to 99",
+            [](C& c, long n) { c.count = static_cast<int>(n); },
+            "exposures, 1 to 99 (default 1); several are summed with\n"
+            "the drift taken out unless --continuous"),
+        Valued<C>(
+            "--delay-minutes", "M", IntegerIn(0, kLongestPauseMinutes),
+            "--delay-minutes needs a number from 0 to 20",
+            [](C& c, long n) { c.pauseMinutes = static_cast<int>(n); },
+            "pause between exposures, 0 to 20"),
+        Flag<C>("--average", &C::average, "average the summed exposures"),
+        Flag<C>("--alternative-slew", &C::alternativeSlew,
+                "measure the drift from intensity profiles"),
+        Flag<C>("--autosave", &C::autosave, "save each image as the next c:\\AUTOSAVE\\IMGn.FIT"),
+        Flag<C>("--countdown", &C::countdown, "a 10-second countdown before the first exposure"),
+        Flag<C>("--continuous", &C::continuous, "repeat until Ctrl+C (or N frames with --count N)"),
+        Flag<C>("--binned", &C::binned, "2 x 2 binned 650 x 515 images"),
+        ReferenceOption("--dark", &C::dark, &C::darkFile,
+                        "subtract the dark frame (FILE, or the one chosen before)"),
+        ReferenceOption("--flat", &C::flat, &C::flatFile,
+                        "divide by the flat field (FILE, or the one chosen before)"),
+        Flag<C>("--auto-processing", &C::autoProcessing,
+                "apply the stored auto-processing choices"),
+        Valued<C>(
+            "--out", "FILE", NonEmpty, "--out needs a file",
+            [](C& c, const std::string& file) { c.outFile = file; },
+            "write the last image to FILE as tq, fits, fits8, tiff\n"
+            "or bmp"),
+        Valued<C>("--to", "FORMAT", ParseOutputFormat, "--to needs tq, fits, fits8, tiff or bmp",
+                  [](C& c, OutputFormat format) { c.outFormat = format; }, {})
+            .Listed(HelpPlace::After),
+    };
+}
+
+const OptionTable<CaptureChoices>& CaptureTable() {
+    static const OptionTable<CaptureChoices> table("capture", kCaptureSynopsis, CaptureRows());
+    return table;
+}
+
+constexpr const char* kFocusHelpIntro =
+    "Runs focus mode on the 128 x 128 focus window for N frames and prints, for each,\n"
+    "peak: VALUE (the focus peak, 14-bit scale) and hfd: PIXELS (the half-flux diameter\n"
+    "of the brightest star in the window, or none). Ctrl+C stops.\n\n"
+    "Options:\n";
+constexpr int kFocusHelpColumn = 25;
+
+struct FocusChoices {
+    bool simulator = false;
+    Exposure exposure;
+    long frames = kDefaultFocusFrames;
+};
+
+const OptionTable<FocusChoices>& FocusTable() {
+    using F = FocusChoices;
+    static const OptionTable<F> table(
+        "focus", kFocusSynopsis,
+        {
+            HelpText<F>(kFocusHelpIntro, kFocusHelpColumn),
+            Flag<F>("--simulator", &F::simulator, "the simulated camera (default: the USB camera)"),
+            Option<F>("--exposure", "VALUE UNIT", ValueForm::TwoValues,
+                      "UNIT h, t or s, VALUE 1 to 99 (default 1 s)",
+                      [](F& f, const OptionValues& values) -> std::string {
+                          const auto chosen = ParseExposure(values);
+                          if (!chosen || chosen->unit == 'm' || chosen->value >= kFocusValueLimit)
+                              return "--exposure needs VALUE UNIT with UNIT h, t or s and VALUE "
+                                     "1 to 99";
+                          f.exposure = *chosen;
+                          return {};
+                      }),
+            Valued<F>(
+                "--frames", "N", IntegerIn(1, kMostFocusFrames),
+                "--frames needs a number from 1 to 1000000", [](F& f, long n) { f.frames = n; },
+                "number of frames (default 10)"),
+        });
+    return table;
 }
 
 }  // namespace
@@ -177,67 +258,9 @@ CameraGlobalOptions& CameraOptions() {
 }
 
 int RunCaptureCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    auto usage = [&err](const std::string& problem) {
-        return UsageError(err, "capture", kCaptureSynopsis, problem);
-    };
+    auto usage = [&err](const std::string& problem) { return Usage(CaptureTable(), err, problem); };
     CaptureChoices c;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            PrintCaptureHelp(out);
-            return kExitSuccess;
-        } else if (arg == "--simulator") {
-            c.simulator = true;
-        } else if (Named(arg, "--star")) {
-            const auto text = OptionValue(args, i, "--star");
-            const auto xy = text ? ParseIntegerList(*text, 2, 0, kFullWidth - 1) : std::nullopt;
-            if (!xy) return usage("--star needs X,Y within the image");
-            c.star = PixelPoint{static_cast<int32_t>((*xy)[0]), static_cast<int32_t>((*xy)[1])};
-        } else if (arg == "--exposure") {
-            const auto exposure = ReadExposure(args, i);
-            if (!exposure) return usage("--exposure needs VALUE UNIT within the unit's range");
-            c.exposure = *exposure;
-        } else if (Named(arg, "--count")) {
-            const auto text = OptionValue(args, i, "--count");
-            const auto n = text ? ParseInteger(*text, 1, kMostExposures) : std::nullopt;
-            if (!n) return usage("--count needs a number from 1 to 99");
-            c.count = static_cast<int>(*n);
-        } else if (Named(arg, "--delay-minutes")) {
-            const auto text = OptionValue(args, i, "--delay-minutes");
-            const auto n = text ? ParseInteger(*text, 0, kLongestPauseMinutes) : std::nullopt;
-            if (!n) return usage("--delay-minutes needs a number from 0 to 20");
-            c.pauseMinutes = static_cast<int>(*n);
-        } else if (arg == "--average") {
-            c.average = true;
-        } else if (arg == "--alternative-slew") {
-            c.alternativeSlew = true;
-        } else if (arg == "--autosave") {
-            c.autosave = true;
-        } else if (arg == "--countdown") {
-            c.countdown = true;
-        } else if (arg == "--continuous") {
-            c.continuous = true;
-        } else if (arg == "--binned") {
-            c.binned = true;
-        } else if (arg == "--dark") {
-            c.dark = true;
-            c.darkFile = OptionalValue(args, i);
-        } else if (arg == "--flat") {
-            c.flat = true;
-            c.flatFile = OptionalValue(args, i);
-        } else if (arg == "--auto-processing") {
-            c.autoProcessing = true;
-        } else if (Named(arg, "--out")) {
-            c.outFile = OptionValue(args, i, "--out");
-            if (!c.outFile || c.outFile->empty()) return usage("--out needs a file");
-        } else if (Named(arg, "--to")) {
-            const auto text = OptionValue(args, i, "--to");
-            c.outFormat = text ? ParseOutputFormat(*text) : std::nullopt;
-            if (!c.outFormat) return usage("--to needs tq, fits, fits8, tiff or bmp");
-        } else {
-            return usage("unknown option '" + arg + "'");
-        }
-    }
+    if (const auto exit = ReadCommandLine(CaptureTable(), args, c, out, err)) return *exit;
     if (c.outFile.has_value() != c.outFormat.has_value()) {
         return usage("--out and --to go together");
     }
@@ -279,34 +302,11 @@ int RunCaptureCommand(const std::vector<std::string>& args, std::ostream& out, s
 }
 
 int RunFocusCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    auto usage = [&err](const std::string& problem) {
-        return UsageError(err, "focus", kFocusSynopsis, problem);
-    };
-    bool simulator = false;
-    Exposure exposure;
-    long frames = kDefaultFocusFrames;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            PrintFocusHelp(out);
-            return kExitSuccess;
-        } else if (arg == "--simulator") {
-            simulator = true;
-        } else if (arg == "--exposure") {
-            const auto chosen = ReadExposure(args, i);
-            if (!chosen || chosen->unit == 'm' || chosen->value >= kFocusValueLimit) {
-                return usage("--exposure needs VALUE UNIT with UNIT h, t or s and VALUE 1 to 99");
-            }
-            exposure = *chosen;
-        } else if (Named(arg, "--frames")) {
-            const auto text = OptionValue(args, i, "--frames");
-            const auto n = text ? ParseInteger(*text, 1, kMostFocusFrames) : std::nullopt;
-            if (!n) return usage("--frames needs a number from 1 to 1000000");
-            frames = *n;
-        } else {
-            return usage("unknown option '" + arg + "'");
-        }
-    }
+    FocusChoices choices;
+    if (const auto exit = ReadCommandLine(FocusTable(), args, choices, out, err)) return *exit;
+    const bool simulator = choices.simulator;
+    const Exposure exposure = choices.exposure;
+    const long frames = choices.frames;
 
     const std::unique_ptr<CameraBackend> backend = OpenCamera(simulator, err);
     if (!backend) return kExitFailure;

@@ -8,6 +8,7 @@
 #include "cli/centre_command.h"
 #include "cli/guide_command.h"
 #include "cli/image_commands.h"
+#include "cli/option_table.h"
 #include "cli/photometry_command.h"
 #include "cli/process_command.h"
 #include "cli/scope_command.h"
@@ -49,24 +50,87 @@ constexpr CliCommand kCommands[] = {
 };
 
 constexpr const char* kGlobalSynopsis = "COMMAND [OPTIONS]";
+constexpr int kHelpColumn = 21;
 
-void PrintHelp(std::ostream& out) {
-    out << UsageLine(kGlobalSynopsis) << "\n\n"
-        << "Commands:\n";
-    for (const CliCommand& command : kCommands) out << "  " << command.synopsis << '\n';
-    out << "\nOptions:\n"
-        << "  --root DIR         the folder standing for drive c: (default $VEXA_Q4_ROOT,\n"
-        << "                     else ~/.local/share/vexa_q4)\n"
-        << "  --camera VID:PID   which USB camera to use when several are attached\n"
-        << "  --usb-log FILE     append a line per camera transfer to FILE\n"
-        << kSerialLineOptionsHelp
-        << "  --help             this text; COMMAND --help describes a command\n"
-        << "\nExit status: 0 success, 1 the operation failed, 2 a usage error.\n";
+// The options before the command.
+struct GlobalOptions {
+    std::optional<std::string> root;
+    CameraGlobalOptions camera;
+    SerialLineOptions serial;
+};
+
+std::vector<OptionRow<GlobalOptions>> GlobalRows() {
+    using G = GlobalOptions;
+    std::string commands = "Commands:\n";
+    for (const CliCommand& command : kCommands)
+        commands += "  " + std::string(command.synopsis) + '\n';
+    return {
+        HelpText<G>(commands + "\nOptions:\n", kHelpColumn),
+        Valued<G>(
+            "--root", "DIR", NonEmpty, "--root needs a folder",
+            [](G& g, const std::string& root) { g.root = root; },
+            "the folder standing for drive c: (default $VEXA_Q4_ROOT,\n"
+            "else ~/.local/share/vexa_q4)"),
+        Valued<G>(
+            "--camera", "VID:PID", [](const std::string& text) { return ParseUsbId(text); },
+            "--camera needs VID:PID", [](G& g, UsbId id) { g.camera.camera = id; },
+            "which USB camera to use when several are attached"),
+        Valued<G>(
+            "--usb-log", "FILE", NonEmpty, "--usb-log needs a file",
+            [](G& g, const std::string& file) { g.camera.usbLog = file; },
+            "append a line per camera transfer to FILE"),
+        HelpText<G>(kSerialLineOptionsHelp),
+        Listing<G>("--help", "this text; COMMAND --help describes a command"),
+        HelpText<G>("\nExit status: 0 success, 1 the operation failed, 2 a usage error.\n"),
+    };
+}
+
+const OptionTable<GlobalOptions>& GlobalTable() {
+    static const OptionTable<GlobalOptions> table = [] {
+        OptionTable<GlobalOptions> t("", kGlobalSynopsis, GlobalRows());
+        t.optionWords = OptionWords::Dash;
+        t.stopAtWord = true;
+        // The serial-line options, which the window takes as well, have a reader of their own.
+        t.otherOptions = [](GlobalOptions& g, const std::vector<std::string>& args, size_t& i,
+                            std::string& problem) {
+            return TakeSerialLineOption(args, i, g.serial, problem);
+        };
+        return t;
+    }();
+    return table;
 }
 
 int UsageError(std::ostream& err, const std::string& problem) {
     err << kProgramName << ": " << problem << '\n' << UsageLine(kGlobalSynopsis) << '\n';
     return kExitUsage;
+}
+
+const CliCommand* FindCommand(const std::string& name) {
+    for (const CliCommand& candidate : kCommands)
+        if (name == candidate.name) return &candidate;
+    return nullptr;
+}
+
+// Runs the command with the global options applied and the text user interface installed.
+int RunWith(const CliCommand& command, const GlobalOptions& options,
+            const std::vector<std::string>& commandArgs, std::ostream& out, std::ostream& err) {
+    if (!options.serial.serialLogPath.empty()) {
+        if (Status log = CheckSerialLogPath(options.serial.serialLogPath); !log.ok()) {
+            err << kProgramName << ": cannot write the serial log " << log.text() << '\n';
+            return kExitFailure;
+        }
+    }
+    SetCliSerialOptions(options.serial);
+
+    SetDriveRoot(ResolveDriveRoot(options.root));
+    InstallHeadlessDisplayRefresh();
+    UiServices* previous = &Ui();
+    TextUiServices ui(err);
+    SetUi(&ui);
+    if (!command.loadsSettingsItself) LoadSettings();
+    const int status = command.run(commandArgs, out, err);
+    SetUi(previous);
+    return status;
 }
 
 }  // namespace
@@ -75,70 +139,31 @@ std::string UsageLine(const std::string& synopsis) {
     return std::string("usage: ") + kProgramName + " [--root DIR] " + synopsis;
 }
 
+std::optional<std::string> CommandWord(const std::vector<std::string>& args) {
+    GlobalOptions options;
+    const ReadOutcome outcome = ReadOptions(GlobalTable(), args, options);
+    if (outcome.kind != ReadOutcome::Read || outcome.next >= args.size()) return std::nullopt;
+    return args[outcome.next];
+}
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::optional<std::string> root;
     CameraOptions() = {};
-    SerialLineOptions serialOptions;
-    size_t next = 0;
-    for (; next < args.size() && args[next].starts_with("-"); ++next) {
-        const std::string& option = args[next];
-        if (option == "--help" || option == "-h") {
-            PrintHelp(out);
-            return kExitSuccess;
-        }
-        if (option == "--root") {
-            if (next + 1 >= args.size()) return UsageError(err, "--root needs a folder");
-            root = args[++next];
-        } else if (option.starts_with("--root=")) {
-            root = option.substr(7);
-        } else if (option == "--camera" || option.starts_with("--camera=")) {
-            const std::string id = option == "--camera"
-                                       ? (next + 1 < args.size() ? args[++next] : std::string())
-                                       : option.substr(9);
-            CameraOptions().camera = ParseUsbId(id);
-            if (!CameraOptions().camera) return UsageError(err, "--camera needs VID:PID");
-            continue;
-        } else if (option == "--usb-log" || option.starts_with("--usb-log=")) {
-            CameraOptions().usbLog = option == "--usb-log"
-                                         ? (next + 1 < args.size() ? args[++next] : std::string())
-                                         : option.substr(10);
-            if (CameraOptions().usbLog.empty()) return UsageError(err, "--usb-log needs a file");
-            continue;
-        } else if (std::string problem; TakeSerialLineOption(args, next, serialOptions, problem)) {
-            if (!problem.empty()) return UsageError(err, problem);
-            continue;
-        } else {
-            return UsageError(err, "unknown option '" + option + "'");
-        }
-        if (root->empty()) return UsageError(err, "--root needs a folder");
+    GlobalOptions options;
+    const ReadOutcome outcome = ReadOptions(GlobalTable(), args, options);
+    if (outcome.kind == ReadOutcome::HelpAsked) {
+        PrintHelp(GlobalTable(), out);
+        return kExitSuccess;
     }
-    if (next >= args.size()) return UsageError(err, "no command given");
+    if (outcome.kind == ReadOutcome::Refused) return UsageError(err, outcome.problem);
+    if (outcome.next >= args.size()) return UsageError(err, "no command given");
 
-    const std::string& name = args[next];
-    const CliCommand* command = nullptr;
-    for (const CliCommand& candidate : kCommands)
-        if (name == candidate.name) command = &candidate;
+    const std::string& name = args[outcome.next];
+    const CliCommand* command = FindCommand(name);
     if (!command) return UsageError(err, "unknown command '" + name + "'");
-
-    if (!serialOptions.serialLogPath.empty()) {
-        if (Status log = CheckSerialLogPath(serialOptions.serialLogPath); !log.ok()) {
-            err << kProgramName << ": cannot write the serial log " << log.text() << '\n';
-            return kExitFailure;
-        }
-    }
-    SetCliSerialOptions(serialOptions);
-
-    SetDriveRoot(ResolveDriveRoot(root));
-    InstallHeadlessDisplayRefresh();
-    UiServices* previous = &Ui();
-    TextUiServices ui(err);
-    SetUi(&ui);
-    const std::vector<std::string> commandArgs(args.begin() + static_cast<long>(next) + 1,
+    CameraOptions() = options.camera;
+    const std::vector<std::string> commandArgs(args.begin() + static_cast<long>(outcome.next) + 1,
                                                args.end());
-    if (!command->loadsSettingsItself) LoadSettings();
-    const int status = command->run(commandArgs, out, err);
-    SetUi(previous);
-    return status;
+    return RunWith(*command, options, commandArgs, out, err);
 }
 
 int RunCli(int argc, char** argv) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ int RunCli(int argc, char** argv);
 // Installs the text user interface and the drive root for the command, and puts back the
 // previous user interface when it returns.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The command that args name after the global options, as RunCli reads them; nothing when
+// those are refused or ask for the help, or when no command follows them.
+std::optional<std::string> CommandWord(const std::vector<std::string>& args);
 
 // "usage: vexaq4-cli [--root DIR] " followed by a command's synopsis.
 std::string UsageLine(const std::string& synopsis);

@@ -1,39 +1,10 @@
 #include "cli/cli_args.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <ostream>
-
-#include "cli/cli_app.h"
 
 namespace vexa::cli {
-
-bool WantsHelp(const std::vector<std::string>& args) {
-    return std::any_of(args.begin(), args.end(),
-                       [](const std::string& a) { return a == "--help" || a == "-h"; });
-}
-
-int UsageError(std::ostream& err, const std::string& command, const std::string& synopsis,
-               const std::string& problem) {
-    err << kProgramName << ' ' << command << ": " << problem << '\n' << UsageLine(synopsis) << '\n';
-    return kExitUsage;
-}
-
-bool Named(const std::string& arg, const std::string& name) {
-    return arg == name || arg.starts_with(name + "=");
-}
-
-std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i,
-                                       const std::string& name) {
-    const std::string& arg = args[i];
-    if (arg == name) {
-        if (i + 1 >= args.size()) return std::nullopt;
-        return args[++i];
-    }
-    return arg.substr(name.size() + 1);
-}
 
 std::optional<long> ParseInteger(const std::string& text, long low, long high) {
     long value = 0;

@@ -1,27 +1,12 @@
-// Reading a command's arguments: options written "--name VALUE" or "--name=VALUE", whole
-// numbers within limits, comma-separated lists of them, and the usage message.
+// The values of options as the command line writes them: whole numbers within limits,
+// comma-separated lists of them, real numbers.
 #pragma once
 
-#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace vexa::cli {
-
-// True when the arguments ask for the command's help ("--help" or "-h").
-bool WantsHelp(const std::vector<std::string>& args);
-
-// "vexaq4-cli COMMAND: PROBLEM" and the command's usage line on err; returns kExitUsage.
-int UsageError(std::ostream& err, const std::string& command, const std::string& synopsis,
-               const std::string& problem);
-
-// arg is the option `name`, alone or as "name=VALUE".
-bool Named(const std::string& arg, const std::string& name);
-// The value of the option at args[i] named `name`: the part after '=' or the next argument
-// (i then moves past it); nothing when a separate value is missing.
-std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i,
-                                       const std::string& name);
 
 // A decimal whole number (an optional '-' and digits, nothing else) within [low, high].
 std::optional<long> ParseInteger(const std::string& text, long low, long high);

@@ -13,6 +13,7 @@
 #include "cli/camera_commands.h"
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
+#include "cli/option_table.h"
 #include "cli/serial_lines.h"
 #include "cli/text_ui_services.h"
 #include "devices/usb_camera_transport.h"
@@ -44,46 +45,41 @@ struct GuideRequest {
     long frames = kDefaultGuideFrames;
 };
 
-void PrintHelp(std::ostream& out) {
-    out << UsageLine(kGuideSynopsis) << "\n\n"
-        << "Takes a frame, picks the guide star on it, trains the guider when asked, then\n"
-        << "guides for N frames. Prints for each frame the guide star's place in the guide\n"
-        << "window and its error (x: y: dx: dy:, pixels), and at the end the run's RMS errors\n"
-        << "(rmsX: rmsY: rmsTotal:). The telescope is the one the settings name.\n\n"
-        << "Options:\n"
-        << "  --simulator   the simulated camera and mount, in this process\n"
-        << "  --star X,Y    the guide star near image point X,Y (default the brightest star)\n"
-        << "  --train       train the guider first; prints training:\n"
-        << "  --frames N    guide frames (default 20)\n";
-}
+constexpr const char* kHelpIntro =
+    "Takes a frame, picks the guide star on it, trains the guider when asked, then\n"
+    "guides for N frames. Prints for each frame the guide star's place in the guide\n"
+    "window and its error (x: y: dx: dy:, pixels), and at the end the run's RMS errors\n"
+    "(rmsX: rmsY: rmsTotal:). The telescope is the one the settings name.\n\n"
+    "Options:\n";
+constexpr int kHelpColumn = 16;
 
-int Usage(std::ostream& err, const std::string& problem) {
-    return UsageError(err, "guide", kGuideSynopsis, problem);
-}
-
-std::string ParseRequest(const std::vector<std::string>& args, GuideRequest& r) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--simulator") {
-            r.simulator = true;
-        } else if (arg == "--train") {
-            r.train = true;
-        } else if (Named(arg, "--star")) {
-            const auto text = OptionValue(args, i, "--star");
-            const auto xy = text ? ParseIntegerList(*text, 2, 0, kFullWidth - 1) : std::nullopt;
-            if (!xy) return "--star needs X,Y within the image";
-            r.star = {static_cast<int32_t>((*xy)[0]), static_cast<int32_t>((*xy)[1])};
-            r.starGiven = true;
-        } else if (Named(arg, "--frames")) {
-            const auto text = OptionValue(args, i, "--frames");
-            const auto n = text ? ParseInteger(*text, 1, kMostGuideFrames) : std::nullopt;
-            if (!n) return "--frames needs a number from 1 to 1000000";
-            r.frames = *n;
-        } else {
-            return "unknown option '" + arg + "'";
-        }
-    }
-    return {};
+const OptionTable<GuideRequest>& GuideTable() {
+    using G = GuideRequest;
+    static const OptionTable<G> table = [] {
+        OptionTable<G> t(
+            "guide", kGuideSynopsis,
+            {
+                HelpText<G>(kHelpIntro, kHelpColumn),
+                Flag<G>("--simulator", &G::simulator,
+                        "the simulated camera and mount, in this process"),
+                Valued<G>(
+                    "--star", "X,Y", IntegersIn(2, 0, kFullWidth - 1),
+                    "--star needs X,Y within the image",
+                    [](G& r, const std::vector<long>& xy) {
+                        r.star = {static_cast<int32_t>(xy[0]), static_cast<int32_t>(xy[1])};
+                        r.starGiven = true;
+                    },
+                    "the guide star near image point X,Y (default the brightest star)"),
+                Flag<G>("--train", &G::train, "train the guider first; prints training:"),
+                Valued<G>(
+                    "--frames", "N", IntegerIn(1, kMostGuideFrames),
+                    "--frames needs a number from 1 to 1000000",
+                    [](G& r, long frames) { r.frames = frames; }, "guide frames (default 20)"),
+            });
+        t.helpWords = HelpWords::Anywhere;
+        return t;
+    }();
+    return table;
 }
 
 // Prints each frame's figures as "Guiding Info" shows them.
@@ -211,14 +207,8 @@ int Guide(Camera& camera, const GuideRequest& r, std::optional<TelescopeType> ty
 }  // namespace
 
 int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        PrintHelp(out);
-        return kExitSuccess;
-    }
     GuideRequest request;
-    if (const std::string problem = ParseRequest(args, request); !problem.empty()) {
-        return Usage(err, problem);
-    }
+    if (const auto exit = ReadCommandLine(GuideTable(), args, request, out, err)) return *exit;
     (void)LoadSettings();
     TextUiServices::CatchInterrupts();
 

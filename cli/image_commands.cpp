@@ -9,6 +9,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
+#include "cli/option_table.h"
 #include "files/tq_file.h"
 #include "session/printable_text.h"
 #include "session/session_state.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int kPaletteBitsMin = 12;
 constexpr int kPaletteBitsMax = 16;
+constexpr int kConvertHelpColumn = 31;
 
 std::string Fixed2(double value) {
     char text[64];
@@ -77,20 +79,85 @@ void PrintFitsDetails(std::ostream& out) {
     PrintHistoryLines(out);
 }
 
+struct FileWords {
+    std::vector<std::string> files;
+};
+
+std::string TakeFile(FileWords& words, const std::string& word) {
+    words.files.push_back(word);
+    return {};
+}
+
+const OptionTable<FileWords>& InfoTable() {
+    static const OptionTable<FileWords> table = [] {
+        OptionTable<FileWords> t(
+            "info", kInfoSynopsis,
+            {HelpText<FileWords>(
+                "Loads FILE (TQ raw, this program's FITS or a standard FITS image of\n"
+                "1300x1030 or 650x515) and prints its format, geometry, sample statistics\n"
+                "and, for FITS, its details.\n")});
+        t.optionWords = OptionWords::None;
+        t.helpWords = HelpWords::Anywhere;
+        t.takeWord = TakeFile;
+        return t;
+    }();
+    return table;
+}
+
+struct ConvertRequest : FileWords {
+    std::optional<OutputFormat> format;
+    bool falseColour = false;
+    bool autoContrast = false;
+    std::optional<int> paletteBits;
+};
+
+std::vector<OptionRow<ConvertRequest>> ConvertRows() {
+    using R = ConvertRequest;
+    return {
+        HelpText<R>("Loads IN and writes OUT in the chosen format:\n", kConvertHelpColumn),
+        Option<R>("--to", kOutputFormatNames, ValueForm::SeparateValue,
+                  "TQ raw, FITS 16-bit, FITS eight-bit, TIFF, or the\n"
+                  "whole-image view bitmap (default: the format of IN)",
+                  [](R& r, const OptionValues& values) -> std::string {
+                      if (values.empty()) return "--to needs a format";
+                      r.format = ParseOutputFormat(values[0]);
+                      return r.format ? "" : "unknown format '" + values[0] + "'";
+                  }),
+        Flag<R>("--false-colour", &R::falseColour,
+                "the display options of the bitmap's colour table"),
+        Flag<R>("--auto-contrast", &R::autoContrast, {}).Listed(HelpPlace::AfterComma),
+        Option<R>("--palette-stretch", "BITS (12 to 16)", ValueForm::SeparateValue, {},
+                  [](R& r, const OptionValues& values) -> std::string {
+                      if (values.empty()) return "--palette-stretch needs BITS";
+                      const auto bits = ParseInteger(values[0], kPaletteBitsMin, kPaletteBitsMax);
+                      if (!bits) return "--palette-stretch takes 12 to 16";
+                      r.paletteBits = static_cast<int>(*bits);
+                      return {};
+                  })
+            .Listed(HelpPlace::AfterComma),
+    };
+}
+
+const OptionTable<ConvertRequest>& ConvertTable() {
+    static const OptionTable<ConvertRequest> table = [] {
+        OptionTable<ConvertRequest> t("convert", kConvertSynopsis, ConvertRows());
+        t.optionWords = OptionWords::DashAndMore;
+        t.helpWords = HelpWords::Anywhere;
+        t.takeWord = [](ConvertRequest& r, const std::string& word) { return TakeFile(r, word); };
+        return t;
+    }();
+    return table;
+}
+
 }  // namespace
 
 int RunInfoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << UsageLine(kInfoSynopsis)
-            << "\n\nLoads FILE (TQ raw, this program's FITS or a standard "
-            << "FITS image of\n1300x1030 or 650x515) and prints its format, geometry, sample "
-            << "statistics\nand, for FITS, its details.\n";
-        return kExitSuccess;
-    }
-    if (args.size() != 1)
-        return UsageError(err, "info", kInfoSynopsis, "info takes exactly one FILE");
-    const bool fits = IsFitsImageFile(args[0]);
-    if (!LoadImageFile(args[0])) return kExitFailure;
+    FileWords words;
+    if (const auto exit = ReadCommandLine(InfoTable(), args, words, out, err)) return *exit;
+    if (words.files.size() != 1) return Usage(InfoTable(), err, "info takes exactly one FILE");
+    const std::string& file = words.files[0];
+    const bool fits = IsFitsImageFile(file);
+    if (!LoadImageFile(file)) return kExitFailure;
     const ImageGeometry& g = Session().geometry;
     out << "format: " << (fits ? "FITS" : "TQ") << '\n'
         << "geometry: " << g.width << 'x' << g.height << '\n';
@@ -100,58 +167,19 @@ int RunInfoCommand(const std::vector<std::string>& args, std::ostream& out, std:
 }
 
 int RunConvertCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << UsageLine(kConvertSynopsis) << "\n\nLoads IN and writes OUT in the chosen format:\n"
-            << "  --to tq|fits|fits8|tiff|bmp  TQ raw, FITS 16-bit, FITS eight-bit, TIFF, or the\n"
-            << "                               whole-image view bitmap (default: the format of "
-               "IN)\n"
-            << "  --false-colour, --auto-contrast, --palette-stretch BITS (12 to 16)\n"
-            << "                               the display options of the bitmap's colour table\n";
-        return kExitSuccess;
-    }
-    std::vector<std::string> files;
-    std::optional<OutputFormat> format;
-    bool falseColour = false, autoContrast = false;
-    std::optional<int> paletteBits;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--to") {
-            if (i + 1 >= args.size())
-                return UsageError(err, "convert", kConvertSynopsis, "--to needs a format");
-            format = ParseOutputFormat(args[++i]);
-            if (!format)
-                return UsageError(err, "convert", kConvertSynopsis,
-                                  "unknown format '" + args[i] + "'");
-        } else if (a == "--false-colour") {
-            falseColour = true;
-        } else if (a == "--auto-contrast") {
-            autoContrast = true;
-        } else if (a == "--palette-stretch") {
-            if (i + 1 >= args.size())
-                return UsageError(err, "convert", kConvertSynopsis, "--palette-stretch needs BITS");
-            const auto bits = ParseInteger(args[++i], kPaletteBitsMin, kPaletteBitsMax);
-            if (!bits)
-                return UsageError(err, "convert", kConvertSynopsis,
-                                  "--palette-stretch takes 12 to 16");
-            paletteBits = static_cast<int>(*bits);
-        } else if (a.starts_with("-") && a.size() > 1) {
-            return UsageError(err, "convert", kConvertSynopsis, "unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 2)
-        return UsageError(err, "convert", kConvertSynopsis, "convert takes IN and OUT");
+    ConvertRequest r;
+    if (const auto exit = ReadCommandLine(ConvertTable(), args, r, out, err)) return *exit;
+    if (r.files.size() != 2) return Usage(ConvertTable(), err, "convert takes IN and OUT");
 
-    const OutputFormat inputFormat = FormatOfImageFile(files[0]);
-    if (!LoadImageFile(files[0])) return kExitFailure;
+    const OutputFormat inputFormat = FormatOfImageFile(r.files[0]);
+    if (!LoadImageFile(r.files[0])) return kExitFailure;
 
     SessionState& s = Session();
-    s.falseColour = falseColour;
-    s.autoContrast = autoContrast;
-    s.paletteStretch = paletteBits.has_value();
-    if (paletteBits) s.paletteStretchBits = *paletteBits;
-    return WriteImageAs(files[1], format.value_or(inputFormat)) ? kExitSuccess : kExitFailure;
+    s.falseColour = r.falseColour;
+    s.autoContrast = r.autoContrast;
+    s.paletteStretch = r.paletteBits.has_value();
+    if (r.paletteBits) s.paletteStretchBits = *r.paletteBits;
+    return WriteImageAs(r.files[1], r.format.value_or(inputFormat)) ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace vexa::cli

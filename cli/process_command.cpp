@@ -18,6 +18,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
+#include "cli/option_table.h"
 #include "cli/text_ui_services.h"
 #include "files/file_dialog_services.h"
 #include "files/tq_file.h"
@@ -41,41 +42,6 @@ constexpr const char* kCommandName = "process";
 constexpr double kPowerLowest = 0.1;
 constexpr double kPowerTolerance = 1e-9;
 constexpr long kBackgroundLevelMax = 255;
-
-void PrintHelp(std::ostream& out) {
-    out << UsageLine(kProcessSynopsis) << "\n\n"
-        << "Loads IN (TQ raw or FITS), applies the operations in the order given, each as its\n"
-        << "menu command does with the given dialog values, writes OUT and prints history:\n"
-        << "with the processing-history lines. OUT is written only when every operation ran.\n\n"
-        << "  --to " << kOutputFormatNames << "   the format of OUT (default: that of IN)\n\n"
-        << "Operations:\n"
-        << "  --normal WHITE,BLACK        Normal Stretch (white 1..300, black 0..255, white\n"
-        << "                              above black)\n"
-        << "  --power P                   Power Law Stretch (0.1 to 3.0; 1.0 changes nothing)\n"
-        << "  --sine                      Sine Law Stretch\n"
-        << "  --remove-background [LEVEL] Remove Background at display level LEVEL (0..255;\n"
-        << "                              default the level the view estimates)\n"
-        << "  --non-linear POWER          Non-Linear Stretch (2..50)\n"
-        << "  --log, --antilog, --invert  Logarithmic, Antilogarithmic, Invert\n"
-        << "  --unsharp RADIUS,POWER      Unsharp masking (each 1..7)\n"
-        << "  --high-pass-low, --high-pass-high, --smoother-sharper, --gaussian, --low-pass,\n"
-        << "  --bas-relief                the fixed-kernel filters\n"
-        << "  --median RADIUS,TENTHS      Median Filter (radius 1..3, power TENTHS x 0.1,\n"
-        << "                              1..10)\n"
-        << "  --gradient                  Gradient Filter\n"
-        << "  --dark FILE, --flat FILE    Subtract Image (Dark Frame), Apply Flat Field\n"
-        << "  --merge FILE --marks X1,Y1,X2,Y2 [--average] [--superimpose]\n"
-        << "                              merge FILE into the image; (X1,Y1) marks the star\n"
-        << "                              in the image, (X2,Y2) the same star in FILE\n"
-        << "  --mirror                    Mirror Image\n"
-        << "  --label TEXT [--label-date] Label (with the UT time and date)\n"
-        << "  --auto                      auto-processing with the stored settings\n"
-        << "  --undo                      Undo Last Filter\n";
-}
-
-int Usage(std::ostream& err, const std::string& problem) {
-    return UsageError(err, kCommandName, kProcessSynopsis, problem);
-}
 
 // A file named on the command line, made absolute: the file routines resolve relative names
 // against the folder the last file choice remembered, which an operation may change.
@@ -142,6 +108,23 @@ struct Operation {
     std::optional<LabelOperation> label;
 };
 
+struct ProcessRequest {
+    std::vector<std::string> files;  // IN and OUT
+    std::optional<OutputFormat> format;
+    std::vector<Operation> operations;
+
+    void Add(std::string option, std::function<void(ProcessUiServices&)> run) {
+        operations.push_back({std::move(option), std::move(run), std::nullopt, std::nullopt});
+    }
+    // The operation just read, when it is a merge (or a label): what its options complete.
+    MergeOperation* LastMerge() {
+        return operations.empty() || !operations.back().merge ? nullptr : &*operations.back().merge;
+    }
+    LabelOperation* LastLabel() {
+        return operations.empty() || !operations.back().label ? nullptr : &*operations.back().label;
+    }
+};
+
 // "--merge FILE": the Merging menu's whole course with the marks given.
 void RunMerge(const MergeOperation& merge) {
     SessionState& s = Session();
@@ -174,179 +157,296 @@ void RunRemoveBackground(std::optional<long> level) {
     RemoveBackground();
 }
 
-using SimpleCommand = void (*)();
-
-struct FlagOperation {
-    const char* option;
-    SimpleCommand run;
-};
-
-// The operations that take no value.
-constexpr FlagOperation kFlagOperations[] = {
-    {"--sine", SineStretch},
-    {"--log", LogStretch},
-    {"--antilog", AntilogStretch},
-    {"--invert", InvertStretch},
-    {"--high-pass-low", CmdHighPassLowPower},
-    {"--high-pass-high", CmdHighPassHighPower},
-    {"--smoother-sharper", CmdSmootherSharper},
-    {"--gaussian", CmdGaussianSmoother},
-    {"--low-pass", CmdLowPassSmoother},
-    {"--bas-relief", CmdBasRelief},
-    {"--gradient", CmdGradientFilter},
-    {"--mirror", CmdMirrorImage},
-    {"--auto", RunAutoProcessing},
-    {"--undo", UndoLastFilter},
-};
-
-std::optional<SimpleCommand> FlagCommand(const std::string& arg) {
-    for (const FlagOperation& flag : kFlagOperations)
-        if (arg == flag.option) return flag.run;
-    return std::nullopt;
+void RunOperation(const Operation& operation, ProcessUiServices& ui) {
+    if (operation.merge) {
+        RunMerge(*operation.merge);
+    } else if (operation.label) {
+        ui.AnswerLabel(operation.label->text, operation.label->withDate);
+        CmdLabel();
+    } else {
+        operation.run(ui);
+    }
 }
 
-bool LooksLikeOption(const std::string& arg) {
-    return arg.size() > 1 && arg[0] == '-';
+// ---- the values of the operations ----
+
+struct TwoNumbers {
+    int first;
+    int second;
+};
+
+std::optional<TwoNumbers> NormalLevels(const std::string& text) {
+    const auto levels = ParseIntegerList(text, 2, 0, kWhiteBarMax);
+    if (!levels || (*levels)[0] < kWhiteBarMin || (*levels)[1] > kBlackBarMax ||
+        (*levels)[0] <= (*levels)[1]) {
+        return std::nullopt;
+    }
+    return TwoNumbers{static_cast<int>((*levels)[0]), static_cast<int>((*levels)[1])};
+}
+
+std::optional<double> PowerExponent(const std::string& text) {
+    const auto p = ParseReal(text);
+    if (!p || *p < kPowerLowest - kPowerTolerance || *p > kPowerHighest + kPowerTolerance)
+        return std::nullopt;
+    return p;
+}
+
+std::optional<TwoNumbers> UnsharpValues(const std::string& text) {
+    const auto v = ParseIntegerList(text, 2, 1, kUnsharpMaxValue);
+    if (!v) return std::nullopt;
+    return TwoNumbers{static_cast<int>((*v)[0]), static_cast<int>((*v)[1])};
+}
+
+std::optional<TwoNumbers> MedianValues(const std::string& text) {
+    const auto v = ParseIntegerList(text, 2, 1, kMedianMaxTenths);
+    if (!v || (*v)[0] > kMedianMaxRadius) return std::nullopt;
+    return TwoNumbers{static_cast<int>((*v)[0]), static_cast<int>((*v)[1])};
+}
+
+std::optional<std::string> FileName(const std::string& text) {
+    return text.empty() ? std::nullopt : std::optional<std::string>(AbsolutePath(text));
+}
+
+bool IsBackgroundLevel(const std::string& text) {
+    return ParseInteger(text, 0, kBackgroundLevelMax).has_value();
+}
+
+// ---- the table ----
+
+using Row = OptionRow<ProcessRequest>;
+
+// An operation without a value.
+Row Simple(const char* name, void (*command)(), std::string help) {
+    return Option<ProcessRequest>(name, {}, ValueForm::Flag, help,
+                                  [name, command](ProcessRequest& r, const OptionValues&) {
+                                      r.Add(name, [command](ProcessUiServices&) { command(); });
+                                      return std::string();
+                                  });
+}
+
+// An operation with a value, which parse checks; run does the operation with it.
+template <class Parse, class Run>
+Row WithValue(const char* name, const char* valueName, Parse parse, std::string problem, Run run,
+              std::string help) {
+    return Valued<ProcessRequest>(
+        name, valueName, parse, std::move(problem),
+        [name, run](ProcessRequest& r, const auto& value) {
+            r.Add(name, [run, value](ProcessUiServices& ui) { run(ui, value); });
+        },
+        help);
+}
+
+// An option that completes the merge or label just read.
+template <class Complete>
+Row Completing(const char* name, const char* valueName, ValueForm form, Complete complete) {
+    return Option<ProcessRequest>(name, valueName, form, {}, complete);
+}
+
+// --merge FILE and the options that complete it.
+std::vector<Row> MergeRows() {
+    auto mergeFlag = [](bool MergeOperation::*flag, std::string name) {
+        return [flag, name](ProcessRequest& r, const OptionValues&) -> std::string {
+            MergeOperation* merge = r.LastMerge();
+            if (!merge) return name + " must follow --merge FILE";
+            merge->*flag = true;
+            return {};
+        };
+    };
+    return {
+        Valued<ProcessRequest>(
+            "--merge", "FILE", FileName, "--merge needs FILE",
+            [](ProcessRequest& r, const std::string& file) {
+                r.operations.push_back({"--merge",
+                                        {},
+                                        MergeOperation{file, std::nullopt, false, false},
+                                        std::nullopt});
+            },
+            "merge FILE into the image; (X1,Y1) marks the star\n"
+            "in the image, (X2,Y2) the same star in FILE"),
+        Completing("--marks", "X1,Y1,X2,Y2", ValueForm::Value,
+                   [](ProcessRequest& r, const OptionValues& values) -> std::string {
+                       MergeOperation* merge = r.LastMerge();
+                       if (!merge || merge->marks) return "--marks must follow --merge FILE";
+                       merge->marks = values.empty()
+                                          ? std::nullopt
+                                          : ParseIntegerList(values[0], 4, INT32_MIN, INT32_MAX);
+                       return merge->marks ? "" : "--marks needs X1,Y1,X2,Y2";
+                   })
+            .Listed(HelpPlace::After),
+        Completing("--average", "", ValueForm::Flag,
+                   mergeFlag(&MergeOperation::average, "--average"))
+            .Listed(HelpPlace::AfterBracketed),
+        Completing("--superimpose", "", ValueForm::Flag,
+                   mergeFlag(&MergeOperation::superimpose, "--superimpose"))
+            .Listed(HelpPlace::AfterBracketed),
+    };
+}
+
+// --label TEXT [--label-date].
+std::vector<Row> LabelRows() {
+    return {
+        Valued<ProcessRequest>(
+            "--label", "TEXT", AnyText, "--label needs TEXT",
+            [](ProcessRequest& r, const std::string& text) {
+                r.operations.push_back({"--label", {}, std::nullopt, LabelOperation{text, false}});
+            },
+            "Label (with the UT time and date)"),
+        Completing("--label-date", "", ValueForm::Flag,
+                   [](ProcessRequest& r, const OptionValues&) -> std::string {
+                       if (!r.LastLabel()) return "--label-date must follow --label TEXT";
+                       r.LastLabel()->withDate = true;
+                       return {};
+                   })
+            .Listed(HelpPlace::AfterBracketed),
+    };
+}
+
+// --remove-background [LEVEL]: a following word is the level when it is one.
+Row RemoveBackgroundRow() {
+    Row row = Option<ProcessRequest>(
+        "--remove-background", "[LEVEL]", ValueForm::OptionalValue,
+        "Remove Background at display level LEVEL (0..255;\n"
+        "default the level the view estimates)",
+        [](ProcessRequest& r, const OptionValues& values) -> std::string {
+            std::optional<long> level;
+            if (!values.empty()) {
+                level = ParseInteger(values[0], 0, kBackgroundLevelMax);
+                if (!level) return "--remove-background takes a LEVEL from 0 to 255";
+            }
+            r.Add("--remove-background",
+                  [level](ProcessUiServices&) { RunRemoveBackground(level); });
+            return {};
+        });
+    row.takesWord = IsBackgroundLevel;
+    return row;
+}
+
+// The options of process in the order the help lists them.
+std::vector<Row> ProcessRows() {
+    std::vector<Row> rows = {
+        HelpText<ProcessRequest>(
+            "Loads IN (TQ raw or FITS), applies the operations in the order given, each as its\n"
+            "menu command does with the given dialog values, writes OUT and prints history:\n"
+            "with the processing-history lines. OUT is written only when every operation ran.\n\n",
+            32),
+        Valued<ProcessRequest>(
+            "--to", kOutputFormatNames, ParseOutputFormat,
+            std::string("--to needs ") + kOutputFormatNames,
+            [](ProcessRequest& r, OutputFormat format) { r.format = format; },
+            "the format of OUT (default: that of IN)"),
+        HelpText<ProcessRequest>("\nOperations:\n", 30),
+        WithValue(
+            "--normal", "WHITE,BLACK", NormalLevels,
+            "--normal needs WHITE,BLACK: white 1..300 above black 0..255",
+            [](auto&, TwoNumbers v) { ApplyNormalStretch(v.first, v.second); },
+            "Normal Stretch (white 1..300, black 0..255, white\nabove black)"),
+        WithValue(
+            "--power", "P", PowerExponent, "--power needs a real from 0.1 to 3.0",
+            [](auto&, double p) { ApplyPowerLawStretch(p); },
+            "Power Law Stretch (0.1 to 3.0; 1.0 changes nothing)"),
+        Simple("--sine", SineStretch, "Sine Law Stretch"),
+        RemoveBackgroundRow(),
+        WithValue(
+            "--non-linear", "POWER", IntegerIn(kNonLinearMin, kNonLinearMax),
+            "--non-linear needs a POWER from 2 to 50",
+            [](auto&, long power) { ApplyNonLinearStretch(static_cast<double>(power)); },
+            "Non-Linear Stretch (2..50)"),
+        Simple("--log", LogStretch, "Logarithmic, Antilogarithmic, Invert"),
+        Simple("--antilog", AntilogStretch, {}).Listed(HelpPlace::AfterComma),
+        Simple("--invert", InvertStretch, {}).Listed(HelpPlace::AfterComma),
+        WithValue(
+            "--unsharp", "RADIUS,POWER", UnsharpValues,
+            "--unsharp needs RADIUS,POWER, each from 1 to 7",
+            [](auto&, TwoNumbers v) { ApplyUnsharpMask(v.first, v.second); },
+            "Unsharp masking (each 1..7)"),
+        Simple("--high-pass-low", CmdHighPassLowPower, "the fixed-kernel filters"),
+        Simple("--high-pass-high", CmdHighPassHighPower, {}).Listed(HelpPlace::AfterComma),
+        Simple("--smoother-sharper", CmdSmootherSharper, {}).Listed(HelpPlace::AfterComma),
+        Simple("--gaussian", CmdGaussianSmoother, {}).Listed(HelpPlace::AfterComma),
+        Simple("--low-pass", CmdLowPassSmoother, {}).Listed(HelpPlace::AfterComma),
+        Simple("--bas-relief", CmdBasRelief, {}).Listed(HelpPlace::AfterComma),
+        WithValue(
+            "--median", "RADIUS,TENTHS", MedianValues,
+            "--median needs RADIUS,TENTHS: radius 1..3, tenths 1..10",
+            [](auto&, TwoNumbers v) { ApplyMedianFilter(v.first, v.second); },
+            "Median Filter (radius 1..3, power TENTHS x 0.1,\n1..10)"),
+        Simple("--gradient", CmdGradientFilter, "Gradient Filter"),
+        WithValue(
+            "--dark", "FILE", FileName, "--dark needs FILE",
+            [](ProcessUiServices& ui, const std::string& file) {
+                ui.AnswerFileChoice(file);
+                SubtractDarkFrame();
+            },
+            "Subtract Image (Dark Frame), Apply Flat Field"),
+        WithValue("--flat", "FILE", FileName, "--flat needs FILE",
+                  [](ProcessUiServices& ui, const std::string& file) {
+                      ui.AnswerFileChoice(file);
+                      ApplyFlatField();
+                  },
+                  {})
+            .Listed(HelpPlace::AfterComma),
+    };
+    for (Row& row : MergeRows()) rows.push_back(std::move(row));
+    rows.push_back(Simple("--mirror", CmdMirrorImage, "Mirror Image"));
+    for (Row& row : LabelRows()) rows.push_back(std::move(row));
+    rows.push_back(Simple("--auto", RunAutoProcessing, "auto-processing with the stored settings"));
+    rows.push_back(Simple("--undo", UndoLastFilter, "Undo Last Filter"));
+    return rows;
+}
+
+const OptionTable<ProcessRequest>& ProcessTable() {
+    static const OptionTable<ProcessRequest> table = [] {
+        OptionTable<ProcessRequest> t{kCommandName, kProcessSynopsis, ProcessRows()};
+        t.optionWords = OptionWords::DashAndMore;
+        t.takeWord = [](ProcessRequest& r, const std::string& word) -> std::string {
+            if (r.files.size() == 2) return "unexpected argument '" + word + "'";
+            r.files.push_back(word);
+            return {};
+        };
+        return t;
+    }();
+    return table;
+}
+
+// What a complete request needs beyond its options, in the order the problems are named.
+std::string MissingPart(const ProcessRequest& request) {
+    if (request.files.size() != 2) return "needs IN and OUT";
+    if (request.operations.empty()) return "needs at least one OPERATION";
+    for (const Operation& operation : request.operations) {
+        if (operation.merge && !operation.merge->marks) return "--merge needs --marks X1,Y1,X2,Y2";
+    }
+    return {};
+}
+
+// Loads IN, runs the operations and writes OUT, with ui answering their dialogs.
+int RunOperations(const ProcessRequest& request, ProcessUiServices& ui, std::ostream& out,
+                  std::ostream& err) {
+    const std::string in = AbsolutePath(request.files[0]);
+    const std::string target = AbsolutePath(request.files[1]);
+    const OutputFormat targetFormat = request.format.value_or(FormatOfImageFile(in));
+    if (!LoadImageFile(in)) return kExitFailure;
+    for (const Operation& operation : request.operations) {
+        const int shownBefore = ui.MessagesShown();
+        RunOperation(operation, ui);
+        if (ui.MessagesShown() != shownBefore) {
+            err << kProgramName << ' ' << kCommandName << ": " << operation.option
+                << " did not complete; " << request.files[1] << " was not written\n";
+            return kExitFailure;
+        }
+    }
+    if (!WriteImageAs(target, targetFormat)) return kExitFailure;
+    out << "history:\n";
+    PrintHistoryLines(out);
+    return kExitSuccess;
 }
 
 }  // namespace
 
 int RunProcessCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> files;
-    std::optional<OutputFormat> format;
-    std::vector<Operation> operations;
-    auto lastMerge = [&]() -> MergeOperation* {
-        return operations.empty() || !operations.back().merge ? nullptr : &*operations.back().merge;
-    };
-
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            PrintHelp(out);
-            return kExitSuccess;
-        }
-        if (!LooksLikeOption(arg)) {
-            if (files.size() == 2) return Usage(err, "unexpected argument '" + arg + "'");
-            files.push_back(arg);
-            continue;
-        }
-        if (const auto command = FlagCommand(arg)) {
-            operations.push_back({arg, [run = *command](ProcessUiServices&) { run(); }, {}, {}});
-            continue;
-        }
-        if (Named(arg, "--to")) {
-            const auto value = OptionValue(args, i, "--to");
-            format = value ? ParseOutputFormat(*value) : std::nullopt;
-            if (!format) return Usage(err, std::string("--to needs ") + kOutputFormatNames);
-        } else if (Named(arg, "--normal")) {
-            const auto value = OptionValue(args, i, "--normal");
-            const auto levels = value ? ParseIntegerList(*value, 2, 0, kWhiteBarMax) : std::nullopt;
-            if (!levels || (*levels)[0] < kWhiteBarMin || (*levels)[1] > kBlackBarMax ||
-                (*levels)[0] <= (*levels)[1]) {
-                return Usage(err, "--normal needs WHITE,BLACK: white 1..300 above black 0..255");
-            }
-            const int white = static_cast<int>((*levels)[0]);
-            const int black = static_cast<int>((*levels)[1]);
-            operations.push_back({"--normal",
-                                  [=](ProcessUiServices&) { ApplyNormalStretch(white, black); },
-                                  {},
-                                  {}});
-        } else if (Named(arg, "--power")) {
-            const auto value = OptionValue(args, i, "--power");
-            const auto p = value ? ParseReal(*value) : std::nullopt;
-            if (!p || *p < kPowerLowest - kPowerTolerance || *p > kPowerHighest + kPowerTolerance)
-                return Usage(err, "--power needs a real from 0.1 to 3.0");
-            const double exponent = *p;
-            operations.push_back(
-                {"--power", [=](ProcessUiServices&) { ApplyPowerLawStretch(exponent); }, {}, {}});
-        } else if (Named(arg, "--remove-background")) {
-            std::optional<long> level;
-            if (arg != "--remove-background") {
-                level = ParseInteger(arg.substr(arg.find('=') + 1), 0, kBackgroundLevelMax);
-                if (!level) return Usage(err, "--remove-background takes a LEVEL from 0 to 255");
-            } else if (i + 1 < args.size()) {
-                // The level is optional: a following whole number is taken as the level.
-                level = ParseInteger(args[i + 1], 0, kBackgroundLevelMax);
-                if (level) ++i;
-            }
-            operations.push_back({"--remove-background",
-                                  [=](ProcessUiServices&) { RunRemoveBackground(level); },
-                                  {},
-                                  {}});
-        } else if (Named(arg, "--non-linear")) {
-            const auto value = OptionValue(args, i, "--non-linear");
-            const auto power =
-                value ? ParseInteger(*value, kNonLinearMin, kNonLinearMax) : std::nullopt;
-            if (!power) return Usage(err, "--non-linear needs a POWER from 2 to 50");
-            const double p = static_cast<double>(*power);
-            operations.push_back(
-                {"--non-linear", [=](ProcessUiServices&) { ApplyNonLinearStretch(p); }, {}, {}});
-        } else if (Named(arg, "--unsharp")) {
-            const auto value = OptionValue(args, i, "--unsharp");
-            const auto v = value ? ParseIntegerList(*value, 2, 1, kUnsharpMaxValue) : std::nullopt;
-            if (!v) return Usage(err, "--unsharp needs RADIUS,POWER, each from 1 to 7");
-            const int radius = static_cast<int>((*v)[0]), power = static_cast<int>((*v)[1]);
-            operations.push_back({"--unsharp",
-                                  [=](ProcessUiServices&) { ApplyUnsharpMask(radius, power); },
-                                  {},
-                                  {}});
-        } else if (Named(arg, "--median")) {
-            const auto value = OptionValue(args, i, "--median");
-            const auto v = value ? ParseIntegerList(*value, 2, 1, kMedianMaxTenths) : std::nullopt;
-            if (!v || (*v)[0] > kMedianMaxRadius)
-                return Usage(err, "--median needs RADIUS,TENTHS: radius 1..3, tenths 1..10");
-            const int radius = static_cast<int>((*v)[0]), tenths = static_cast<int>((*v)[1]);
-            operations.push_back({"--median",
-                                  [=](ProcessUiServices&) { ApplyMedianFilter(radius, tenths); },
-                                  {},
-                                  {}});
-        } else if (Named(arg, "--dark") || Named(arg, "--flat")) {
-            const bool dark = Named(arg, "--dark");
-            const std::string name = dark ? "--dark" : "--flat";
-            const auto value = OptionValue(args, i, name);
-            if (!value || value->empty()) return Usage(err, name + " needs FILE");
-            operations.push_back({name,
-                                  [file = AbsolutePath(*value), dark](ProcessUiServices& ui) {
-                                      ui.AnswerFileChoice(file);
-                                      dark ? SubtractDarkFrame() : ApplyFlatField();
-                                  },
-                                  {},
-                                  {}});
-        } else if (Named(arg, "--merge")) {
-            const auto value = OptionValue(args, i, "--merge");
-            if (!value || value->empty()) return Usage(err, "--merge needs FILE");
-            operations.push_back({"--merge",
-                                  {},
-                                  MergeOperation{AbsolutePath(*value), std::nullopt, false, false},
-                                  {}});
-        } else if (Named(arg, "--marks")) {
-            MergeOperation* merge = lastMerge();
-            if (!merge || merge->marks) return Usage(err, "--marks must follow --merge FILE");
-            const auto value = OptionValue(args, i, "--marks");
-            merge->marks = value ? ParseIntegerList(*value, 4, INT32_MIN, INT32_MAX) : std::nullopt;
-            if (!merge->marks) return Usage(err, "--marks needs X1,Y1,X2,Y2");
-        } else if (arg == "--average" || arg == "--superimpose") {
-            MergeOperation* merge = lastMerge();
-            if (!merge) return Usage(err, arg + " must follow --merge FILE");
-            (arg == "--average" ? merge->average : merge->superimpose) = true;
-        } else if (Named(arg, "--label")) {
-            const auto value = OptionValue(args, i, "--label");
-            if (!value) return Usage(err, "--label needs TEXT");
-            operations.push_back({"--label", {}, {}, LabelOperation{*value, false}});
-        } else if (arg == "--label-date") {
-            if (operations.empty() || !operations.back().label)
-                return Usage(err, "--label-date must follow --label TEXT");
-            operations.back().label->withDate = true;
-        } else {
-            return Usage(err, "unknown option '" + arg + "'");
-        }
-    }
-    if (files.size() != 2) return Usage(err, "needs IN and OUT");
-    if (operations.empty()) return Usage(err, "needs at least one OPERATION");
-    for (const Operation& operation : operations) {
-        if (operation.merge && !operation.merge->marks)
-            return Usage(err, "--merge needs --marks X1,Y1,X2,Y2");
-    }
+    ProcessRequest request;
+    if (const auto exit = ReadCommandLine(ProcessTable(), args, request, out, err)) return *exit;
+    if (const std::string missing = MissingPart(request); !missing.empty())
+        return Usage(ProcessTable(), err, missing);
 
     ProcessUiServices ui(err);
     UiServices& previous = Ui();
@@ -355,32 +455,7 @@ int RunProcessCommand(const std::vector<std::string>& args, std::ostream& out, s
     SetUi(&ui);
     SetFileDialogs(&ui);
     SetPresentUi(&ui);
-    const int status = [&] {
-        const std::string in = AbsolutePath(files[0]);
-        const std::string target = AbsolutePath(files[1]);
-        const OutputFormat targetFormat = format.value_or(FormatOfImageFile(in));
-        if (!LoadImageFile(in)) return kExitFailure;
-        for (const Operation& operation : operations) {
-            const int shownBefore = ui.MessagesShown();
-            if (operation.merge) {
-                RunMerge(*operation.merge);
-            } else if (operation.label) {
-                ui.AnswerLabel(operation.label->text, operation.label->withDate);
-                CmdLabel();
-            } else {
-                operation.run(ui);
-            }
-            if (ui.MessagesShown() != shownBefore) {
-                err << kProgramName << ' ' << kCommandName << ": " << operation.option
-                    << " did not complete; " << files[1] << " was not written\n";
-                return kExitFailure;
-            }
-        }
-        if (!WriteImageAs(target, targetFormat)) return kExitFailure;
-        out << "history:\n";
-        PrintHistoryLines(out);
-        return kExitSuccess;
-    }();
+    const int status = RunOperations(request, ui, out, err);
     SetUi(&previous);
     SetFileDialogs(&previousFileDialogs);
     SetPresentUi(&previousPresentUi);

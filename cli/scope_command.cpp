@@ -6,6 +6,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
+#include "cli/option_table.h"
 #include "cli/serial_lines.h"
 #include "cli/text_ui_services.h"
 #include "session/session_state.h"
@@ -32,32 +33,8 @@ struct ScopeRequest {
     std::string direction;  // n, s, e, w for moves and pulses; in, out for the focuser
     long durationMs = -1;
     std::string messier, ngc, planet, ra, dec;
+    std::vector<std::string> words;  // the action and its direction
 };
-
-void PrintHelp(std::ostream& out) {
-    out << UsageLine(kScopeSynopsis) << "\n\n"
-        << "Opens the telescope line (the port the settings name, COM1 or COM2, unless --port\n"
-        << "or --simulator says otherwise) and performs one action:\n"
-        << "  goto --messier N | --ngc N | --planet NAME | --ra H:M --dec D:M\n"
-        << "                       a GoTo as the telescope dialog makes it; prints info: and\n"
-        << "                       the mount's reply: to the slew (none when it refused the\n"
-        << "                       co-ordinates); a refusal's message goes to standard error\n"
-        << "  move n|s|e|w --ms T  an arrow held for T ms\n"
-        << "  pulse n|s|e|w --ms T a guide pulse of T ms\n"
-        << "  focus in|out --ms T  a focus arrow held for T ms\n"
-        << "  info                 reads the scope's information; prints info:\n\n"
-        << "Options:\n"
-        << "  --simulator        the simulated mount, in this process\n"
-        << "  --port DEVICE      the serial device (a terminal device or a link to one)\n"
-        << "  --type lx200|box   the telescope type for this run (default the settings';\n"
-        << "                     with --simulator and no type set, lx200)\n\n"
-        << "Exits 1 when the action failed: no telescope type, no line, no reply, co-ordinates\n"
-        << "or a GoTo the mount refused.\n";
-}
-
-int Usage(std::ostream& err, const std::string& problem) {
-    return UsageError(err, "scope", kScopeSynopsis, problem);
-}
 
 std::optional<Action> ActionNamed(const std::string& word) {
     if (word == "goto") return Action::Goto;
@@ -107,49 +84,78 @@ char PulseLetterFor(const std::string& direction) {
     return DirectionLetter(Direction::West);
 }
 
-// Reads the options and the action; an empty problem means the request is complete.
-std::string ParseRequest(const std::vector<std::string>& args, ScopeRequest& request) {
-    std::vector<std::string> words;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](const char* name) { return OptionValue(args, i, name); };
-        if (arg == "--simulator") {
-            request.simulator = true;
-        } else if (Named(arg, "--port")) {
-            const auto port = value("--port");
-            if (!port || port->empty()) return "--port needs a device";
-            request.port = *port;
-        } else if (Named(arg, "--type")) {
-            const auto type = value("--type");
-            if (type && *type == "lx200") {
-                request.type = TelescopeType::Lx200;
-            } else if (type && *type == "box") {
-                request.type = TelescopeType::ControlBox;
-            } else {
-                return "--type needs lx200 or box";
-            }
-        } else if (Named(arg, "--ms")) {
-            const auto text = value("--ms");
-            const auto ms = text ? ParseInteger(*text, 1, kLongestRunMs) : std::nullopt;
-            if (!ms) return "--ms needs a time from 1 to 600000 ms";
-            request.durationMs = *ms;
-        } else if (Named(arg, "--messier") || Named(arg, "--ngc") || Named(arg, "--planet") ||
-                   Named(arg, "--ra") || Named(arg, "--dec")) {
-            const std::string name = arg.substr(0, arg.find('='));
-            const auto text = value(name.c_str());
-            if (!text || text->empty()) return name + " needs a value";
-            std::string& field = name == "--messier"  ? request.messier
-                                 : name == "--ngc"    ? request.ngc
-                                 : name == "--planet" ? request.planet
-                                 : name == "--ra"     ? request.ra
-                                                      : request.dec;
-            field = *text;
-        } else if (arg.starts_with("--")) {
-            return "unknown option '" + arg + "'";
-        } else {
-            words.push_back(arg);
-        }
-    }
+constexpr const char* kHelpIntro =
+    "Opens the telescope line (the port the settings name, COM1 or COM2, unless --port\n"
+    "or --simulator says otherwise) and performs one action:\n";
+constexpr int kActionColumn = 23;
+constexpr int kOptionColumn = 21;
+constexpr const char* kHelpEnd =
+    "\nExits 1 when the action failed: no telescope type, no line, no reply, co-ordinates\n"
+    "or a GoTo the mount refused.\n";
+
+// The actions' own options, described with the actions.
+OptionRow<ScopeRequest> ActionOption(const char* name, std::string ScopeRequest::*field) {
+    return Valued<ScopeRequest>(
+               name, "", NonEmpty, std::string(name) + " needs a value",
+               [field](ScopeRequest& r, const std::string& text) { r.*field = text; }, {})
+        .Listed(HelpPlace::Unlisted);
+}
+
+std::vector<OptionRow<ScopeRequest>> ScopeRows() {
+    using R = ScopeRequest;
+    return {
+        HelpText<R>(kHelpIntro, kActionColumn),
+        Listing<R>("goto --messier N | --ngc N | --planet NAME | --ra H:M --dec D:M",
+                   "a GoTo as the telescope dialog makes it; prints info: and\n"
+                   "the mount's reply: to the slew (none when it refused the\n"
+                   "co-ordinates); a refusal's message goes to standard error"),
+        Listing<R>("move n|s|e|w --ms T", "an arrow held for T ms"),
+        Listing<R>("pulse n|s|e|w --ms T", "a guide pulse of T ms"),
+        Listing<R>("focus in|out --ms T", "a focus arrow held for T ms"),
+        Listing<R>("info", "reads the scope's information; prints info:"),
+        ActionOption("--messier", &R::messier),
+        ActionOption("--ngc", &R::ngc),
+        ActionOption("--planet", &R::planet),
+        ActionOption("--ra", &R::ra),
+        ActionOption("--dec", &R::dec),
+        Valued<R>("--ms", "T", IntegerIn(1, kLongestRunMs), "--ms needs a time from 1 to 600000 ms",
+                  [](R& r, long ms) { r.durationMs = ms; }, {})
+            .Listed(HelpPlace::Unlisted),
+        HelpText<R>("\nOptions:\n", kOptionColumn),
+        Flag<R>("--simulator", &R::simulator, "the simulated mount, in this process"),
+        Valued<R>(
+            "--port", "DEVICE", NonEmpty, "--port needs a device",
+            [](R& r, const std::string& port) { r.port = port; },
+            "the serial device (a terminal device or a link to one)"),
+        Valued<R>(
+            "--type", "lx200|box",
+            WordOf<TelescopeType>(
+                {{"lx200", TelescopeType::Lx200}, {"box", TelescopeType::ControlBox}}),
+            "--type needs lx200 or box", [](R& r, TelescopeType type) { r.type = type; },
+            "the telescope type for this run (default the settings';\n"
+            "with --simulator and no type set, lx200)"),
+        HelpText<R>(kHelpEnd),
+    };
+}
+
+const OptionTable<ScopeRequest>& ScopeTable() {
+    static const OptionTable<ScopeRequest> table = [] {
+        OptionTable<ScopeRequest> t("scope", kScopeSynopsis, ScopeRows());
+        t.optionWords = OptionWords::DoubleDash;
+        t.helpWords = HelpWords::Anywhere;
+        t.takeWord = [](ScopeRequest& r, const std::string& word) {
+            r.words.push_back(word);
+            return std::string();
+        };
+        return t;
+    }();
+    return table;
+}
+
+// Reads the action from the words once the options are read; an empty problem means the
+// request is complete.
+std::string ParseRequest(ScopeRequest& request) {
+    const std::vector<std::string>& words = request.words;
     if (request.simulator && !request.port.empty())
         return "--simulator and --port exclude each other";
     if (words.empty()) return "no action given";
@@ -335,13 +341,10 @@ int RunScopeCommand(const std::vector<std::string>& args, std::ostream& out, std
 
 int RunScopeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                     const SerialLineMaker& deviceLines) {
-    if (WantsHelp(args)) {
-        PrintHelp(out);
-        return kExitSuccess;
-    }
     ScopeRequest request;
-    if (const std::string problem = ParseRequest(args, request); !problem.empty()) {
-        return Usage(err, problem);
+    if (const auto exit = ReadCommandLine(ScopeTable(), args, request, out, err)) return *exit;
+    if (const std::string problem = ParseRequest(request); !problem.empty()) {
+        return Usage(ScopeTable(), err, problem);
     }
     // Ctrl+C ends a held arrow early; the release still goes out.
     TextUiServices::CatchInterrupts();

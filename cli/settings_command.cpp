@@ -14,6 +14,7 @@
 
 #include "app/settings_dialog_model.h"
 #include "cli/cli_app.h"
+#include "cli/option_table.h"
 #include "session/message_catalogue.h"
 #include "session/printable_text.h"
 #include "session/safe_file_writer.h"
@@ -271,24 +272,47 @@ const SettingEntry* FindEntry(std::string_view name) {
     return nullptr;
 }
 
-void PrintHelp(std::ostream& out) {
-    out << UsageLine(kSettingsSynopsis) << "\n\n"
-        << "Loads the settings file autosave/Vexa_Q4.ini under the root (a missing folder is\n"
-        << "created with a default file), applies each --set, writes the file when anything\n"
-        << "was set, then prints every setting in file order as NAME: VALUE.\n\n"
-        << "Options:\n"
-        << "  --set NAME=VALUE  change one setting (repeatable). Booleans take true or false,\n"
-        << "                    characters one letter, driveDirections four letters (nsew),\n"
-        << "                    reals a number; values outside what the settings file accepts\n"
-        << "                    are refused.\n"
-        << "  --help            this text\n\n"
-        << "Settings:\n";
-    for (const SettingEntry& entry : Entries()) out << "  " << entry.name << '\n';
+constexpr const char* kHelpIntro =
+    "Loads the settings file autosave/Vexa_Q4.ini under the root (a missing folder is\n"
+    "created with a default file), applies each --set, writes the file when anything\n"
+    "was set, then prints every setting in file order as NAME: VALUE.\n\n"
+    "Options:\n";
+constexpr int kHelpColumn = 20;
+
+// "--set NAME=VALUE": the change, checked before the settings file is touched.
+std::string TakeAssignment(std::vector<Change>& changes, const OptionValues& values) {
+    const std::string assignment = values.empty() ? std::string() : values[0];
+    const size_t equals = assignment.find('=');
+    if (equals == std::string::npos) return "--set needs NAME=VALUE";
+    const std::string name = assignment.substr(0, equals);
+    const SettingEntry* entry = FindEntry(name);
+    if (!entry) return "unknown setting '" + name + "'";
+    std::string problem;
+    auto change = ParseChange(*entry, assignment.substr(equals + 1), problem);
+    if (!change) return name + " " + problem;
+    changes.push_back(std::move(*change));
+    return {};
 }
 
-int UsageError(std::ostream& err, const std::string& problem) {
-    err << kProgramName << " settings: " << problem << '\n' << UsageLine(kSettingsSynopsis) << '\n';
-    return kExitUsage;
+const OptionTable<std::vector<Change>>& SettingsTable() {
+    using R = std::vector<Change>;
+    static const OptionTable<R> table = [] {
+        std::vector<OptionRow<R>> rows = {
+            HelpText<R>(kHelpIntro, kHelpColumn),
+            Option<R>("--set", "NAME=VALUE", ValueForm::Value,
+                      "change one setting (repeatable). Booleans take true or false,\n"
+                      "characters one letter, driveDirections four letters (nsew),\n"
+                      "reals a number; values outside what the settings file accepts\n"
+                      "are refused.",
+                      TakeAssignment),
+            Listing<R>("--help", "this text"),
+            HelpText<R>("\nSettings:\n"),
+        };
+        for (const SettingEntry& entry : Entries())
+            rows.push_back(HelpText<R>("  " + std::string(entry.name) + '\n'));
+        return OptionTable<R>("settings", kSettingsSynopsis, std::move(rows));
+    }();
+    return table;
 }
 
 }  // namespace
@@ -296,31 +320,7 @@ int UsageError(std::ostream& err, const std::string& problem) {
 int RunSettingsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     // Every option is checked before the settings file is touched.
     std::vector<Change> changes;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        if (option == "--help" || option == "-h") {
-            PrintHelp(out);
-            return kExitSuccess;
-        }
-        std::string assignment;
-        if (option == "--set") {
-            if (i + 1 >= args.size()) return UsageError(err, "--set needs NAME=VALUE");
-            assignment = args[++i];
-        } else if (option.starts_with("--set=")) {
-            assignment = option.substr(6);
-        } else {
-            return UsageError(err, "unknown option '" + option + "'");
-        }
-        const size_t equals = assignment.find('=');
-        if (equals == std::string::npos) return UsageError(err, "--set needs NAME=VALUE");
-        const std::string name = assignment.substr(0, equals);
-        const SettingEntry* entry = FindEntry(name);
-        if (!entry) return UsageError(err, "unknown setting '" + name + "'");
-        std::string problem;
-        auto change = ParseChange(*entry, assignment.substr(equals + 1), problem);
-        if (!change) return UsageError(err, name + " " + problem);
-        changes.push_back(std::move(*change));
-    }
+    if (const auto exit = ReadCommandLine(SettingsTable(), args, changes, out, err)) return *exit;
 
     // As the settings dialog does: a file that cannot be read is reported, and a write
     // below (when anything is set) puts a complete file in its place.

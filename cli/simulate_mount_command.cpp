@@ -11,6 +11,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
+#include "cli/option_table.h"
 #include "simulator/simulated_mount.h"
 
 namespace vexa::cli {
@@ -26,24 +27,53 @@ void OnStop(int) {
     stopRequested = 1;
 }
 
-void PrintHelp(std::ostream& out) {
-    out << UsageLine(kSimulateMountSynopsis) << "\n\n"
-        << "Runs the simulated mount on a new pseudo-terminal and makes PATH a symbolic link to\n"
-        << "it, so that `scope --port PATH` or the window (--com1 PATH) can use it as a serial\n"
-        << "line. Prints link: and device:, then serves until Ctrl+C or SIGTERM, and removes\n"
-        << "the link. An existing PATH is replaced only when it is itself a symbolic link.\n\n"
-        << "Options:\n"
-        << "  --link PATH        where the link to the mount's line goes\n"
-        << "  --type lx200|box   only the LX200 command set, or only the control box's bytes\n"
-        << "                     (default: the control box while the line runs at 300 baud,\n"
-        << "                     LX200 otherwise)\n"
-        << "  --refuse-spaced    answer '0' to an R.A. or Dec. value sent with a space before\n"
-        << "                     it (\":Sd +21*09#\"), as some LX200 mounts do; the value\n"
-        << "                     without the space is taken\n";
+constexpr const char* kHelpIntro =
+    "Runs the simulated mount on a new pseudo-terminal and makes PATH a symbolic link to\n"
+    "it, so that `scope --port PATH` or the window (--com1 PATH) can use it as a serial\n"
+    "line. Prints link: and device:, then serves until Ctrl+C or SIGTERM, and removes\n"
+    "the link. An existing PATH is replaced only when it is itself a symbolic link.\n\n"
+    "Options:\n";
+constexpr int kHelpColumn = 21;
+
+struct MountRequest {
+    std::string link;
+    MountConfig config;
+};
+
+std::vector<OptionRow<MountRequest>> MountRows() {
+    using R = MountRequest;
+    return {
+        HelpText<R>(kHelpIntro, kHelpColumn),
+        Valued<R>(
+            "--link", "PATH", NonEmpty, "--link needs a path",
+            [](R& r, const std::string& path) { r.link = path; },
+            "where the link to the mount's line goes"),
+        Valued<R>(
+            "--type", "lx200|box",
+            WordOf<MountKind>({{"lx200", MountKind::Lx200}, {"box", MountKind::ControlBox}}),
+            "--type needs lx200 or box", [](R& r, MountKind kind) { r.config.kind = kind; },
+            "only the LX200 command set, or only the control box's bytes\n"
+            "(default: the control box while the line runs at 300 baud,\n"
+            "LX200 otherwise)"),
+        Option<R>("--refuse-spaced", {}, ValueForm::Flag,
+                  "answer '0' to an R.A. or Dec. value sent with a space before\n"
+                  "it (\":Sd +21*09#\"), as some LX200 mounts do; the value\n"
+                  "without the space is taken",
+                  [](R& r, const OptionValues&) {
+                      r.config.refuseSpacedValues = true;
+                      return std::string();
+                  }),
+    };
 }
 
-int Usage(std::ostream& err, const std::string& problem) {
-    return UsageError(err, "simulate-mount", kSimulateMountSynopsis, problem);
+const OptionTable<MountRequest>& MountTable() {
+    static const OptionTable<MountRequest> table = [] {
+        OptionTable<MountRequest> t("simulate-mount", kSimulateMountSynopsis, MountRows());
+        t.helpWords = HelpWords::Anywhere;
+        t.unknownName = "argument";
+        return t;
+    }();
+    return table;
 }
 
 // Ctrl+C and SIGTERM end the service; what was there before comes back afterwards.
@@ -71,34 +101,11 @@ class StopSignals {
 
 int RunSimulateMountCommand(const std::vector<std::string>& args, std::ostream& out,
                             std::ostream& err) {
-    if (WantsHelp(args)) {
-        PrintHelp(out);
-        return kExitSuccess;
-    }
-    std::string link;
-    MountConfig config;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (Named(arg, "--link")) {
-            const auto path = OptionValue(args, i, "--link");
-            if (!path || path->empty()) return Usage(err, "--link needs a path");
-            link = *path;
-        } else if (Named(arg, "--type")) {
-            const auto type = OptionValue(args, i, "--type");
-            if (type && *type == "lx200") {
-                config.kind = MountKind::Lx200;
-            } else if (type && *type == "box") {
-                config.kind = MountKind::ControlBox;
-            } else {
-                return Usage(err, "--type needs lx200 or box");
-            }
-        } else if (arg == "--refuse-spaced") {
-            config.refuseSpacedValues = true;
-        } else {
-            return Usage(err, "unknown argument '" + arg + "'");
-        }
-    }
-    if (link.empty()) return Usage(err, "--link PATH is required");
+    MountRequest request;
+    if (const auto exit = ReadCommandLine(MountTable(), args, request, out, err)) return *exit;
+    if (request.link.empty()) return Usage(MountTable(), err, "--link PATH is required");
+    const std::string& link = request.link;
+    const MountConfig& config = request.config;
 
     struct stat existing {};
     if (lstat(link.c_str(), &existing) == 0) {

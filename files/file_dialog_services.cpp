@@ -1,18 +1,19 @@
 #include "files/file_dialog_services.h"
 
+#include "session/role_slot.h"
+
 namespace vexa {
 
 namespace {
-FileDialogServices* installed = nullptr;
+constinit RoleSlot<FileDialogServices> slot;
 }  // namespace
 
 FileDialogServices& FileDialogs() {
-    static FileDialogServices cancelling;
-    return installed ? *installed : cancelling;
+    return slot.Active();
 }
 
 void SetFileDialogs(FileDialogServices* services) {
-    installed = services;
+    slot.Install(services);
 }
 
 }  // namespace vexa

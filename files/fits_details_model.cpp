@@ -15,20 +15,48 @@ constexpr size_t kDateEditChars = 8;
 constexpr size_t kTimeEditChars = 11;
 constexpr size_t kNumberEditChars = 19;
 
+using P = PersistentSettings;
+using S = SessionState;
+
+constexpr FitsField SettingsText(std::string P::*member) {
+    FitsField field;
+    field.settingsText = member;
+    return field;
+}
+constexpr FitsField SessionText(std::string S::*member) {
+    FitsField field;
+    field.sessionText = member;
+    return field;
+}
+constexpr FitsField SettingsNumber(double P::*member) {
+    FitsField field;
+    field.settingsNumber = member;
+    return field;
+}
+constexpr FitsField SessionNumber(double S::*member) {
+    FitsField field;
+    field.sessionNumber = member;
+    return field;
+}
+
 constexpr std::array<FitsEditControl, 13> kEdits{{
-    {fitsdlg::kObject, "Object:", false, false, kShortEditChars},
-    {fitsdlg::kObserver, "Observer:", false, false, kShortEditChars},
-    {fitsdlg::kOrigin, "Origin:", false, false, kShortEditChars},
-    {fitsdlg::kTelescope, "Telescope:", false, false, kShortEditChars},
-    {fitsdlg::kInstrument, "Instrumentation:", false, false, kShortEditChars},
-    {fitsdlg::kHistory, "History:", true, false, kLongEditChars},
-    {fitsdlg::kComments, "Comments:", true, false, kLongEditChars},
-    {fitsdlg::kDate, "Date:", false, false, kDateEditChars},
-    {fitsdlg::kTime, "Time:", false, false, kTimeEditChars},
-    {fitsdlg::kFocalLength, "Focal Len (ins):", false, true, kNumberEditChars},
-    {fitsdlg::kAperture, "Aperture (Sq. ins):", false, true, kNumberEditChars},
-    {fitsdlg::kExposure, "Exposure (secs):", false, true, kNumberEditChars},
-    {fitsdlg::kFilter, "Filter:", false, false, kShortEditChars},
+    {fitsdlg::kObject, "Object:", false, kShortEditChars, SettingsText(&P::fitsObject)},
+    {fitsdlg::kObserver, "Observer:", false, kShortEditChars, SettingsText(&P::fitsObserver)},
+    {fitsdlg::kOrigin, "Origin:", false, kShortEditChars, SettingsText(&P::fitsOrigin)},
+    {fitsdlg::kTelescope, "Telescope:", false, kShortEditChars, SettingsText(&P::fitsTelescope)},
+    {fitsdlg::kInstrument, "Instrumentation:", false, kShortEditChars,
+     SettingsText(&P::fitsInstrument)},
+    {fitsdlg::kHistory, "History:", true, kLongEditChars, SettingsText(&P::fitsHistory)},
+    {fitsdlg::kComments, "Comments:", true, kLongEditChars, SettingsText(&P::fitsComment)},
+    {fitsdlg::kDate, "Date:", false, kDateEditChars, SessionText(&S::fitsDate)},
+    {fitsdlg::kTime, "Time:", false, kTimeEditChars, SessionText(&S::fitsTime)},
+    {fitsdlg::kFocalLength, "Focal Len (ins):", false, kNumberEditChars,
+     SettingsNumber(&P::focalLengthInches)},
+    {fitsdlg::kAperture, "Aperture (Sq. ins):", false, kNumberEditChars,
+     SettingsNumber(&P::apertureSquareInches)},
+    {fitsdlg::kExposure, "Exposure (secs):", false, kNumberEditChars,
+     SessionNumber(&S::exposureSeconds)},
+    {fitsdlg::kFilter, "Filter:", false, kShortEditChars, SettingsText(&P::fitsFilter)},
 }};
 
 int IndexOf(int id) {
@@ -36,50 +64,6 @@ int IndexOf(int id) {
         if (kEdits[i].id == id) return static_cast<int>(i);
     }
     return -1;
-}
-
-// The session field behind each text edit.
-std::string* TextField(int id) {
-    SessionState& s = Session();
-    PersistentSettings& p = s.settings;
-    switch (id) {
-        case fitsdlg::kObject:
-            return &p.fitsObject;
-        case fitsdlg::kObserver:
-            return &p.fitsObserver;
-        case fitsdlg::kOrigin:
-            return &p.fitsOrigin;
-        case fitsdlg::kTelescope:
-            return &p.fitsTelescope;
-        case fitsdlg::kInstrument:
-            return &p.fitsInstrument;
-        case fitsdlg::kHistory:
-            return &p.fitsHistory;
-        case fitsdlg::kComments:
-            return &p.fitsComment;
-        case fitsdlg::kDate:
-            return &s.fitsDate;
-        case fitsdlg::kTime:
-            return &s.fitsTime;
-        case fitsdlg::kFilter:
-            return &p.fitsFilter;
-        default:
-            return nullptr;
-    }
-}
-
-double* NumberField(int id) {
-    SessionState& s = Session();
-    switch (id) {
-        case fitsdlg::kFocalLength:
-            return &s.settings.focalLengthInches;
-        case fitsdlg::kAperture:
-            return &s.settings.apertureSquareInches;
-        case fitsdlg::kExposure:
-            return &s.exposureSeconds;
-        default:
-            return nullptr;
-    }
 }
 
 // Texts read from a file come with the blank padding of its fixed-width fields (a history or
@@ -92,6 +76,16 @@ std::string WithoutTrailingBlanks(const std::string& text) {
 }
 
 }  // namespace
+
+std::string* FitsField::Text(SessionState& s) const {
+    if (settingsText) return &(s.settings.*settingsText);
+    return sessionText ? &(s.*sessionText) : nullptr;
+}
+
+double* FitsField::Number(SessionState& s) const {
+    if (settingsNumber) return &(s.settings.*settingsNumber);
+    return sessionNumber ? &(s.*sessionNumber) : nullptr;
+}
 
 std::span<const FitsEditControl> FitsEditControls() {
     return kEdits;
@@ -106,9 +100,11 @@ std::string FormatFixed(double value) {
 
 FitsDetailsDialogModel::FitsDetailsDialogModel() {
     for (size_t i = 0; i < kEdits.size(); ++i) {
-        const int id = kEdits[i].id;
-        if (const std::string* text = TextField(id)) edits_[i] = WithoutTrailingBlanks(*text);
-        if (const double* number = NumberField(id)) edits_[i] = FormatFixed(*number);
+        const FitsField& field = kEdits[i].field;
+        if (const std::string* text = field.Text(Session())) {
+            edits_[i] = WithoutTrailingBlanks(*text);
+        }
+        if (const double* number = field.Number(Session())) edits_[i] = FormatFixed(*number);
     }
     const int stored = Session().settings.hoursToUT;
     utHours_ = (stored >= kUtHoursMin && stored <= kUtHoursMax) ? stored : 0;
@@ -150,8 +146,8 @@ void FitsDetailsDialogModel::Continue() {
     for (size_t i = 0; i < kEdits.size(); ++i) {
         const FitsEditControl& control = kEdits[i];
         const std::string kept = edits_[i].substr(0, control.keptChars);
-        if (std::string* text = TextField(control.id)) *text = kept;
-        if (double* number = NumberField(control.id)) {
+        if (std::string* text = control.field.Text(Session())) *text = kept;
+        if (double* number = control.field.Number(Session())) {
             double value = 0.0;
             if (ParseFitsNumber(kept, value)) *number = value;
         }

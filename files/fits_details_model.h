@@ -22,15 +22,32 @@ constexpr int kObject = 101, kObserver = 102, kDate = 103, kTelescope = 104, kIn
               kFilter = 115, kExposure = 116, kUnsigned = 117;
 }  // namespace fitsdlg
 
+struct PersistentSettings;
+struct SessionState;
+
+// The session field behind an edit, which the edit shows and Continue sets: a text or a number
+// (parsed as a decimal number on Continue), of the settings (kept in the settings file) or of
+// the session alone. Exactly one member is set.
+struct FitsField {
+    std::string PersistentSettings::*settingsText = nullptr;
+    std::string SessionState::*sessionText = nullptr;
+    double PersistentSettings::*settingsNumber = nullptr;
+    double SessionState::*sessionNumber = nullptr;
+
+    // The field in the session s; nullptr for a field of the other kind.
+    std::string* Text(SessionState& s) const;
+    double* Number(SessionState& s) const;
+};
+
 struct FitsEditControl {
     int id;
     const char* label;
     bool multiLine;
-    bool number;       // parsed as a decimal number on Continue
     size_t keptChars;  // the most characters Continue takes from the edit
+    FitsField field;
 };
 
-// Every edit of the dialog in the order the dialog lists them.
+// Every edit of the dialog in the order the dialog lists them, with the field behind it.
 std::span<const FitsEditControl> FitsEditControls();
 
 constexpr const char* kUtLabel = "Time Difference to UT in Hrs:";

@@ -162,17 +162,9 @@ namespace {
 // function of its arguments. Their bytes from outside are fuzzed where they enter, in the
 // camera transfer and serial reply harnesses.
 bool DrivesDevices(const std::vector<std::string>& args) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--root" || args[i] == "--camera" || args[i] == "--usb-log" ||
-            args[i] == "--com1" || args[i] == "--com2" || args[i] == "--serial-log") {
-            ++i;  // the option's value
-            continue;
-        }
-        if (args[i].starts_with("-")) continue;
-        for (const char* name : {"capture", "focus", "scope", "guide", "simulate-mount"})
-            if (args[i] == name) return true;
-        return false;
-    }
+    const std::optional<std::string> command = cli::CommandWord(args);
+    for (const char* name : {"capture", "focus", "scope", "guide", "simulate-mount"})
+        if (command == name) return true;
     return false;
 }
 

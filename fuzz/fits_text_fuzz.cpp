@@ -19,8 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct TypedText {
-    int id;
-    size_t keptChars;
+    const FitsEditControl* edit;
     std::string typed;
 };
 
@@ -35,24 +34,10 @@ bool PlainText(const std::string& text) {
     return true;
 }
 
-std::string* SettingsText(int id) {
-    PersistentSettings& p = Session().settings;
-    switch (id) {
-        case fitsdlg::kObject:
-            return &p.fitsObject;
-        case fitsdlg::kObserver:
-            return &p.fitsObserver;
-        case fitsdlg::kOrigin:
-            return &p.fitsOrigin;
-        case fitsdlg::kTelescope:
-            return &p.fitsTelescope;
-        case fitsdlg::kInstrument:
-            return &p.fitsInstrument;
-        case fitsdlg::kFilter:
-            return &p.fitsFilter;
-        default:
-            return nullptr;
-    }
+// The short texts the settings file keeps: those of its fields shown in single-line edits.
+std::string* ShortSettingsText(const FitsEditControl& edit) {
+    if (edit.multiLine || !edit.field.settingsText) return nullptr;
+    return &(Session().settings.*edit.field.settingsText);
 }
 
 // The edits in dialog order, one per zero-separated piece of the input.
@@ -61,7 +46,7 @@ std::vector<TypedText> TypedTexts(const uint8_t* data, size_t size) {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     for (const FitsEditControl& edit : FitsEditControls()) {
         const size_t cut = rest.find('\0');
-        texts.push_back({edit.id, edit.keptChars, std::string(rest.substr(0, cut))});
+        texts.push_back({&edit, std::string(rest.substr(0, cut))});
         rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
     }
     return texts;
@@ -88,8 +73,8 @@ void CheckFitsRoundTrip(const std::vector<TypedText>& texts) {
         lines[round] = s.historyLines;
         if (round == 0) {
             for (const TypedText& text : texts) {
-                const std::string* field = SettingsText(text.id);
-                const std::string kept = text.typed.substr(0, text.keptChars);
+                const std::string* field = ShortSettingsText(*text.edit);
+                const std::string kept = text.typed.substr(0, text.edit->keptChars);
                 if (field && PlainText(kept)) VEXA_FUZZ_CHECK(*field == kept);
             }
         }
@@ -131,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeUi& ui = ResetWorld();
     const std::vector<TypedText> texts = TypedTexts(data, size);
     ui.fitsDetailsDialog = [&](FitsDetailsDialogModel& model) {
-        for (const TypedText& text : texts) model.Edit(text.id) = text.typed;
+        for (const TypedText& text : texts) model.Edit(text.edit->id) = text.typed;
         model.Continue();
         return true;
     };
@@ -146,8 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VEXA_FUZZ_CHECK(LoadSettings() == 0);
     VEXA_FUZZ_CHECK(ReadFile(DriveRootFolder() / "autosave" / "Vexa_Q4.ini") == file);
     for (const TypedText& text : texts) {
-        if (const std::string* field = SettingsText(text.id))
-            VEXA_FUZZ_CHECK(*field == UpToQuote(text.typed.substr(0, text.keptChars)));
+        if (const std::string* field = ShortSettingsText(*text.edit))
+            VEXA_FUZZ_CHECK(*field == UpToQuote(text.typed.substr(0, text.edit->keptChars)));
     }
     // What was read back is stored and read again unchanged.
     const auto reread = EncodeSettings(Session().settings);

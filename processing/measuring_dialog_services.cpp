@@ -1,18 +1,19 @@
 #include "processing/measuring_dialog_services.h"
 
+#include "session/role_slot.h"
+
 namespace vexa {
 
 namespace {
-MeasuringDialogServices* installed = nullptr;
+constinit RoleSlot<MeasuringDialogServices> slot;
 }  // namespace
 
 MeasuringDialogServices& MeasuringDialogs() {
-    static MeasuringDialogServices cancelling;
-    return installed ? *installed : cancelling;
+    return slot.Active();
 }
 
 void SetMeasuringDialogs(MeasuringDialogServices* services) {
-    installed = services;
+    slot.Install(services);
 }
 
 }  // namespace vexa

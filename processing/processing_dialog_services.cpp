@@ -1,18 +1,19 @@
 #include "processing/processing_dialog_services.h"
 
+#include "session/role_slot.h"
+
 namespace vexa {
 
 namespace {
-ProcessingDialogServices* installed = nullptr;
+constinit RoleSlot<ProcessingDialogServices> slot;
 }  // namespace
 
 ProcessingDialogServices& ProcessingDialogs() {
-    static ProcessingDialogServices cancelling;
-    return installed ? *installed : cancelling;
+    return slot.Active();
 }
 
 void SetProcessingDialogs(ProcessingDialogServices* services) {
-    installed = services;
+    slot.Install(services);
 }
 
 }  // namespace vexa

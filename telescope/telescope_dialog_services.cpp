@@ -1,18 +1,19 @@
 #include "telescope/telescope_dialog_services.h"
 
+#include "session/role_slot.h"
+
 namespace vexa {
 
 namespace {
-TelescopeDialogServices* installed = nullptr;
+constinit RoleSlot<TelescopeDialogServices> slot;
 }  // namespace
 
 TelescopeDialogServices& TelescopeDialogs() {
-    static TelescopeDialogServices closing;
-    return installed ? *installed : closing;
+    return slot.Active();
 }
 
 void SetTelescopeDialogs(TelescopeDialogServices* services) {
-    installed = services;
+    slot.Install(services);
 }
 
 }  // namespace vexa

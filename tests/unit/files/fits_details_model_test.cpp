@@ -1,5 +1,6 @@
 #include "files/fits_details_model.h"
 
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -34,6 +35,17 @@ TEST_F(FitsDetailsModelTest, EditsOpenWithTheSessionDetails) {
     EXPECT_EQ(m.Edit(kAperture), "0.500000");
     EXPECT_EQ(m.Edit(kExposure), "0.333333");
     EXPECT_EQ(FitsEditControls().size(), 13u);
+}
+
+TEST_F(FitsDetailsModelTest, EachEditHasASessionFieldOfItsOwn) {
+    std::set<const void*> fields;
+    for (const FitsEditControl& control : FitsEditControls()) {
+        const std::string* text = control.field.Text(s);
+        const double* number = control.field.Number(s);
+        EXPECT_NE(text == nullptr, number == nullptr) << control.label;
+        fields.insert(text ? static_cast<const void*>(text) : number);
+    }
+    EXPECT_EQ(fields.size(), FitsEditControls().size());
 }
 
 TEST_F(FitsDetailsModelTest, TextsReadFromAFileShowWithoutTheirPadding) {
