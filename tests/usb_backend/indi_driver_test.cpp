@@ -282,6 +282,26 @@ TEST_F(IndiDriverOnUsbTest, AnUnplugMidReadoutGivesAnAlertAndAMessageAndNoFrame)
     EXPECT_FALSE(client.WaitFor("<oneBLOB", 1s, from)) << "no frame";
 }
 
+// libindi runs a due timer before it reads its input: a frame read out while the abort was
+// arriving must still wait for it.
+TEST_F(IndiDriverOnUsbTest, AnAbortThatArrivesDuringTheReadoutStopsTheFrame) {
+    const int port = FreePort();
+    const auto server = StartServer(port);
+    IndiClient client(port);
+    ASSERT_NO_FATAL_FAILURE(ConnectTo(client));
+    bus.SetBulk(camera, BulkMode::Hold);
+    const size_t from = client.Received().size();
+    client.Set("Number", "CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", "0.2");
+    for (int i = 0; i < 1000 && !bus.BulkHeld(camera); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(bus.BulkHeld(camera)) << "the readout did not start";
+    client.Set("Switch", "CCD_ABORT_EXPOSURE", "ABORT", "On");
+    std::this_thread::sleep_for(300ms);  // the abort waits at the driver's input
+    bus.ReleaseBulk(camera);
+    EXPECT_TRUE(client.WaitFor("name=\"CCD_EXPOSURE\" state=\"Idle\"", 10s, from))
+        << client.Received().substr(from);
+    EXPECT_FALSE(client.WaitFor("<oneBLOB", 1s, from)) << "no frame";
+}
+
 }  // namespace
 }  // namespace vexa
 
