@@ -20,7 +20,7 @@ port="$("$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0
 INDICONFIG="$work/config.xml" indiserver -r 0 -p "$port" -u "$work/indi.sock" \
     "$driver" indi_simulator_ccd >"$work/server.log" 2>&1 &
 server=$!
-trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 "$python" - "$port" "$frames" "$work" <<'PY'
 import base64
