@@ -79,21 +79,5 @@ TEST_F(DriverExposureTest, AnAbortEndsTheExposureWithoutAReadoutAndOnlyOnce) {
     EXPECT_TRUE(device.bulkRequests.empty());
 }
 
-TEST_F(DriverExposureTest, AFailedTransferIsReportedAndNothingFollowsIt) {
-    device.bulkAnswers.push_back({Status(StatusCode::ShortTransfer, "short"), 1000});
-    ASSERT_TRUE(exposure.Begin(10, false).ok());
-    WaitOut();
-    EXPECT_FALSE(exposure.Finish().ok());
-    EXPECT_EQ(device.Commands(), (Commands{kTickCommand, kStartCommand, kEndCommand, kReadFull}));
-    EXPECT_FALSE(fixture.ui.messages.empty()) << "the camera reports the failure";
-}
-
-TEST_F(DriverExposureTest, AnExposureThatCannotStartDoesNotRun) {
-    device.writeAnswers = {Status(), Status(StatusCode::Disconnected, "gone")};
-    EXPECT_FALSE(exposure.Begin(500, false).ok());
-    EXPECT_FALSE(exposure.Running());
-    EXPECT_EQ(exposure.RemainingMs(), 0u);
-}
-
 }  // namespace
 }  // namespace vexa::indi
