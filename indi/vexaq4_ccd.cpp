@@ -92,12 +92,17 @@ bool VexaQ4Ccd::initProperties() {
 }
 
 // The camera choice and the log are set before connecting: they are offered from the start.
+// Their saved values are loaded for the first client only: a later client must not undo what
+// an earlier one set.
 void VexaQ4Ccd::ISGetProperties(const char* dev) {
     CcdBase::ISGetProperties(dev);
     defineProperty(cameraIdTP_);
-    loadConfig(true, kCameraIdProperty);
     defineProperty(usbLogTP_);
-    loadConfig(true, kUsbLogProperty);
+    if (!savedChoicesLoaded_) {
+        savedChoicesLoaded_ = true;
+        loadConfig(true, kCameraIdProperty);
+        loadConfig(true, kUsbLogProperty);
+    }
 }
 
 bool VexaQ4Ccd::updateProperties() {

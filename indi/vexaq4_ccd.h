@@ -73,6 +73,7 @@ class VexaQ4Ccd final : public CcdBase {
     bool deliveryPending_ = false;
     int deliveryDeferrals_ = 0;
     int secondsLeftShown_ = -1;
+    bool savedChoicesLoaded_ = false;
 };
 
 }  // namespace vexa::indi

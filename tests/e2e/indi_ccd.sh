@@ -107,7 +107,11 @@ wait_for 2 "\"$dev.CCD_EXPOSURE._STATE\"!=2"
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 ((elapsed_ms < 1000)) || fail "the abort took $elapsed_ms ms"
 
-# A second client, while the frame client is still connected, sees what the first one sees.
+# Two more clients at once, while the frame client is still connected, see the same: also a
+# choice changed since the configuration was saved (a new client loads nothing over it).
+set_prop "$dev.USB_LOG.FILE=$work/saved.log"
+set_prop "$dev.CONFIG_PROCESS.CONFIG_SAVE=On"
+set_prop "$dev.USB_LOG.FILE=$work/changed.log"
 (timeout 10 indi_getprop -p "$port" -t 2 "$dev.*.*" | sort -u >"$work/first") &
 first=$!
 (timeout 10 indi_getprop -h 127.0.0.1 -p "$port" -t 2 "$dev.*.*" | sort -u >"$work/second") &
@@ -115,6 +119,8 @@ wait "$first" $!
 [[ -s "$work/first" ]] && diff "$work/first" "$work/second" >/dev/null ||
     fail "the clients differ: $(diff "$work/first" "$work/second")"
 grep -qx "$dev.CCD_FRAME.WIDTH=320" "$work/second" || fail "second client: $(grep CCD_FRAME "$work/second")"
+grep -qx "$dev.USB_LOG.FILE=$work/changed.log" "$work/second" ||
+    fail "second client: $(grep USB_LOG "$work/second")"
 
 if wait "$getter"; then fail "a frame came after the abort"; fi
 [[ ! -e "$(frame_file aborted)" ]] || fail "a FITS file came after the abort"
