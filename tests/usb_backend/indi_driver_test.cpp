@@ -282,6 +282,25 @@ TEST_F(IndiDriverOnUsbTest, AnUnplugMidReadoutGivesAnAlertAndAMessageAndNoFrame)
     EXPECT_FALSE(client.WaitFor("<oneBLOB", 1s, from)) << "no frame";
 }
 
+TEST_F(IndiDriverOnUsbTest, TheUsbCameraPropertyChoosesTheCameraByItsId) {
+    const int port = FreePort();
+    const auto server = StartServer(port);
+    IndiClient client(port);
+    ASSERT_TRUE(client.WaitFor("name=\"USB_CAMERA\"", 10s));
+    size_t from = client.Received().size();
+    client.Set("Text", "USB_CAMERA", "VID_PID", "camera");
+    EXPECT_TRUE(client.WaitFor("name=\"USB_CAMERA\" state=\"Alert\"", 10s, from));
+    from = client.Received().size();
+    client.Set("Text", "USB_CAMERA", "VID_PID", "1234:9999");
+    client.Set("Switch", "CONNECTION", "CONNECT", "On");
+    EXPECT_TRUE(client.WaitFor("Sorry, No camera found on USB", 10s, from));
+    EXPECT_TRUE(client.WaitFor("name=\"CONNECTION\" state=\"Alert\"", 10s, from));
+    from = client.Received().size();
+    client.Set("Text", "USB_CAMERA", "VID_PID", "1234:5678");
+    client.Set("Switch", "CONNECTION", "CONNECT", "On");
+    EXPECT_TRUE(client.WaitFor("name=\"CCD_INFO\"", 10s, from)) << client.Received().substr(from);
+}
+
 // libindi runs a due timer before it reads its input: a frame read out while the abort was
 // arriving must still wait for it.
 TEST_F(IndiDriverOnUsbTest, AnAbortThatArrivesDuringTheReadoutStopsTheFrame) {
