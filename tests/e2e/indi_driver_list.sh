@@ -3,6 +3,11 @@
 # share/indi/ as a real file named indi_*.xml (KStars skips links) listing it under CCDs.
 source "$(dirname "${BASH_SOURCE[0]}")/common.bash"
 
+if ! command -v indiserver >/dev/null; then
+    echo "indi driver list: skipped (indiserver is not installed; scripts/install-deps installs indi-bin)"
+    exit 0
+fi
+
 prefix="$work/prefix"
 cmake --install "$VEXA_BIN_DIR" --prefix "$prefix" >"$work/install.log" 2>&1 ||
     fail "cmake --install: $(cat "$work/install.log")"
