@@ -217,8 +217,8 @@ bool VexaQ4Ccd::Busy() const {
 
 bool VexaQ4Ccd::StartExposure(float duration) {
     if (!camera_) return false;
-    StopTimers();
-    deliveryPending_ = false;
+    // A new exposure asked for while one runs replaces it.
+    (void)AbortExposure();
     // A camera lost in an earlier transfer is looked for again, as a capture does.
     if (!camera_->Present() && !FindCamera()) return false;
     const ExposureForm form = ExposureFormFor(duration);
