@@ -21,9 +21,11 @@ build: deps
 
 # The tests build with warnings as errors (kept in the build folder's cache afterwards: the same
 # sources then built clean). A plain cmake build, of any type, never turns them into errors.
+# `make test` leaves the unit tests to the sanitizer build (UNIT_TESTS=ON builds them here too).
+UNIT_TESTS ?= OFF
 build-strict: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(RELWITHDEBINFO_FLAGS) \
-	      -DVEXA_WERROR=ON > /dev/null
+	      -DVEXA_WERROR=ON -DVEXA_BUILD_UNIT_TESTS=$(UNIT_TESTS) > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Starts the window on the simulated camera and mount.
