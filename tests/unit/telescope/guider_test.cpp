@@ -135,9 +135,9 @@ TEST(GuideWindowTest, TheWindowStaysInsideTheImageAndTheStarKeepsItsPlace) {
 
 TEST(GuideStateTest, EachEventMovesARunOnlyWhereItAppliesAndAnEndedRunStaysEnded) {
     using S = GuideState;
-    const GuideEvent events[] = {GuideEvent::TrainingStarts, GuideEvent::GuidingStarts,
-                                 GuideEvent::ReferenceTaken, GuideEvent::StarLost,
-                                 GuideEvent::Stop};
+    static constexpr GuideEvent events[] = {GuideEvent::TrainingStarts, GuideEvent::GuidingStarts,
+                                            GuideEvent::ReferenceTaken, GuideEvent::StarLost,
+                                            GuideEvent::Stop};
     struct Row {
         S from;
         bool underWay;
