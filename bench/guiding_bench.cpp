@@ -31,10 +31,19 @@ class NoMount : public GuidePulses {
     Status Pulse(char, uint32_t) override { return Status::Ok(); }
 };
 
-// A noisy Full frame with a star, the guide window placed on it, a private drive c:.
+// The frames are the one image the benchmarks set up.
+class NoFrames : public GuideFrameSource {
+  public:
+    GuideFrame NextFrame() override { return GuideFrame::Stopped; }
+};
+
+// A noisy Full frame with a star, a guide run with its window placed on it, a private drive c:.
 struct GuidingBenchSetup {
     QuietUi ui;
     std::filesystem::path root;
+    NoFrames frames;
+    NoMount mount;
+    GuideRun run{frames, mount};
     GuidingBenchSetup() {
         bench::LoadFullImage(bench::NoisySky(7, 1200.0, 40.0));
         SessionState& s = Session();
@@ -53,10 +62,8 @@ struct GuidingBenchSetup {
         InstallDisplayRefresh();
         s.guideStarX = kStarColumn;
         s.guideStarY = kStarRow;
-        s.measureBoxHalfSize = s.settings.guideStarMaskRadius;
+        run.BeginGuiding(0);
         s.subPixelCentring = true;
-        GuideRun() = GuideRunState{};
-        PlaceGuideWindow();
     }
     ~GuidingBenchSetup() {
         SetUi(nullptr);
@@ -73,18 +80,18 @@ GuidingBenchSetup& Setup() {
 // The search, the error and the decision, with the star two pixels off the reference so that
 // both axes decide on a pulse (the pulse itself is the mount's time, not measured).
 void BM_CorrectionStep(benchmark::State& state) {
-    Setup();
-    GuideRunState& run = GuideRun();
+    GuideRun& run = Setup().run;
     const AxisGuide axis{'e', 'w', 2, 3, 0, false};
     char lastX = 'e';
     char lastY = 'n';
     for (auto _ : state) {
-        if (!FindGuideCentre(run.referenceX + 2, run.referenceY - 2)) {
+        const GuideTrack& t = run.Track();
+        if (!run.FindCentre(t.referenceX + 2, t.referenceY - 2)) {
             state.SkipWithError("the star was not found");
             break;
         }
-        const int16_t ex = GuideErrorUnits(run.referenceX + 2, run.foundX, run.tenthsX);
-        const int16_t ey = GuideErrorUnits(run.referenceY - 2, run.foundY, run.tenthsY);
+        const int16_t ex = GuideErrorUnits(t.referenceX + 2, t.foundX, t.tenthsX);
+        const int16_t ey = GuideErrorUnits(t.referenceY - 2, t.foundY, t.tenthsY);
         benchmark::DoNotOptimize(DecideAxisPulse(ex, axis, lastX));
         benchmark::DoNotOptimize(DecideAxisPulse(ey, axis, lastY));
     }
@@ -94,17 +101,14 @@ BENCHMARK(BM_CorrectionStep)->Unit(benchmark::kMicrosecond);
 // The end-of-frame refresh and the correction step of one guide frame; the star stays on the
 // reference, so no pulse goes out.
 void BM_GuideCycleFullFrame(benchmark::State& state) {
-    Setup();
-    GuideRun().guiding = true;
-    NoMount mount;
+    GuideRun& run = Setup().run;
     for (auto _ : state) {
         RefreshDisplay();
-        if (!RunCorrectionStep(mount)) {
+        if (!run.CorrectionStep()) {
             state.SkipWithError("the correction step failed");
             break;
         }
     }
-    GuideRun().guiding = false;
 }
 BENCHMARK(BM_GuideCycleFullFrame)->Unit(benchmark::kMillisecond);
 

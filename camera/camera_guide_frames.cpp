@@ -2,18 +2,26 @@
 
 #include "camera/camera.h"
 #include "session/message_catalogue.h"
+#include "session/session_state.h"
 
 namespace vexa {
 
 CaptureGuideFrames::CaptureGuideFrames(Camera* camera, GuideFrameKind kind)
-    : camera_(camera), kind_(kind) {}
+    : camera_(camera),
+      kind_(kind),
+      userContinuous_(Session().continuousCapture),
+      userPauseMinutes_(Session().camera.pauseMinutes) {
+    SessionState& s = Session();
+    s.continuousCapture = kind == GuideFrameKind::Guiding;
+    if (kind == GuideFrameKind::Guiding) s.camera.pauseMinutes = 0;
+}
 
 CaptureGuideFrames::~CaptureGuideFrames() {
     Stop();
 }
 
 GuideFrame CaptureGuideFrames::NextFrame() {
-    if (stopped_) return GuideFrame::Stopped;
+    if (stopped_ || stopRequested_) return GuideFrame::Stopped;
     if (camera_ == nullptr) {
         ShowMessage(MessageCode::CallerText, kNoCameraText);
         return GuideFrame::Failed;
@@ -23,9 +31,24 @@ GuideFrame CaptureGuideFrames::NextFrame() {
 
 void CaptureGuideFrames::Stop() {
     stopped_ = true;
-    if (!capture_) return;
-    (void)capture_->Finish();
-    capture_.reset();
+    if (capture_) {
+        (void)capture_->Finish();
+        capture_.reset();
+    }
+    PutSettingsBack();
+}
+
+void CaptureGuideFrames::RequestStop() {
+    stopRequested_ = true;
+    Session().continuousCapture = false;
+}
+
+void CaptureGuideFrames::PutSettingsBack() {
+    if (settingsBack_) return;
+    settingsBack_ = true;
+    SessionState& s = Session();
+    s.continuousCapture = userContinuous_;
+    if (kind_ == GuideFrameKind::Guiding) s.camera.pauseMinutes = userPauseMinutes_;
 }
 
 GuideFrame CaptureGuideFrames::TrainingFrame() {

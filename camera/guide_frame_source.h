@@ -16,10 +16,13 @@ class GuideFrameSource {
   public:
     virtual ~GuideFrameSource() = default;
     virtual GuideFrame NextFrame() = 0;
-    // The stop request: the guide run wants no more frames. A source that keeps a capture
-    // going between frames ends it here, before the run reports its end; later frames are
-    // Stopped. Called inside the abort scopes the run set up for its frames.
+    // The stop: the guide run wants no more frames. A source that keeps a capture going
+    // between frames ends it here, before the run reports its end; later frames are Stopped.
+    // Called inside the abort scopes the run set up for its frames.
     virtual void Stop() {}
+    // A key or click stopped the guide run, perhaps while a frame is under way: the source
+    // stops taking frames as soon as it can, the frame under way included, and ends at Stop.
+    virtual void RequestStop() {}
 };
 
 }  // namespace vexa

@@ -132,6 +132,70 @@ bool PickGuideStar(PixelPoint from) {
     return true;
 }
 
+// The guide star: the one asked for, else the brightest of the first frame, picked as a click
+// would pick it.
+bool PickStarOnFirstFrame(const GuideRequest& r, std::ostream& out, std::ostream& err) {
+    SessionState& s = Session();
+    PixelPoint start = r.star;
+    if (!r.starGiven) {
+        const int32_t margin = s.settings.guideStarMaskRadius + 1;
+        if (!FindBrightestStar(s.currentImage, s.geometry.width, s.geometry.height, margin,
+                               start)) {
+            err << kProgramName << " guide: no star found in the first frame\n";
+            return false;
+        }
+    }
+    if (!PickGuideStar(start)) return false;
+    out << "star: " << s.guideStarX << ',' << s.guideStarY << '\n';
+    return true;
+}
+
+// Training on the camera's frames, its results printed. typeForRun, when set, is the
+// telescope type of this run, and the settings file keeps userType.
+bool TrainOnCamera(Camera& camera, MountLink& mount, std::optional<TelescopeType> typeForRun,
+                   TelescopeType userType, std::ostream& out) {
+    SessionState& s = Session();
+    bool trained = false;
+    {
+        const LongOperation running(LongOperationKind::GuiderTraining);
+        CaptureGuideFrames frames(&camera, GuideFrameKind::Training);
+        GuideRun run(frames, mount.Pulses());
+        trained = run.Train();
+    }
+    if (!trained) return false;
+    if (typeForRun) {
+        // Training saved its results with this run's type: the file keeps the user's.
+        s.settings.telescopeType = userType;
+        if (SaveSettings() != 0) return false;
+        s.settings.telescopeType = *typeForRun;
+    }
+    const PersistentSettings& p = s.settings;
+    out << "training: slewx = " << p.raPixelsPerSecond << ", slewy = " << p.decPixelsPerSecond
+        << ", backlashx = " << p.raBacklash << ", backlashy = " << p.decBacklash << '\n';
+    return true;
+}
+
+// Guiding on the camera's frames, a line for each and the run's RMS errors at the end.
+int GuideOnCamera(Camera& camera, const GuideRequest& r, MountLink& mount, std::ostream& out) {
+    GuideLines lines(out);
+    TelescopeDialogServices& previous = TelescopeDialogs();
+    SetTelescopeDialogs(&lines);
+    bool guided = false;
+    GuidingInfo info;
+    {
+        const LongOperation running(LongOperationKind::Guiding);
+        CaptureGuideFrames frames(&camera, GuideFrameKind::Guiding);
+        GuideRun run(frames, mount.Pulses());
+        guided = run.Guide(static_cast<int>(r.frames));
+        info = run.Info();
+    }
+    SetTelescopeDialogs(&previous);
+    out << "rmsX: " << TwoDecimals(info.rmsXPx) << '\n'
+        << "rmsY: " << TwoDecimals(info.rmsYPx) << '\n'
+        << "rmsTotal: " << TwoDecimals(info.rmsTotalPx) << '\n';
+    return guided && info.frames > 0 ? kExitSuccess : kExitFailure;
+}
+
 // typeForRun, when set, is the telescope type of this run (the simulated mount's).
 int Guide(Camera& camera, const GuideRequest& r, std::optional<TelescopeType> typeForRun,
           MountLink& mount, std::ostream& out, std::ostream& err) {
@@ -157,52 +221,9 @@ int Guide(Camera& camera, const GuideRequest& r, std::optional<TelescopeType> ty
         (void)InitialiseControlBox(mount.Line());
     }
 
-    PixelPoint start = r.star;
-    if (!r.starGiven) {
-        const int32_t margin = s.settings.guideStarMaskRadius + 1;
-        if (!FindBrightestStar(s.currentImage, s.geometry.width, s.geometry.height, margin,
-                               start)) {
-            err << kProgramName << " guide: no star found in the first frame\n";
-            return kExitFailure;
-        }
-    }
-    if (!PickGuideStar(start)) return kExitFailure;
-    out << "star: " << s.guideStarX << ',' << s.guideStarY << '\n';
-
-    if (r.train) {
-        bool trained = false;
-        {
-            const LongOperation running(LongOperationKind::GuiderTraining);
-            CaptureGuideFrames frames(&camera, GuideFrameKind::Training);
-            trained = TrainGuider(frames, mount.Pulses());
-        }
-        if (!trained) return kExitFailure;
-        if (typeForRun) {
-            // Training saved its results with this run's type: the file keeps the user's.
-            s.settings.telescopeType = userType;
-            if (SaveSettings() != 0) return kExitFailure;
-            s.settings.telescopeType = *typeForRun;
-        }
-        const PersistentSettings& p = s.settings;
-        out << "training: slewx = " << p.raPixelsPerSecond << ", slewy = " << p.decPixelsPerSecond
-            << ", backlashx = " << p.raBacklash << ", backlashy = " << p.decBacklash << '\n';
-    }
-
-    GuideLines lines(out);
-    TelescopeDialogServices& previous = TelescopeDialogs();
-    SetTelescopeDialogs(&lines);
-    bool guided = false;
-    {
-        const LongOperation running(LongOperationKind::Guiding);
-        CaptureGuideFrames frames(&camera, GuideFrameKind::Guiding);
-        guided = RunGuiding(frames, static_cast<int>(r.frames), mount.Pulses());
-    }
-    SetTelescopeDialogs(&previous);
-    const GuidingInfo info = CurrentGuidingInfo();
-    out << "rmsX: " << TwoDecimals(info.rmsXPx) << '\n'
-        << "rmsY: " << TwoDecimals(info.rmsYPx) << '\n'
-        << "rmsTotal: " << TwoDecimals(info.rmsTotalPx) << '\n';
-    return guided && info.frames > 0 ? kExitSuccess : kExitFailure;
+    if (!PickStarOnFirstFrame(r, out, err)) return kExitFailure;
+    if (r.train && !TrainOnCamera(camera, mount, typeForRun, userType, out)) return kExitFailure;
+    return GuideOnCamera(camera, r, mount, out);
 }
 
 }  // namespace

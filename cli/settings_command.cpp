@@ -10,6 +10,7 @@
 #include <span>
 #include <sstream>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include "app/settings_dialog_model.h"
@@ -178,92 +179,107 @@ bool IsPlainText(const std::string& text) {
 // A change ready to apply, or the reason the value is refused.
 using Change = std::function<void(SessionState&)>;
 
+std::optional<Change> Refused(std::string& problem, std::string reason) {
+    problem = std::move(reason);
+    return std::nullopt;
+}
+
+// The value for one kind of setting, parsed and checked against its entry.
+std::optional<Change> ParseValue(bool P::*member, const SettingEntry&, const std::string& text,
+                                 std::string& problem) {
+    const auto v = ParseBool(text);
+    if (!v) return Refused(problem, "expects true or false");
+    return Change([member, b = *v](SessionState& s) { s.settings.*member = b; });
+}
+
+std::optional<Change> ParseValue(char P::*member, const SettingEntry& entry,
+                                 const std::string& text, std::string& problem) {
+    if (text.size() != 1 || entry.letters.find(text[0]) == std::string_view::npos) {
+        return Refused(problem, "expects one of the letters " + std::string(entry.letters));
+    }
+    return Change([member, c = text[0]](SessionState& s) {
+        s.settings.*member = c;
+        if (member == &P::backgroundChoice) {
+            s.backgroundColour = BackgroundColourFor(c);
+            s.backgroundChanged = true;
+        }
+    });
+}
+
+std::optional<Change> ParseValue(TelescopeType P::*member, const SettingEntry& entry,
+                                 const std::string& text, std::string& problem) {
+    const std::optional<TelescopeType> type =
+        text.size() == 1 ? TelescopeTypeFromLetter(text[0]) : std::nullopt;
+    if (!type) return Refused(problem, "expects one of the letters " + std::string(entry.letters));
+    return Change([member, t = *type](SessionState& s) { s.settings.*member = t; });
+}
+
+std::optional<Change> ParseValue(std::array<char, 4> P::*member, const SettingEntry&,
+                                 const std::string& text, std::string& problem) {
+    const bool ok = text.size() == 4 && (text.substr(0, 2) == "ns" || text.substr(0, 2) == "sn") &&
+                    (text.substr(2) == "ew" || text.substr(2) == "we");
+    if (!ok) {
+        return Refused(problem,
+                       "expects the north, south, east and west letters (nsew, snew, "
+                       "nswe or snwe)");
+    }
+    std::array<char, 4> letters{text[0], text[1], text[2], text[3]};
+    return Change([member, letters](SessionState& s) { s.settings.*member = letters; });
+}
+
+std::optional<Change> ParseValue(std::string P::*member, const SettingEntry& entry,
+                                 const std::string& text, std::string& problem) {
+    if (text.size() > entry.maxLength || !IsPlainText(text)) {
+        return Refused(problem, "expects up to " + std::to_string(entry.maxLength) +
+                                    " printable characters without a single quote");
+    }
+    return Change([member, text](SessionState& s) { s.settings.*member = text; });
+}
+
+std::optional<Change> ParseValue(double P::*member, const SettingEntry&, const std::string& text,
+                                 std::string& problem) {
+    errno = 0;
+    char* end = nullptr;
+    const double v = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+    if (text.empty() || errno != 0 || *end != '\0' || !std::isfinite(v)) {
+        return Refused(problem, "expects a real number");
+    }
+    return Change([member, v](SessionState& s) { s.settings.*member = v; });
+}
+
+// What an integer setting accepts, in words.
+std::string IntegerExpectation(const SettingEntry& entry) {
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) about chains of string
+    // concatenation at -O3.
+    std::ostringstream expected;
+    expected << "expects an integer ";
+    if (entry.only.empty()) {
+        expected << "from " << entry.minValue << " to " << entry.maxValue;
+    } else {
+        expected << "among";
+        for (int16_t choice : entry.only) expected << ' ' << choice;
+    }
+    return expected.str();
+}
+
+// The integers, signed and unsigned.
+template <typename T>
+std::optional<Change> ParseValue(T P::*member, const SettingEntry& entry, const std::string& text,
+                                 std::string& problem) {
+    const auto v = ParseInteger(text);
+    bool ok = v && *v >= entry.minValue && *v <= entry.maxValue;
+    if (v && !entry.only.empty()) {
+        ok = false;
+        for (int16_t choice : entry.only) ok = ok || *v == choice;
+    }
+    if (!ok) return Refused(problem, IntegerExpectation(entry));
+    return Change([member, n = static_cast<T>(*v)](SessionState& s) { s.settings.*member = n; });
+}
+
 std::optional<Change> ParseChange(const SettingEntry& entry, const std::string& text,
                                   std::string& problem) {
-    return std::visit(
-        [&](auto member) -> std::optional<Change> {
-            using T = std::decay_t<decltype(std::declval<P&>().*member)>;
-            if constexpr (std::is_same_v<T, bool>) {
-                const auto v = ParseBool(text);
-                if (!v) {
-                    problem = "expects true or false";
-                    return std::nullopt;
-                }
-                return Change([member, b = *v](SessionState& s) { s.settings.*member = b; });
-            } else if constexpr (std::is_same_v<T, char>) {
-                if (text.size() != 1 || entry.letters.find(text[0]) == std::string_view::npos) {
-                    problem = "expects one of the letters " + std::string(entry.letters);
-                    return std::nullopt;
-                }
-                return Change([member, c = text[0]](SessionState& s) {
-                    s.settings.*member = c;
-                    if (member == &P::backgroundChoice) {
-                        s.backgroundColour = BackgroundColourFor(c);
-                        s.backgroundChanged = true;
-                    }
-                });
-            } else if constexpr (std::is_same_v<T, TelescopeType>) {
-                const std::optional<TelescopeType> type =
-                    text.size() == 1 ? TelescopeTypeFromLetter(text[0]) : std::nullopt;
-                if (!type) {
-                    problem = "expects one of the letters " + std::string(entry.letters);
-                    return std::nullopt;
-                }
-                return Change([member, t = *type](SessionState& s) { s.settings.*member = t; });
-            } else if constexpr (std::is_same_v<T, std::array<char, 4>>) {
-                const bool ok = text.size() == 4 &&
-                                (text.substr(0, 2) == "ns" || text.substr(0, 2) == "sn") &&
-                                (text.substr(2) == "ew" || text.substr(2) == "we");
-                if (!ok) {
-                    problem =
-                        "expects the north, south, east and west letters (nsew, snew, "
-                        "nswe or snwe)";
-                    return std::nullopt;
-                }
-                std::array<char, 4> letters{text[0], text[1], text[2], text[3]};
-                return Change([member, letters](SessionState& s) { s.settings.*member = letters; });
-            } else if constexpr (std::is_same_v<T, std::string>) {
-                if (text.size() > entry.maxLength || !IsPlainText(text)) {
-                    problem = "expects up to " + std::to_string(entry.maxLength) +
-                              " printable characters without a single quote";
-                    return std::nullopt;
-                }
-                return Change([member, text](SessionState& s) { s.settings.*member = text; });
-            } else if constexpr (std::is_same_v<T, double>) {
-                errno = 0;
-                char* end = nullptr;
-                const double v = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
-                if (text.empty() || errno != 0 || *end != '\0' || !std::isfinite(v)) {
-                    problem = "expects a real number";
-                    return std::nullopt;
-                }
-                return Change([member, v](SessionState& s) { s.settings.*member = v; });
-            } else {
-                const auto v = ParseInteger(text);
-                bool ok = v && *v >= entry.minValue && *v <= entry.maxValue;
-                if (v && !entry.only.empty()) {
-                    ok = false;
-                    for (int16_t choice : entry.only) ok = ok || *v == choice;
-                }
-                if (!ok) {
-                    // Built by appending: GCC 12 warns falsely (-Wrestrict) about chains of
-                    // string concatenation at -O3.
-                    std::ostringstream expected;
-                    expected << "expects an integer ";
-                    if (entry.only.empty()) {
-                        expected << "from " << entry.minValue << " to " << entry.maxValue;
-                    } else {
-                        expected << "among";
-                        for (int16_t choice : entry.only) expected << ' ' << choice;
-                    }
-                    problem = expected.str();
-                    return std::nullopt;
-                }
-                return Change(
-                    [member, n = static_cast<T>(*v)](SessionState& s) { s.settings.*member = n; });
-            }
-        },
-        entry.member);
+    return std::visit([&](auto member) { return ParseValue(member, entry, text, problem); },
+                      entry.member);
 }
 
 const SettingEntry* FindEntry(std::string_view name) {

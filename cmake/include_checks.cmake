@@ -17,7 +17,8 @@ set(vexa_may_include_devices telescope camera processing files session resources
 set(vexa_may_include_simulator telescope camera processing files session resources)
 set(vexa_may_include_ui app devices simulator telescope camera processing files session resources)
 set(vexa_may_include_cli app devices simulator telescope camera processing files session resources)
-set(VEXA_LAYERED_DIRS ${VEXA_CORE_DIRS} devices simulator ui cli)
+set(vexa_may_include_indi app devices simulator telescope camera processing files session resources)
+set(VEXA_LAYERED_DIRS ${VEXA_CORE_DIRS} devices simulator ui cli indi)
 
 foreach(dir IN LISTS VEXA_LAYERED_DIRS)
     file(GLOB_RECURSE check_files CONFIGURE_DEPENDS

@@ -158,14 +158,14 @@ class RecordReader {
     size_t pos_ = 0;
 };
 
-// Read the fields in file order into the session. A failed check stops at once: the value
-// that failed is not kept (apart from the described exceptions of fields 12 and 14).
-ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
-    PersistentSettings& p = s.settings;
-    RecordReader in(bytes);
-    uint8_t b = 0;
-    int16_t v = 0;
+// Each part of the record below reads its fields in file order into the session: Complete
+// when all were read, else where it stopped. A failed check stops at once: the value that
+// failed is not kept (apart from the declination backlash, field 12, and the telescope type,
+// field 14).
 
+ReadOutcome DecodeCaptureFields(RecordReader& in, SessionState& s) {
+    PersistentSettings& p = s.settings;
+    uint8_t b = 0;
     if (!in.UInt16(p.autosaveNumber) || !in.Int16(p.hoursToUT)) return ReadOutcome::Short;
     if (!in.Byte(b)) return ReadOutcome::Short;
     if (IsYesNo(b)) {
@@ -177,7 +177,12 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     if (!in.Int16(p.legacyReadMode) || !in.Int16(p.guideStarMaskRadius) ||
         !in.Int16(p.delayAdjustment))
         return ReadOutcome::Short;
+    return ReadOutcome::Complete;
+}
 
+ReadOutcome DecodeBackground(RecordReader& in, SessionState& s) {
+    PersistentSettings& p = s.settings;
+    uint8_t b = 0;
     if (!in.Byte(b)) return ReadOutcome::Short;
     if (b != 'l' && b != 'r' && b != 'g') return ReadOutcome::Invalid;
     p.backgroundChoice = static_cast<char>(b);
@@ -186,7 +191,13 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
         colour.blue != s.backgroundColour.blue)
         s.backgroundChanged = true;
     s.backgroundColour = colour;
+    return ReadOutcome::Complete;
+}
 
+ReadOutcome DecodeGuideFields(RecordReader& in, SessionState& s) {
+    PersistentSettings& p = s.settings;
+    uint8_t b = 0;
+    int16_t v = 0;
     if (!in.Byte(b)) return ReadOutcome::Short;
     p.focusDelay = b == '1';
     if (!in.Int16(p.raPixelsPerSecond) || !in.Int16(p.decPixelsPerSecond))
@@ -207,6 +218,12 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     if (!in.Byte(b)) return ReadOutcome::Short;
     if (!IsOneZero(b)) return ReadOutcome::Invalid;
     p.ignoreSmallDrift = b == '1';
+    return ReadOutcome::Complete;
+}
+
+ReadOutcome DecodeMountFields(RecordReader& in, SessionState& s) {
+    PersistentSettings& p = s.settings;
+    uint8_t b = 0;
     if (!in.Byte(b)) return ReadOutcome::Short;
     const std::optional<TelescopeType> type = TelescopeTypeFromLetter(static_cast<char>(b));
     if (!type) {
@@ -226,7 +243,13 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     if (!eastOrWest(letters[2]) && !eastOrWest(letters[3])) return ReadOutcome::Invalid;
     for (size_t i = 0; i < letters.size(); ++i)
         p.driveDirections[i] = static_cast<char>(letters[i]);
+    return ReadOutcome::Complete;
+}
 
+ReadOutcome DecodeAutoProcessing(RecordReader& in, SessionState& s) {
+    PersistentSettings& p = s.settings;
+    uint8_t b = 0;
+    int16_t v = 0;
     for (bool* flag : {&p.autoWeakStretch, &p.autoStrongStretch, &p.autoUserStretch}) {
         if (!in.Byte(b)) return ReadOutcome::Short;
         *flag = b == 'y';
@@ -247,7 +270,12 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     if (!in.Byte(b)) return ReadOutcome::Short;
     if (!IsYesNo(b)) return ReadOutcome::Invalid;
     p.autoRemoveBackground = b == 'y';
+    return ReadOutcome::Complete;
+}
 
+ReadOutcome DecodeFitsTexts(RecordReader& in, SessionState& s) {
+    PersistentSettings& p = s.settings;
+    uint8_t b = 0;
     // Older files lack field 28: a byte other than 'y' or 'n' here opens the first card.
     if (!in.Byte(b)) return ReadOutcome::Short;
     const bool haveFastParExtra = IsYesNo(b);
@@ -272,12 +300,29 @@ ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
     }
     if (!in.CardValue(value, nullptr)) return ReadOutcome::Short;
     p.fitsFilter = value;
+    return ReadOutcome::Complete;
+}
 
+ReadOutcome DecodeOptics(RecordReader& in, SessionState& s) {
+    PersistentSettings& p = s.settings;
+    uint8_t b = 0;
     if (!in.Real(p.apertureSquareInches) || !in.Real(p.focalLengthInches))
         return ReadOutcome::Short;
     for (bool* flag : {&p.unsignedIntFits, &p.showInterfaceDetails}) {
         if (!in.Byte(b)) return ReadOutcome::Short;
         *flag = b == 'y';
+    }
+    return ReadOutcome::Complete;
+}
+
+ReadOutcome DecodeSettings(const std::vector<uint8_t>& bytes, SessionState& s) {
+    RecordReader in(bytes);
+    using Part = ReadOutcome (*)(RecordReader&, SessionState&);
+    for (const Part part :
+         {DecodeCaptureFields, DecodeBackground, DecodeGuideFields, DecodeMountFields,
+          DecodeAutoProcessing, DecodeFitsTexts, DecodeOptics}) {
+        const ReadOutcome outcome = part(in, s);
+        if (outcome != ReadOutcome::Complete) return outcome;
     }
     return ReadOutcome::Complete;
 }

@@ -209,51 +209,95 @@ void SkyModel::FillBias(uint16_t* out, size_t count) {
     for (size_t i = 0; i < count; ++i) out[i] = Noisy(0.0);
 }
 
+// What a render covers and the light every pixel of it gets: the window's span on the chip,
+// and the sky, vignetting and dark current for the exposure's length.
+struct SkyModel::RenderSpan {
+    int bin = 1;
+    int firstColumn = 0;
+    int columnBegin = 0;
+    int columnEnd = 0;
+    int rowBegin = 0;
+    int rowEnd = 0;
+    double seconds = 0.0;
+    double skyAdu = 0.0;
+    double lossPerSquare = 0.0;
+    double darkAdu = 0.0;
+};
+
+// Each star covers a box out to where its pixels fade below kFaintestDrawnAdu; its pixel
+// values are the product of a column share and a row share (Gaussian integrated over each
+// pixel), so the box costs one pass of erf per column and per row.
+struct SkyModel::DrawnStar {
+    int c0, c1, r0, r1;
+    size_t columnShares, rowShares;  // offsets into shares
+};
+
 void SkyModel::Render(const SkyExposure& exposure, const SensorWindow& window, uint16_t* out,
                       size_t strideSamples) {
     uint64_t seedState = config_.seed * 0x9E3779B97F4A7C15ull + ++readouts_;
     noise_.state = SplitMix(seedState);
     if (window.columns <= 0 || window.rows <= 0) return;
 
-    const int bin = std::max(window.bin, 1);
-    const double seconds = exposure.exposureMs / 1000.0;
-    const int firstColumn = window.firstColumn;
-    const int columnBegin = std::clamp(firstColumn, 0, kSensorColumns);
-    const int columnEnd = std::clamp(firstColumn + window.columns * bin, 0, kSensorColumns);
-    const int rowBegin = std::clamp(window.firstRow, 0, kSensorRows);
-    const int rowEnd = std::clamp(window.firstRow + window.rows * bin, 0, kSensorRows);
-
-    // Sky light of a pixel = row part - column part (vignetting is a sum of squares).
-    const double skyAdu = config_.skyAduPerS * seconds;
-    const double lossPerSquare = config_.vignettingAtCorner / kMiddleToCornerSquared;
-    columnLight_.resize(static_cast<size_t>(std::max(columnEnd - columnBegin, 0)));
-    for (int c = columnBegin; c < columnEnd; ++c) {
-        const double dx = c - kSensorMiddleX;
-        columnLight_[static_cast<size_t>(c - columnBegin)] =
-            static_cast<float>(skyAdu * lossPerSquare * dx * dx);
-    }
-
-    // Each star covers a box out to where its pixels fade below kFaintestDrawnAdu; its pixel
-    // values are the product of a column share and a row share (Gaussian integrated over
-    // each pixel), so the box costs one pass of erf per column and per row.
-    struct DrawnStar {
-        int c0, c1, r0, r1;
-        size_t columnShares, rowShares;  // offsets into shares
-    };
+    const RenderSpan span = SpanOf(exposure, window);
+    FillColumnLight(span);
     std::vector<DrawnStar> drawn;
     std::vector<float> shares;
+    PlaceStars(exposure, span, drawn, shares);
+
+    signal_.resize(static_cast<size_t>(window.columns));
+    for (int j = 0; j < window.rows; ++j) {
+        std::fill(signal_.begin(), signal_.end(), 0.0f);
+        for (int b = 0; b < span.bin; ++b) {
+            const int r = window.firstRow + j * span.bin + b;
+            if (r < span.rowBegin || r >= span.rowEnd) continue;
+            AddRowSignal(span, r, drawn, shares);
+        }
+        uint16_t* line = out + static_cast<size_t>(j) * strideSamples;
+        for (int i = 0; i < window.columns; ++i) line[i] = Noisy(signal_[i]);
+    }
+}
+
+SkyModel::RenderSpan SkyModel::SpanOf(const SkyExposure& exposure,
+                                      const SensorWindow& window) const {
+    RenderSpan span;
+    span.bin = std::max(window.bin, 1);
+    span.seconds = exposure.exposureMs / 1000.0;
+    span.firstColumn = window.firstColumn;
+    span.columnBegin = std::clamp(span.firstColumn, 0, kSensorColumns);
+    span.columnEnd = std::clamp(span.firstColumn + window.columns * span.bin, 0, kSensorColumns);
+    span.rowBegin = std::clamp(window.firstRow, 0, kSensorRows);
+    span.rowEnd = std::clamp(window.firstRow + window.rows * span.bin, 0, kSensorRows);
+    span.skyAdu = config_.skyAduPerS * span.seconds;
+    span.lossPerSquare = config_.vignettingAtCorner / kMiddleToCornerSquared;
+    span.darkAdu = config_.darkAduPerS * span.seconds;
+    return span;
+}
+
+// Sky light of a pixel = row part - column part (vignetting is a sum of squares): the column
+// parts.
+void SkyModel::FillColumnLight(const RenderSpan& span) {
+    columnLight_.resize(static_cast<size_t>(std::max(span.columnEnd - span.columnBegin, 0)));
+    for (int c = span.columnBegin; c < span.columnEnd; ++c) {
+        const double dx = c - kSensorMiddleX;
+        columnLight_[static_cast<size_t>(c - span.columnBegin)] =
+            static_cast<float>(span.skyAdu * span.lossPerSquare * dx * dx);
+    }
+}
+
+void SkyModel::PlaceStars(const SkyExposure& exposure, const RenderSpan& span,
+                          std::vector<DrawnStar>& drawn, std::vector<float>& shares) const {
     const double sigma = std::max(StarFwhmPx(), kSharpestFwhmPx) / kFwhmPerSigma;
     for (const SkyStar& star : StarsAt(exposure.midClockMs)) {
-        const double flux = star.aduPerS * seconds * VignettingAt(star.x, star.y);
+        const double flux = star.aduPerS * span.seconds * VignettingAt(star.x, star.y);
         if (flux <= 0) continue;
         const double peak = flux / (2 * std::numbers::pi * sigma * sigma);
         const double reach =
             sigma * std::sqrt(2 * std::log(std::max(peak / kFaintestDrawnAdu, 1.0))) + 1;
         DrawnStar d;
-        d.c0 = std::max(columnBegin, static_cast<int>(std::floor(star.x - reach)));
-        d.c1 = std::min(columnEnd - 1, static_cast<int>(std::ceil(star.x + reach)));
-        d.r0 = std::max(rowBegin, static_cast<int>(std::floor(star.y - reach)));
-        d.r1 = std::min(rowEnd - 1, static_cast<int>(std::ceil(star.y + reach)));
+        d.c0 = std::max(span.columnBegin, static_cast<int>(std::floor(star.x - reach)));
+        d.c1 = std::min(span.columnEnd - 1, static_cast<int>(std::ceil(star.x + reach)));
+        d.r0 = std::max(span.rowBegin, static_cast<int>(std::floor(star.y - reach)));
+        d.r1 = std::min(span.rowEnd - 1, static_cast<int>(std::ceil(star.y + reach)));
         if (d.c0 > d.c1 || d.r0 > d.r1) continue;
         d.columnShares = shares.size();
         for (int c = d.c0; c <= d.c1; ++c)
@@ -263,42 +307,38 @@ void SkyModel::Render(const SkyExposure& exposure, const SensorWindow& window, u
             shares.push_back(static_cast<float>(flux * PixelShare(r, star.y, sigma)));
         drawn.push_back(d);
     }
+}
 
-    const double darkAdu = config_.darkAduPerS * seconds;
-    signal_.resize(static_cast<size_t>(window.columns));
-    for (int j = 0; j < window.rows; ++j) {
-        std::fill(signal_.begin(), signal_.end(), 0.0f);
-        float* signal = signal_.data();
-        for (int b = 0; b < bin; ++b) {
-            const int r = window.firstRow + j * bin + b;
-            if (r < rowBegin || r >= rowEnd) continue;
-            const double dy = r - kSensorMiddleY;
-            const float rowLight =
-                static_cast<float>(skyAdu * (1 - lossPerSquare * dy * dy) + darkAdu);
-            const float* column = columnLight_.data();
-            const int onChip = columnEnd - columnBegin;
-            float* first = signal + (columnBegin - firstColumn) / bin;
-            if (bin == 1) {
-                for (int k = 0; k < onChip; ++k) first[k] += rowLight - column[k];
-            } else {
-                const int phase = (columnBegin - firstColumn) % bin;
-                for (int k = 0; k < onChip; ++k) first[(k + phase) / bin] += rowLight - column[k];
-            }
-            for (const DrawnStar& d : drawn) {
-                if (r < d.r0 || r > d.r1) continue;
-                const float rowShare = shares[d.rowShares + static_cast<size_t>(r - d.r0)];
-                const float* columnShare = shares.data() + d.columnShares;
-                for (int c = d.c0; c <= d.c1; ++c)
-                    signal[(c - firstColumn) / bin] += rowShare * columnShare[c - d.c0];
-            }
-            for (const HotPixel& hot : hotPixels_) {
-                if (hot.row != r || hot.column < columnBegin || hot.column >= columnEnd) continue;
-                signal[(hot.column - firstColumn) / bin] +=
-                    static_cast<float>(hot.aduPerS * seconds);
-            }
+// Sensor row r's light, stars and hot pixels added into the output line's signal.
+void SkyModel::AddRowSignal(const RenderSpan& span, int r, const std::vector<DrawnStar>& drawn,
+                            const std::vector<float>& shares) {
+    float* signal = signal_.data();
+    const int bin = span.bin;
+    const int firstColumn = span.firstColumn;
+    const double dy = r - kSensorMiddleY;
+    const float rowLight =
+        static_cast<float>(span.skyAdu * (1 - span.lossPerSquare * dy * dy) + span.darkAdu);
+    const float* column = columnLight_.data();
+    const int onChip = span.columnEnd - span.columnBegin;
+    float* first = signal + (span.columnBegin - firstColumn) / bin;
+    if (bin == 1) {
+        for (int k = 0; k < onChip; ++k) first[k] += rowLight - column[k];
+    } else {
+        const int phase = (span.columnBegin - firstColumn) % bin;
+        for (int k = 0; k < onChip; ++k) first[(k + phase) / bin] += rowLight - column[k];
+    }
+    for (const DrawnStar& d : drawn) {
+        if (r < d.r0 || r > d.r1) continue;
+        const float rowShare = shares[d.rowShares + static_cast<size_t>(r - d.r0)];
+        const float* columnShare = shares.data() + d.columnShares;
+        for (int c = d.c0; c <= d.c1; ++c)
+            signal[(c - firstColumn) / bin] += rowShare * columnShare[c - d.c0];
+    }
+    for (const HotPixel& hot : hotPixels_) {
+        if (hot.row != r || hot.column < span.columnBegin || hot.column >= span.columnEnd) {
+            continue;
         }
-        uint16_t* line = out + static_cast<size_t>(j) * strideSamples;
-        for (int i = 0; i < window.columns; ++i) line[i] = Noisy(signal[i]);
+        signal[(hot.column - firstColumn) / bin] += static_cast<float>(hot.aduPerS * span.seconds);
     }
 }
 

@@ -138,6 +138,14 @@ class SkyModel {
         double Normal();   // mean 0, variance 1
     };
 
+    struct RenderSpan;
+    struct DrawnStar;
+    RenderSpan SpanOf(const SkyExposure& exposure, const SensorWindow& window) const;
+    void FillColumnLight(const RenderSpan& span);
+    void PlaceStars(const SkyExposure& exposure, const RenderSpan& span,
+                    std::vector<DrawnStar>& drawn, std::vector<float>& shares) const;
+    void AddRowSignal(const RenderSpan& span, int r, const std::vector<DrawnStar>& drawn,
+                      const std::vector<float>& shares);
     uint16_t Noisy(double signalAdu);
     uint32_t PoissonCount(double meanElectrons);
 

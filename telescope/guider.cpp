@@ -61,17 +61,47 @@ bool Correct(GuidePulses& pulses, int16_t error, const AxisGuide& axis, char& la
     return sent;
 }
 
-// The guide window of the current image.
-SampleFrame GuideWindowFrame() {
-    const SessionState& s = Session();
-    const GuideRunState& run = GuideRun();
-    const int32_t width = s.geometry.width;
-    // A capture may have changed the geometry since the window was placed: the window stays
-    // inside the image.
-    const int32_t left = std::clamp(run.cornerX, 0, std::max(width - kFrameSide, 0));
-    const int32_t top = std::clamp(run.cornerY, 0, std::max(s.geometry.height - kFrameSide, 0));
-    return {s.currentImage.data() + static_cast<size_t>(top) * width + left, width,
-            std::min(kFrameSide, width), std::min(kFrameSide, s.geometry.height)};
+// The axes of a correction, from the settings.
+AxisGuide RaAxis(const PersistentSettings& p) {
+    return {DirectionLetter(Direction::East),
+            DirectionLetter(Direction::West),
+            p.raPixelsPerSecond,
+            p.raBacklash,
+            p.raHysteresis,
+            p.ignoreSmallDrift};
+}
+AxisGuide DecAxis(const PersistentSettings& p) {
+    return {DirectionLetter(Direction::North),
+            DirectionLetter(Direction::South),
+            p.decPixelsPerSecond,
+            p.decBacklash,
+            p.decHysteresis,
+            p.ignoreSmallDrift};
+}
+
+// A training pulse: 19 ms for every second of training time, less the axis's offset.
+uint32_t TrainingPulseMs(int32_t seconds, int16_t offsetMs) {
+    return static_cast<uint32_t>(
+        std::max<int32_t>(kTrainingPulseMsPerSecond * seconds - offsetMs, 0));
+}
+
+// Training's results: rates measured on a star the mount did not move would be noise, so the
+// saved ones stay; otherwise the report, a rate of 0 stored as 1, and the settings file saved.
+bool StoreTrainingResult(const TrainingPositions& p, int32_t seconds) {
+    const std::string noMotion = TrainingNoMotionText(TrainingAxesMoved(p));
+    if (!noMotion.empty()) {
+        ShowMessage(MessageCode::CallerText, noMotion);
+        return false;
+    }
+    const TrainingResult r = ComputeTrainingResult(p, seconds);
+    ShowMessage(MessageCode::CallerText, TrainingReport(r));
+    PersistentSettings& settings = Session().settings;
+    settings.raPixelsPerSecond = static_cast<int16_t>(std::max(r.rateX, 1));
+    settings.decPixelsPerSecond = static_cast<int16_t>(std::max(r.rateY, 1));
+    settings.raBacklash = static_cast<int16_t>(r.backlashX);
+    settings.decBacklash = static_cast<int16_t>(r.backlashY);
+    if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
+    return true;
 }
 
 }  // namespace
@@ -155,260 +185,267 @@ std::string TrainingNoMotionText(const TrainingMotion& moved) {
     return text;
 }
 
-GuideRunState& GuideRun() {
-    static GuideRunState run;
-    return run;
+GuideState NextGuideState(GuideState state, GuideEvent event) {
+    switch (state) {
+        case GuideState::Idle:
+            if (event == GuideEvent::TrainingStarts) return GuideState::Training;
+            if (event == GuideEvent::GuidingStarts) return GuideState::Acquiring;
+            return state;
+        case GuideState::Acquiring:
+            if (event == GuideEvent::ReferenceTaken) return GuideState::Guiding;
+            [[fallthrough]];
+        case GuideState::Training:
+        case GuideState::Guiding:
+            if (event == GuideEvent::StarLost) return GuideState::Lost;
+            if (event == GuideEvent::Stop) return GuideState::Stopped;
+            return state;
+        case GuideState::Lost:
+        case GuideState::Stopped:
+            return state;
+    }
+    return state;
 }
 
-void PlaceGuideWindow() {
+bool GuideRunUnderWay(GuideState state) {
+    return state == GuideState::Training || state == GuideState::Acquiring ||
+           state == GuideState::Guiding;
+}
+
+GuideRun::GuideRun(GuideFrameSource& frames, GuidePulses& pulses)
+    : frames_(frames), pulses_(pulses), abortRules_([this](int16_t) { Abort(); }) {}
+
+// The source's capture and its abort rules end before the run's own.
+GuideRun::~GuideRun() {
+    if (state_ != GuideState::Idle) StopFrames();
+}
+
+// Guiding runs on a continuous capture: stopping the run stops the capture too.
+void GuideRun::Abort() {
+    if (!GuideRunUnderWay(state_)) return;
+    Move(GuideEvent::Stop);
+    frames_.RequestStop();
+}
+
+void GuideRun::StopFrames() {
+    if (framesStopped_) return;
+    framesStopped_ = true;
+    frames_.Stop();
+}
+
+void GuideRun::PlaceWindow() {
     SessionState& s = Session();
-    GuideRunState& run = GuideRun();
-    run.savedStarX = s.guideStarX;
-    run.savedStarY = s.guideStarY;
+    savedStarX_ = s.guideStarX;
+    savedStarY_ = s.guideStarY;
     const WindowAxis x = PlaceWindowAxis(s.guideStarX, s.geometry.width);
     const WindowAxis y = PlaceWindowAxis(s.guideStarY, s.geometry.height);
-    run.cornerX = x.corner;
-    run.cornerY = y.corner;
-    run.referenceX = x.coordinate;
-    run.referenceY = y.coordinate;
+    track_.cornerX = x.corner;
+    track_.cornerY = y.corner;
+    track_.referenceX = x.coordinate;
+    track_.referenceY = y.coordinate;
     s.focusWindowX = x.corner;
     s.focusWindowY = y.corner;
 }
 
-bool FindGuideCentre(int32_t x, int32_t y) {
+// The guide window of the current image.
+SampleFrame GuideRun::WindowFrame() const {
     const SessionState& s = Session();
-    GuideRunState& run = GuideRun();
+    const int32_t width = s.geometry.width;
+    // A capture may have changed the geometry since the window was placed: the window stays
+    // inside the image.
+    const int32_t left = std::clamp(track_.cornerX, 0, std::max(width - kFrameSide, 0));
+    const int32_t top = std::clamp(track_.cornerY, 0, std::max(s.geometry.height - kFrameSide, 0));
+    return {s.currentImage.data() + static_cast<size_t>(top) * width + left, width,
+            std::min(kFrameSide, width), std::min(kFrameSide, s.geometry.height)};
+}
+
+bool GuideRun::FindCentre(int32_t x, int32_t y) {
+    const SessionState& s = Session();
     const std::optional<StarCentre> centre =
-        SearchStarCentre(GuideWindowFrame(), x, y, s.measureBoxHalfSize, s.subPixelCentring);
+        SearchStarCentre(WindowFrame(), x, y, s.measureBoxHalfSize, s.subPixelCentring);
     if (!centre) {
         Ui().MessageBox(kFindCentreCaption, kFindCentreOutside);
         return false;
     }
-    run.foundX = centre->x;
-    run.foundY = centre->y;
-    run.tenthsX = centre->tenthsX;
-    run.tenthsY = centre->tenthsY;
+    track_.foundX = centre->x;
+    track_.foundY = centre->y;
+    track_.tenthsX = centre->tenthsX;
+    track_.tenthsY = centre->tenthsY;
     return true;
 }
 
-bool GuideStarStillThere(bool checkIntensity) {
+void GuideRun::LoseStar(const std::string& message) {
+    Move(GuideEvent::StarLost);
+    ShowMessage(MessageCode::CallerText, message);
+}
+
+// Whether the guide star stands at the found position of the current image: clearly above
+// the box's background and, when checkIntensity, with the light of the last accepted frame,
+// which it then becomes. A star that is not is lost.
+bool GuideRun::StarStillThere(bool checkIntensity) {
     const SessionState& s = Session();
-    GuideRunState& run = GuideRun();
     const std::optional<StarSignal> signal =
-        MeasureStarSignal(GuideWindowFrame(), run.foundX, run.foundY, s.measureBoxHalfSize);
+        MeasureStarSignal(WindowFrame(), track_.foundX, track_.foundY, s.measureBoxHalfSize);
     const bool there = signal && StarClearlyPresent(*signal);
     const bool same =
-        !checkIntensity || !run.lastSignal || (there && SameIntensity(*signal, *run.lastSignal));
+        !checkIntensity || !lastSignal_ || (there && SameIntensity(*signal, *lastSignal_));
     if (!there || !same) {
-        run.starLost = true;
+        Move(GuideEvent::StarLost);
         ShowMessage(MessageCode::GuideStarLost);
         return false;
     }
-    if (checkIntensity) run.lastSignal = signal;
+    if (checkIntensity) lastSignal_ = signal;
     return true;
 }
 
-bool RunCorrectionStep(GuidePulses& pulses) {
-    SessionState& s = Session();
-    GuideRunState& run = GuideRun();
-    if (!FindGuideCentre(run.referenceX, run.referenceY)) {
-        run.starLost = true;
-        ShowMessage(MessageCode::CallerText, kGuideStarLostText);
-        return false;
-    }
-    if (!GuideStarStillThere(true)) return false;
-    run.errorX = GuideErrorUnits(run.referenceX, run.foundX, run.tenthsX);
-    run.errorY = GuideErrorUnits(run.referenceY, run.foundY, run.tenthsY);
-    const double dx = static_cast<double>(run.errorX) / kErrorUnitsPerPixel;
-    const double dy = static_cast<double>(run.errorY) / kErrorUnitsPerPixel;
-    ++run.frames;
-    run.sumDx2 += dx * dx;
-    run.sumDy2 += dy * dy;
-    if (std::abs(run.errorX) > kLostStarErrorUnits || std::abs(run.errorY) > kLostStarErrorUnits) {
-        return true;
-    }
-
-    const PersistentSettings& p = s.settings;
-    const AxisGuide xAxis{DirectionLetter(Direction::East),
-                          DirectionLetter(Direction::West),
-                          p.raPixelsPerSecond,
-                          p.raBacklash,
-                          p.raHysteresis,
-                          p.ignoreSmallDrift};
-    const AxisGuide yAxis{DirectionLetter(Direction::North),
-                          DirectionLetter(Direction::South),
-                          p.decPixelsPerSecond,
-                          p.decBacklash,
-                          p.decHysteresis,
-                          p.ignoreSmallDrift};
-    TelescopeState& t = s.telescope;
-    return Correct(pulses, run.errorX, xAxis, t.lastEastWest) &&
-           Correct(pulses, run.errorY, yAxis, t.lastNorthSouth);
+// The error of the found star against the reference, counted into the run's RMS.
+void GuideRun::CountError() {
+    track_.errorX = GuideErrorUnits(track_.referenceX, track_.foundX, track_.tenthsX);
+    track_.errorY = GuideErrorUnits(track_.referenceY, track_.foundY, track_.tenthsY);
+    const double dx = static_cast<double>(track_.errorX) / kErrorUnitsPerPixel;
+    const double dy = static_cast<double>(track_.errorY) / kErrorUnitsPerPixel;
+    ++frameCount_;
+    sumDx2_ += dx * dx;
+    sumDy2_ += dy * dy;
 }
 
-GuidingInfo CurrentGuidingInfo() {
-    const GuideRunState& run = GuideRun();
+bool GuideRun::CorrectionStep() {
+    SessionState& s = Session();
+    if (!FindCentre(track_.referenceX, track_.referenceY)) {
+        LoseStar(kGuideStarLostText);
+        return false;
+    }
+    if (!StarStillThere(true)) return false;
+    CountError();
+    if (std::abs(track_.errorX) > kLostStarErrorUnits ||
+        std::abs(track_.errorY) > kLostStarErrorUnits) {
+        return true;
+    }
+    TelescopeState& t = s.telescope;
+    return Correct(pulses_, track_.errorX, RaAxis(s.settings), t.lastEastWest) &&
+           Correct(pulses_, track_.errorY, DecAxis(s.settings), t.lastNorthSouth);
+}
+
+GuidingInfo GuideRun::Info() const {
     GuidingInfo info;
-    info.x = OneDecimal(run.foundX + run.tenthsX * 0.1);
-    info.y = OneDecimal(run.foundY + run.tenthsY * 0.1);
-    info.dxPx = static_cast<double>(run.errorX) / kErrorUnitsPerPixel;
-    info.dyPx = static_cast<double>(run.errorY) / kErrorUnitsPerPixel;
+    info.x = OneDecimal(track_.foundX + track_.tenthsX * 0.1);
+    info.y = OneDecimal(track_.foundY + track_.tenthsY * 0.1);
+    info.dxPx = static_cast<double>(track_.errorX) / kErrorUnitsPerPixel;
+    info.dyPx = static_cast<double>(track_.errorY) / kErrorUnitsPerPixel;
     info.dx = OneDecimal(info.dxPx);
     info.dy = OneDecimal(info.dyPx);
-    info.frames = run.frames;
-    if (run.frames > 0) {
-        const double n = run.frames;
-        info.rmsXPx = std::sqrt(run.sumDx2 / n);
-        info.rmsYPx = std::sqrt(run.sumDy2 / n);
-        info.rmsTotalPx = std::sqrt((run.sumDx2 + run.sumDy2) / n);
+    info.frames = frameCount_;
+    if (frameCount_ > 0) {
+        const double n = frameCount_;
+        info.rmsXPx = std::sqrt(sumDx2_ / n);
+        info.rmsYPx = std::sqrt(sumDy2_ / n);
+        info.rmsTotalPx = std::sqrt((sumDx2_ + sumDy2_) / n);
     }
     return info;
 }
 
-bool GuideFrameArrived(GuidePulses& pulses) {
-    SessionState& s = Session();
-    GuideRunState& run = GuideRun();
-    if (!run.guiding || run.training) return true;
-    if (run.firstPass) {
-        if (!FindGuideCentre(run.referenceX, run.referenceY) ||
-            !FindGuideCentre(run.foundX, run.foundY)) {
-            run.starLost = true;
-            ShowMessage(MessageCode::CallerText, kGuideStarLostText);
-            return false;
-        }
-        if (!GuideStarStillThere(true)) return false;
-        run.referenceX = run.foundX;
-        run.referenceY = run.foundY;
-        run.firstPass = false;
-        TelescopeDialogs().OpenGuidingInfo();
+// The first guide frame: the star searched twice from where it was picked becomes the
+// reference, and "Guiding Info" opens.
+bool GuideRun::TakeReference() {
+    if (!FindCentre(track_.referenceX, track_.referenceY) ||
+        !FindCentre(track_.foundX, track_.foundY)) {
+        LoseStar(kGuideStarLostText);
+        return false;
     }
+    if (!StarStillThere(true)) return false;
+    track_.referenceX = track_.foundX;
+    track_.referenceY = track_.foundY;
+    Move(GuideEvent::ReferenceTaken);
+    TelescopeDialogs().OpenGuidingInfo();
+    return true;
+}
+
+void GuideRun::BeginGuiding(int frameLimit) {
+    frameLimit_ = frameLimit;
+    Move(GuideEvent::GuidingStarts);
+    TakeGuideSettings();
+    PlaceWindow();
+    Session().abortRequested = 0;
+}
+
+bool GuideRun::FrameArrived() {
+    if (state_ == GuideState::Acquiring && !TakeReference()) return false;
+    if (state_ != GuideState::Guiding) return false;
     PumpMessages(kStopSeries);
-    // An aborted frame is not corrected; the frame source ends with the abort.
-    if (s.abortRequested != 0 || !s.guidingDuringCapture) return true;
-    const bool ok = RunCorrectionStep(pulses);
-    if (run.frames > 0) TelescopeDialogs().ShowGuidingInfo(CurrentGuidingInfo());
-    return ok && (run.frameLimit <= 0 || run.frames < run.frameLimit);
+    // An aborted frame is not corrected; the abort stopped the run and its frames.
+    if (Session().abortRequested != 0 || state_ != GuideState::Guiding) return false;
+    const bool ok = CorrectionStep();
+    if (frameCount_ > 0) TelescopeDialogs().ShowGuidingInfo(Info());
+    return ok && (frameLimit_ <= 0 || frameCount_ < frameLimit_);
 }
 
-void StopGuidingOnAbort(int16_t) {
-    SessionState& s = Session();
-    // Guiding runs as a continuous capture; stopping it must stop the continuous loop too.
-    if (s.guidingDuringCapture) s.continuousCapture = false;
-    s.guidingDuringCapture = false;
+bool GuideRun::Guide(int frameLimit) {
+    if (state_ != GuideState::Idle) return false;
+    BeginGuiding(frameLimit);
+    while (GuideRunUnderWay(state_) && frames_.NextFrame() == GuideFrame::Delivered &&
+           FrameArrived()) {
+    }
+    EndGuiding();
+    return state_ != GuideState::Lost;
 }
 
-bool TrainGuider(GuideFrameSource& frames, GuidePulses& pulses) {
+void GuideRun::EndGuiding() {
+    StopFrames();
+    Move(GuideEvent::Stop);
     SessionState& s = Session();
-    const AbortScope abortRules(StopGuidingOnAbort);
-    GuideRunState& run = GuideRun();
-    run = GuideRunState{};
-    const int32_t seconds = std::max<int32_t>(s.guideTrainingSeconds, 1);
-    TakeGuideSettings();
-    PlaceGuideWindow();
-    const bool savedContinuous = s.continuousCapture;
-    run.guiding = true;
-    run.training = true;
-    s.guidingDuringCapture = true;
-    s.continuousCapture = false;
-    s.abortRequested = 0;
-
-    TrainingPositions p;
-    bool ok = FindGuideCentre(run.referenceX, run.referenceY) && GuideStarStillThere(false);
-    p.x[0] = run.foundX;
-    p.y[0] = run.foundY;
-    p.tenthsX[0] = run.tenthsX;
-    p.tenthsY[0] = run.tenthsY;
-
-    // One training step: the pulse, a new frame, and the centre searched twice from the last.
-    // A pulse that the axis's offset takes whole is not sent, as in the correction step.
-    const auto step = [&](Direction direction, uint32_t pulseMs) {
-        if (!ok) return;
-        ok = (pulseMs == 0 || SendPulse(pulses, DirectionLetter(direction), pulseMs)) &&
-             frames.NextFrame() == GuideFrame::Delivered && s.abortRequested == 0 &&
-             s.guidingDuringCapture && FindGuideCentre(run.foundX, run.foundY) &&
-             FindGuideCentre(run.foundX, run.foundY) && GuideStarStillThere(false);
-    };
-    const auto pulseFor = [seconds](int16_t offsetMs) {
-        return static_cast<uint32_t>(
-            std::max<int32_t>(kTrainingPulseMsPerSecond * seconds - offsetMs, 0));
-    };
-
-    const uint32_t yPulseMs = pulseFor(s.settings.decHysteresis);
-    const Direction yDirections[] = {Direction::North, Direction::North, Direction::South,
-                                     Direction::South};
-    for (int i = 0; i < kTrainingStepsPerAxis; ++i) {
-        step(yDirections[i], yPulseMs);
-        p.y[i + 1] = run.foundY;
-        p.tenthsY[i + 1] = run.tenthsY;
-    }
-    const uint32_t xPulseMs = pulseFor(s.settings.raHysteresis);
-    const Direction xDirections[] = {Direction::East, Direction::East, Direction::West,
-                                     Direction::West};
-    for (int i = 0; i < kTrainingStepsPerAxis; ++i) {
-        step(xDirections[i], xPulseMs);
-        p.x[i + 1] = run.foundX;
-        p.tenthsX[i + 1] = run.tenthsX;
-    }
-
-    if (ok) {
-        // Rates measured on a star the mount did not move would be noise: the saved ones stay.
-        const std::string noMotion = TrainingNoMotionText(TrainingAxesMoved(p));
-        if (!noMotion.empty()) {
-            ShowMessage(MessageCode::CallerText, noMotion);
-            ok = false;
-        }
-    }
-    if (ok) {
-        const TrainingResult r = ComputeTrainingResult(p, seconds);
-        ShowMessage(MessageCode::CallerText, TrainingReport(r));
-        PersistentSettings& settings = s.settings;
-        settings.raPixelsPerSecond = static_cast<int16_t>(std::max(r.rateX, 1));
-        settings.decPixelsPerSecond = static_cast<int16_t>(std::max(r.rateY, 1));
-        settings.raBacklash = static_cast<int16_t>(r.backlashX);
-        settings.decBacklash = static_cast<int16_t>(r.backlashY);
-        if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
-    }
-
-    run.training = false;
-    run.guiding = false;
-    s.guidingDuringCapture = false;
-    s.continuousCapture = savedContinuous;
-    return ok;
-}
-
-bool RunGuiding(GuideFrameSource& frames, int frameLimit, GuidePulses& pulses) {
-    SessionState& s = Session();
-    const AbortScope abortRules(StopGuidingOnAbort);
-    GuideRunState& run = GuideRun();
-    run = GuideRunState{};
-    run.frameLimit = frameLimit;
-    const bool savedContinuous = s.continuousCapture;
-    const int16_t savedPause = s.camera.pauseMinutes;
-
-    run.guiding = true;
-    s.guidingDuringCapture = true;
-    s.continuousCapture = true;
-    s.camera.pauseMinutes = 0;
-    TakeGuideSettings();
-    PlaceGuideWindow();
-    s.abortRequested = 0;
-    run.firstPass = true;
-
-    while (frames.NextFrame() == GuideFrame::Delivered && GuideFrameArrived(pulses)) {
-    }
-    frames.Stop();
-
     ShowMessage(MessageCode::AutoGuidingTerminated);
     TelescopeDialogs().CloseGuidingInfo();
     s.abortRequested = 0;
     ResetFocusWindow();
-    s.guideStarX = run.savedStarX;
-    s.guideStarY = run.savedStarY;
-    s.guidingDuringCapture = false;
-    s.continuousCapture = savedContinuous;
-    s.camera.pauseMinutes = savedPause;
-    run.guiding = false;
-    return !run.starLost;
+    s.guideStarX = savedStarX_;
+    s.guideStarY = savedStarY_;
+}
+
+// One training step: the pulse, a new frame, and the centre searched twice from the last.
+// A pulse that the axis's offset takes whole is not sent, as in the correction step.
+bool GuideRun::TrainingStep(Direction direction, uint32_t pulseMs) {
+    return (pulseMs == 0 || SendPulse(pulses_, DirectionLetter(direction), pulseMs)) &&
+           frames_.NextFrame() == GuideFrame::Delivered && Session().abortRequested == 0 &&
+           state_ == GuideState::Training && FindCentre(track_.foundX, track_.foundY) &&
+           FindCentre(track_.foundX, track_.foundY) && StarStillThere(false);
+}
+
+// Four pulses on one axis, two out and two back, with the star's place after each.
+bool GuideRun::TrainAxis(const std::array<Direction, kTrainingStepsPerAxis>& directions,
+                         uint32_t pulseMs, bool xAxis, TrainingPositions& p) {
+    for (size_t i = 0; i < directions.size(); ++i) {
+        if (!TrainingStep(directions[i], pulseMs)) return false;
+        (xAxis ? p.x : p.y)[i + 1] = xAxis ? track_.foundX : track_.foundY;
+        (xAxis ? p.tenthsX : p.tenthsY)[i + 1] = xAxis ? track_.tenthsX : track_.tenthsY;
+    }
+    return true;
+}
+
+bool GuideRun::Train() {
+    if (state_ != GuideState::Idle) return false;
+    SessionState& s = Session();
+    const int32_t seconds = std::max<int32_t>(s.guideTrainingSeconds, 1);
+    TakeGuideSettings();
+    PlaceWindow();
+    Move(GuideEvent::TrainingStarts);
+    s.abortRequested = 0;
+
+    TrainingPositions p;
+    const bool measured = FindCentre(track_.referenceX, track_.referenceY) && StarStillThere(false);
+    p.x[0] = track_.foundX;
+    p.y[0] = track_.foundY;
+    p.tenthsX[0] = track_.tenthsX;
+    p.tenthsY[0] = track_.tenthsY;
+    const PersistentSettings& settings = s.settings;
+    const bool ok =
+        measured &&
+        TrainAxis({Direction::North, Direction::North, Direction::South, Direction::South},
+                  TrainingPulseMs(seconds, settings.decHysteresis), false, p) &&
+        TrainAxis({Direction::East, Direction::East, Direction::West, Direction::West},
+                  TrainingPulseMs(seconds, settings.raHysteresis), true, p) &&
+        StoreTrainingResult(p, seconds);
+    StopFrames();
+    Move(GuideEvent::Stop);
+    return ok;
 }
 
 void CmdTrainAutoGuiding(Camera* camera, MountLink* mount) {
@@ -426,7 +463,8 @@ void CmdTrainAutoGuiding(Camera* camera, MountLink* mount) {
     }
     const LongOperation running(LongOperationKind::GuiderTraining);
     CaptureGuideFrames frames(camera, GuideFrameKind::Training);
-    (void)TrainGuider(frames, mount->Pulses());
+    GuideRun run(frames, mount->Pulses());
+    (void)run.Train();
 }
 
 void CmdStartAutoGuiding(Camera* camera, MountLink* mount) {
@@ -437,7 +475,8 @@ void CmdStartAutoGuiding(Camera* camera, MountLink* mount) {
     }
     const LongOperation running(LongOperationKind::Guiding);
     CaptureGuideFrames frames(camera, GuideFrameKind::Guiding);
-    (void)RunGuiding(frames, 0, mount->Pulses());
+    GuideRun run(frames, mount->Pulses());
+    (void)run.Guide(0);
 }
 
 }  // namespace vexa

@@ -9,10 +9,13 @@
 #include <string>
 
 #include "camera/guide_frame_source.h"
+#include "processing/star_centre.h"
+#include "session/message_pump.h"
 #include "session/status.h"
 #include "telescope/guide_pulses.h"
 #include "telescope/guide_star_signal.h"
 #include "telescope/telescope_dialog_services.h"
+#include "telescope/telescope_protocol.h"
 
 namespace vexa {
 
@@ -97,16 +100,33 @@ TrainingMotion TrainingAxesMoved(const TrainingPositions& p);
 // The message for a training run in which an axis did not move; empty when both did.
 std::string TrainingNoMotionText(const TrainingMotion& moved);
 
-// ---- the running guide ----
+// ---- the guide run ----
 
-struct GuideRunState {
-    bool guiding = false;
-    bool training = false;
-    bool firstPass = false;
-    bool starLost = false;  // the star left the window or is no longer there: the run stops
-    int32_t cornerX = 0;    // the guide window's first column and row in the image
+// Where a guide run stands.
+enum class GuideState {
+    Idle,       // made, not started
+    Training,   // pulsing the mount each way and measuring how far the star goes
+    Acquiring,  // guiding, the first frame still to fix the reference
+    Guiding,    // correcting every guide frame
+    Lost,       // ended: the star left the window, vanished or changed its light
+    Stopped,    // ended: a key or click, the frame limit, the frames' end, or training done
+};
+
+// What moves a guide run on.
+enum class GuideEvent { TrainingStarts, GuidingStarts, ReferenceTaken, StarLost, Stop };
+
+// The state an event leads to. An event that does not apply leaves the state as it is; an
+// ended run stays ended.
+GuideState NextGuideState(GuideState state, GuideEvent event);
+// Training, acquiring or guiding.
+bool GuideRunUnderWay(GuideState state);
+
+// The guide window in the image and the star in it: the corner in image pixels, the rest in
+// window pixels (found tenths 0 to 9), the errors in nineteenths of a pixel.
+struct GuideTrack {
+    int32_t cornerX = 0;
     int32_t cornerY = 0;
-    int32_t referenceX = 0;  // window coordinates
+    int32_t referenceX = 0;
     int32_t referenceY = 0;
     int32_t foundX = 0;
     int32_t foundY = 0;
@@ -114,50 +134,78 @@ struct GuideRunState {
     int32_t tenthsY = 0;
     int16_t errorX = 0;
     int16_t errorY = 0;
-    // The star as the last accepted guide frame showed it, against which the next is judged.
-    std::optional<StarSignal> lastSignal;
-    int32_t savedStarX = 0;
-    int32_t savedStarY = 0;
-    // The run's error figures, for the RMS.
-    int frames = 0;
-    double sumDx2 = 0.0;
-    double sumDy2 = 0.0;
-    // Stop after this many guide frames (0: until aborted).
-    int frameLimit = 0;
 };
-GuideRunState& GuideRun();
 
-// Saves the guide star and places the window around it; the reference becomes the star's
-// window position.
-void PlaceGuideWindow();
-// Searches the current image's guide window from (x, y) with the working box; the found
-// position and tenths land in the run state. False (after the finder's message) when the box
-// leaves the window.
-bool FindGuideCentre(int32_t x, int32_t y);
-// Whether the guide star stands at the found position of the current image: clearly above the
-// box's background and, when checkIntensity, with the light of the last accepted frame, which
-// it then becomes. A star that is not is lost: the lost-star message and false.
-bool GuideStarStillThere(bool checkIntensity);
-// The correction step on the current image, its pulses sent through pulses. False when the star
-// is lost (the run stops) or a pulse could not be sent.
-bool RunCorrectionStep(GuidePulses& pulses);
-// What every guide frame of Start Auto-Guiding runs: the reference on the first frame, the
-// correction and the "Guiding Info" figures, its pulses sent through pulses. False when the run
-// ends with this frame: the star lost, a pulse not sent, or the frame limit reached.
-bool GuideFrameArrived(GuidePulses& pulses);
-// The figures "Guiding Info" shows for the run so far.
-GuidingInfo CurrentGuidingInfo();
+// One training or guiding run on the frames it is given (each a new current image) with its
+// pulses sent through the GuidePulses it is given. While it exists a key or click ends a run
+// under way (Stopped) and asks its frames to stop; a run that ends, or is destroyed under way,
+// stops its frame source.
+class GuideRun {
+  public:
+    GuideRun(GuideFrameSource& frames, GuidePulses& pulses);
+    ~GuideRun();
+    GuideRun(const GuideRun&) = delete;
+    GuideRun& operator=(const GuideRun&) = delete;
 
-// Training on the current image and the frames that follow from frames, pulsing the mount
-// through pulses. True when the results were stored (and saved).
-bool TrainGuider(GuideFrameSource& frames, GuidePulses& pulses);
-// Guiding on the frames from frames until aborted (or frameLimit frames, 0 for no limit), the
-// corrections sent through pulses; the source is then stopped. False when it could not start.
-bool RunGuiding(GuideFrameSource& frames, int frameLimit, GuidePulses& pulses);
+    GuideState State() const { return state_; }
+    const GuideTrack& Track() const { return track_; }
+    // The figures "Guiding Info" shows for the run so far.
+    GuidingInfo Info() const;
 
-// A key or click during training or guiding ends the guide run and the continuous capture
-// that feeds it.
-void StopGuidingOnAbort(int16_t stopSeries);
+    // Training from the picked star on the current image, an idle run only. True when the
+    // results were stored (and saved).
+    bool Train();
+    // Guiding until a key or click (or frameLimit frames, 0 for no limit), then "AutoGuiding
+    // Terminated" and the focus window and picked star back. False when the run was not idle
+    // or the star was lost.
+    bool Guide(int frameLimit);
+
+    // The guiding run's beginning: the guide settings, the window around the picked star with
+    // the reference at its place, the first frame to come.
+    void BeginGuiding(int frameLimit);
+    // What every guide frame runs: the reference on the first, the correction and the
+    // "Guiding Info" figures. False when the run ends with this frame: stopped, the star lost,
+    // a pulse not sent, or the frame limit reached.
+    bool FrameArrived();
+    // The correction step on the current image. False when the star is lost (the run ends)
+    // or a pulse could not be sent.
+    bool CorrectionStep();
+    // Searches the current image's guide window from (x, y) with the working box; the found
+    // position and tenths land in the track. False (after the finder's message) when the box
+    // leaves the window.
+    bool FindCentre(int32_t x, int32_t y);
+
+  private:
+    void Move(GuideEvent event) { state_ = NextGuideState(state_, event); }
+    void Abort();
+    void StopFrames();
+    void PlaceWindow();
+    SampleFrame WindowFrame() const;
+    void LoseStar(const std::string& message);
+    bool StarStillThere(bool checkIntensity);
+    bool TakeReference();
+    void CountError();
+    bool TrainAxis(const std::array<Direction, kTrainingStepsPerAxis>& directions, uint32_t pulseMs,
+                   bool xAxis, TrainingPositions& p);
+    bool TrainingStep(Direction direction, uint32_t pulseMs);
+    void EndGuiding();
+
+    GuideFrameSource& frames_;
+    GuidePulses& pulses_;
+    GuideState state_ = GuideState::Idle;
+    GuideTrack track_;
+    // The star as the last accepted guide frame showed it, against which the next is judged.
+    std::optional<StarSignal> lastSignal_;
+    int32_t savedStarX_ = 0;
+    int32_t savedStarY_ = 0;
+    // The run's error figures, for the RMS.
+    int frameCount_ = 0;
+    double sumDx2_ = 0.0;
+    double sumDy2_ = 0.0;
+    int frameLimit_ = 0;  // 0: until stopped
+    bool framesStopped_ = false;
+    const AbortScope abortRules_;
+};
 
 class Camera;
 

@@ -1,4 +1,5 @@
-// The telescope command's dialogs and the guider's "Guiding Info" as the window shows them.
+// The telescope command's dialogs and the guider's "Guiding Info" as the window shows them:
+// the figures are the guide run's, handed over after every guide frame.
 #include <QScreen>
 
 #include "ui/main_window.h"
@@ -22,6 +23,7 @@ void QtUiServices::RunControlBoxDialog(ControlBoxDialogModel& model) {
 }
 
 void QtUiServices::OpenGuidingInfo() {
+    shownGuidingInfo_ = GuidingInfo{};
     if (!guidingDialog_) {
         QWidget* parent = DialogParent();
         guidingDialog_ = new TGuideDialog(parent);
@@ -43,6 +45,7 @@ void QtUiServices::OpenGuidingInfo() {
 }
 
 void QtUiServices::ShowGuidingInfo(const GuidingInfo& info) {
+    shownGuidingInfo_ = info;
     if (guidingDialog_) guidingDialog_->ShowInfo(info);
 }
 

@@ -122,6 +122,8 @@ class QtUiServices : public QObject,
     void CloseGuidingInfo() override;
     // The open "Guiding Info" window, for tests; null while none is open.
     TGuideDialog* GuidingInfoDialog() const;
+    // The figures of this guide run that "Guiding Info" last showed, kept after it closes.
+    const GuidingInfo& ShownGuidingInfo() const { return shownGuidingInfo_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -134,6 +136,7 @@ class QtUiServices : public QObject,
     QWidget* DialogParent() const;
 
     QPointer<TVEXA_Q4Window> view_;
+    GuidingInfo shownGuidingInfo_;
     QPointer<TProgressDialog> progress_;
     QPointer<TMergeDialog> mergeDialog_;
     QPointer<TPHDialog> photometryDialog_;

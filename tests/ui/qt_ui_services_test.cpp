@@ -18,12 +18,14 @@
 #include <vector>
 
 #include "app/display_refresh.h"
+#include "camera/camera_guide_frames.h"
 #include "camera/capture_sequence.h"
 #include "session/message_catalogue.h"
 #include "session/message_pump.h"
 #include "telescope/guider.h"
 #include "tests/ui/screen_test_support.h"
 #include "tests/ui/window_test_support.h"
+#include "tests/unit/support/no_guide_pulses.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
 #include "ui/message_box_fit.h"
@@ -87,20 +89,22 @@ class QtUiServicesTest : public QObject {
 
     void keyPressDuringPumpAbortsTheSeries() {
         SessionState& s = Session();
+        CaptureGuideFrames frames(nullptr, GuideFrameKind::Guiding);
+        vexa::test::NoGuidePulses pulses;
+        GuideRun guiding(frames, pulses);
+        guiding.BeginGuiding(0);
         s.seriesCount = 7;
         s.abortRequested = 0;
         s.continuousRunning = 1;
-        s.guidingDuringCapture = true;
         s.continuousCapture = true;
         s.focusWindowX = 10;
-        const AbortScope guiding(StopGuidingOnAbort);
         const CaptureAbortScope capture;
         QCoreApplication::postEvent(View(), KeyPress(Qt::Key_Space));
         PumpMessages(1);
         QCOMPARE(s.seriesCount, int16_t{1});
         QCOMPARE(s.abortRequested, 1);
         QCOMPARE(s.continuousRunning, 0);
-        QVERIFY(!s.guidingDuringCapture);
+        QVERIFY(guiding.State() == GuideState::Stopped);
         QVERIFY(!s.continuousCapture);
         QCOMPARE(s.focusWindowX, 586);  // back in the middle of the Full image
     }

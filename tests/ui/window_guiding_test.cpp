@@ -179,14 +179,14 @@ class WindowGuidingTest : public QObject {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 auto* progress = qobject_cast<TProgressDialog*>(w);
                 if (!progress || !progress->isVisible() || !info || !info->isVisible() ||
-                    GuideRun().frames == lastFrameSeen) {
+                    app_->Services().ShownGuidingInfo().frames == lastFrameSeen) {
                     continue;
                 }
-                lastFrameSeen = GuideRun().frames;
+                lastFrameSeen = app_->Services().ShownGuidingInfo().frames;
                 ++framesSeenTogether;
                 if (progress->frameGeometry().intersects(info->frameGeometry())) ++framesCovered;
             }
-            if (GuideRun().frames < kGuideFrames) return;
+            if (app_->Services().ShownGuidingInfo().frames < kGuideFrames) return;
             stopper.stop();
             QTest::keyClick(app_->Frame(), Qt::Key_Escape);
         });
@@ -195,7 +195,7 @@ class WindowGuidingTest : public QObject {
         Trigger(cmd::kStartAutoGuiding);
         QVERIFY(!watchdogFired);
 
-        const GuidingInfo info = CurrentGuidingInfo();
+        const GuidingInfo info = app_->Services().ShownGuidingInfo();
         QCOMPARE(info.frames, kGuideFrames);
         QVERIFY2(info.rmsTotalPx < 1.0, std::to_string(info.rmsTotalPx).c_str());
         QCOMPARE(boxes_.size(), boxesBefore + 1);

@@ -107,6 +107,7 @@ struct FakeUsbBus::Device {
     size_t bytes = 0;
     bool gone = false;
     UMockdevIoctlData* stalled = nullptr;
+    UMockdevIoctlData* held = nullptr;
     std::deque<UMockdevIoctlData*> reapable;
     std::vector<int> lengths;
     std::vector<uint8_t> endpoints;
@@ -128,7 +129,8 @@ void SubmitUrb(Device& d, UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
     d.lengths.push_back(urb->buffer_length);
     d.endpoints.push_back(urb->endpoint);
     const size_t asked = static_cast<size_t>(std::max(urb->buffer_length, 0));
-    const size_t sent = d.mode == BulkMode::Deliver ? asked : std::min(d.bytes, asked);
+    const bool whole = d.mode == BulkMode::Deliver || d.mode == BulkMode::Hold;
+    const size_t sent = whole ? asked : std::min(d.bytes, asked);
     if (sent > 0) {
         UMockdevIoctlData* buffer =
             umockdev_ioctl_data_resolve(urbData, offsetof(usbdevfs_urb, buffer), asked, nullptr);
@@ -140,6 +142,8 @@ void SubmitUrb(Device& d, UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
     if (d.mode == BulkMode::Stall) {
         // Waits for the host to give up and discard it.
         d.stalled = urbData;
+    } else if (d.mode == BulkMode::Hold) {
+        d.held = urbData;
     } else {
         if (d.mode == BulkMode::Vanish) {
             urb->status = -ESHUTDOWN;
@@ -268,6 +272,7 @@ FakeUsbBus::~FakeUsbBus() {
     for (auto& device : devices_) {
         if (device->master >= 0) ::close(device->master);
         if (device->stalled) g_object_unref(device->stalled);
+        if (device->held) g_object_unref(device->held);
         for (UMockdevIoctlData* urb : device->reapable) g_object_unref(urb);
         if (device->usbHandler) g_object_unref(device->usbHandler);
         if (device->hidHandler) g_object_unref(device->hidHandler);
@@ -362,6 +367,20 @@ void FakeUsbBus::SetBulk(int device, BulkMode mode, size_t bytes) {
     std::lock_guard lock(d.mutex);
     d.mode = mode;
     d.bytes = bytes;
+}
+
+bool FakeUsbBus::BulkHeld(int device) {
+    Device& d = *devices_.at(device);
+    std::lock_guard lock(d.mutex);
+    return d.held != nullptr;
+}
+
+void FakeUsbBus::ReleaseBulk(int device) {
+    Device& d = *devices_.at(device);
+    std::lock_guard lock(d.mutex);
+    if (d.held == nullptr) return;
+    d.reapable.push_back(d.held);
+    d.held = nullptr;
 }
 
 std::vector<int> FakeUsbBus::BulkRequestLengths(int device) {

@@ -32,6 +32,7 @@ enum class BulkMode {
     Short,    // `bytes` bytes, then the transfer ends normally
     Stall,    // `bytes` bytes, then nothing until the host gives up
     Vanish,   // `bytes` bytes, then the device is gone
+    Hold,     // every byte asked for, held back until ReleaseBulk
 };
 
 // The byte at a position of every bulk transfer the fake sends.
@@ -51,6 +52,9 @@ class FakeUsbBus {
     std::vector<uint8_t> TakeHidOutput(int device);
     void SendHidInput(int device, const std::vector<uint8_t>& report);
     void SetBulk(int device, BulkMode mode, size_t bytes = 0);
+    // Whether a bulk request is held back, and letting it complete.
+    bool BulkHeld(int device);
+    void ReleaseBulk(int device);
     // The lengths of the bulk requests the host made, and their endpoints.
     std::vector<int> BulkRequestLengths(int device);
     std::vector<uint8_t> BulkRequestEndpoints(int device);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "camera/camera_guide_frames.h"
 #include "camera/capture_sequence.h"
 #include "session/message_pump.h"
 #include "session/session_state.h"
 #include "telescope/guider.h"
 #include "tests/unit/support/fake_ui.h"
+#include "tests/unit/support/no_guide_pulses.h"
 
 namespace vexa {
 namespace {
@@ -55,12 +57,14 @@ TEST_F(PumpTest, ButtonPressWithoutStopSeriesEndsTheCountOnly) {
 }
 
 TEST_F(PumpTest, AbortWhileGuidingClearsContinuousCaptureThenGuiding) {
-    const AbortScope guiding(StopGuidingOnAbort);
-    s.guidingDuringCapture = true;
+    CaptureGuideFrames frames(nullptr, GuideFrameKind::Guiding);
+    test::NoGuidePulses pulses;
+    GuideRun guiding(frames, pulses);
+    guiding.BeginGuiding(0);
     fixture.ui.pendingEvents = {FakeEvent::RightPress};
     PumpMessages(1);
     EXPECT_FALSE(s.continuousCapture);
-    EXPECT_FALSE(s.guidingDuringCapture);
+    EXPECT_EQ(guiding.State(), GuideState::Stopped);
     ExpectCommonAbortSteps();
 }
 

@@ -21,6 +21,7 @@
 #include "telescope/guider.h"
 #include "tests/unit/files/file_test_helpers.h"
 #include "tests/unit/support/fake_ui.h"
+#include "tests/unit/support/no_guide_pulses.h"
 #include "tests/unit/support/recording_camera.h"
 
 namespace vexa::test {
@@ -517,12 +518,13 @@ TEST_F(CaptureTest, AFullDiskStopsAContinuousCaptureWithoutAPartialFile) {
 }
 
 TEST_F(CaptureTest, GuideFramesSkipTheDialogAndComeOneContinuousPassAtATime) {
-    Session().guidingDuringCapture = true;
     Session().continuousCapture = true;
     Session().camera.exposureUnit = 's';
     Session().camera.exposureValue = 1;
-    const AbortScope guiding(StopGuidingOnAbort);
     CaptureGuideFrames frames(&device, GuideFrameKind::Guiding);
+    NoGuidePulses pulses;
+    GuideRun guiding(frames, pulses);
+    guiding.BeginGuiding(0);
     // After the third frame a click ends guiding during the next exposure.
     int corrections = 0;
     GuideFrame frame;
@@ -533,7 +535,7 @@ TEST_F(CaptureTest, GuideFramesSkipTheDialogAndComeOneContinuousPassAtATime) {
     EXPECT_EQ(ui().cameraDialogsShown, 0);
     EXPECT_EQ(corrections, 3);
     EXPECT_EQ(camera.ReadCommands(), 3);
-    EXPECT_FALSE(Session().guidingDuringCapture);
+    EXPECT_EQ(guiding.State(), GuideState::Stopped);
     EXPECT_FALSE(Session().continuousCapture);
 }
 

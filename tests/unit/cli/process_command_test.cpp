@@ -394,10 +394,9 @@ TEST_F(ProcessCommandTest, InputThatCannotBeLoadedFails) {
     EXPECT_EQ(out.str(), "");
 }
 
-TEST_F(ProcessCommandTest, UsageErrorsChangeNothing) {
-    const std::string in = In();
-    const std::string out_ = Out();
-    const std::vector<std::vector<std::string>> bad = {
+// Command lines that misuse the process command, reading in and writing out_.
+std::vector<std::vector<std::string>> UsageErrors(const std::string& in, const std::string& out_) {
+    return {
         {},
         {in},
         {in, out_},
@@ -443,6 +442,12 @@ TEST_F(ProcessCommandTest, UsageErrorsChangeNothing) {
         {in, out_, "--label-date"},
         {in, out_, "--invert", "--label-date"},
     };
+}
+
+TEST_F(ProcessCommandTest, UsageErrorsChangeNothing) {
+    const std::string in = In();
+    const std::string out_ = Out();
+    const std::vector<std::vector<std::string>> bad = UsageErrors(in, out_);
     for (const auto& args : bad) {
         std::string shown;
         for (const std::string& arg : args) shown += arg + " ";

@@ -85,108 +85,110 @@ struct SampleCase {
     std::vector<std::pair<long, uint16_t>> expected;  // index, sample; index 5 holds the fill
 };
 
+const std::vector<long> kHalfAxes{650, 515}, kFullAxes{1300, 1030};
+
+const std::vector<SampleCase> kBitpixCases = {
+    {"8 bit",
+     BYTE_IMG,
+     {},
+     {},
+     {},
+     kHalfAxes,
+     {{0, 0}, {1, 255}, {kLast, 17}},
+     {{0, 0}, {1, 255}, {kLast, 17}, {5, 0}}},
+    {"8 bit scaled",
+     BYTE_IMG,
+     100.0,
+     256.0,
+     {},
+     kHalfAxes,
+     {{0, 0}, {1, 255}, {kLast, 1}},
+     {{0, 100}, {1, 65380}, {kLast, 356}, {5, 100}}},
+    {"16 bit",
+     SHORT_IMG,
+     {},
+     {},
+     {},
+     kFullAxes,
+     {{0, -5}, {1, 32767}, {kLast, 1000}},
+     {{0, 0}, {1, 32767}, {kLast, 1000}, {5, 0}}},
+    {"16 bit with the unsigned offset",
+     SHORT_IMG,
+     32768.0,
+     {},
+     {},
+     kFullAxes,
+     {{0, -32768}, {1, 32767}, {kLast, 0}},
+     {{0, 0}, {1, 65535}, {kLast, 32768}, {5, 32768}}},
+    {"16 bit undefined samples",
+     SHORT_IMG,
+     32768.0,
+     1.0,
+     7L,
+     kHalfAxes,
+     {{0, 7}, {1, 8}},
+     {{0, 0}, {1, 32776}, {5, 32768}}},
+    {"32 bit",
+     LONG_IMG,
+     {},
+     {},
+     {},
+     kHalfAxes,
+     {{0, 70000}, {1, -1}, {kLast, 40000}},
+     {{0, 65535}, {1, 0}, {kLast, 40000}, {5, 0}}},
+    {"32 bit scaled, halves round up",
+     LONG_IMG,
+     10.0,
+     0.5,
+     {},
+     kHalfAxes,
+     {{0, 3}, {1, 2}, {kLast, -30}},
+     {{0, 12}, {1, 11}, {kLast, 0}, {5, 10}}},
+    {"32-bit reals with NaN and infinities",
+     FLOAT_IMG,
+     {},
+     {},
+     {},
+     kHalfAxes,
+     {{0, 1.49},
+      {1, 1.5},
+      {2, 65534.5},
+      {3, 70000},
+      {4, -3},
+      {6, kNaN},
+      {7, kInf},
+      {8, -kInf},
+      {kLast, 0.4999}},
+     {{0, 1},
+      {1, 2},
+      {2, 65535},
+      {3, 65535},
+      {4, 0},
+      {5, 0},
+      {6, 0},
+      {7, 65535},
+      {8, 0},
+      {kLast, 0}}},
+    {"64-bit reals",
+     DOUBLE_IMG,
+     {},
+     {},
+     {},
+     kFullAxes,
+     {{0, 12345.678}, {kLast, 65535.0}},
+     {{0, 12346}, {kLast, 65535}, {5, 0}}},
+    {"64-bit reals scaled",
+     DOUBLE_IMG,
+     0.25,
+     2.0,
+     {},
+     kFullAxes,
+     {{0, 100}, {1, 0.1}, {kLast, 32767.5}},
+     {{0, 200}, {1, 0}, {kLast, 65535}, {5, 0}}},
+};
+
 TEST_F(ForeignFitsTest, EveryBitpixIsScaledRoundedAndClamped) {
-    const std::vector<long> half{650, 515}, full{1300, 1030};
-    const std::vector<SampleCase> cases = {
-        {"8 bit",
-         BYTE_IMG,
-         {},
-         {},
-         {},
-         half,
-         {{0, 0}, {1, 255}, {kLast, 17}},
-         {{0, 0}, {1, 255}, {kLast, 17}, {5, 0}}},
-        {"8 bit scaled",
-         BYTE_IMG,
-         100.0,
-         256.0,
-         {},
-         half,
-         {{0, 0}, {1, 255}, {kLast, 1}},
-         {{0, 100}, {1, 65380}, {kLast, 356}, {5, 100}}},
-        {"16 bit",
-         SHORT_IMG,
-         {},
-         {},
-         {},
-         full,
-         {{0, -5}, {1, 32767}, {kLast, 1000}},
-         {{0, 0}, {1, 32767}, {kLast, 1000}, {5, 0}}},
-        {"16 bit with the unsigned offset",
-         SHORT_IMG,
-         32768.0,
-         {},
-         {},
-         full,
-         {{0, -32768}, {1, 32767}, {kLast, 0}},
-         {{0, 0}, {1, 65535}, {kLast, 32768}, {5, 32768}}},
-        {"16 bit undefined samples",
-         SHORT_IMG,
-         32768.0,
-         1.0,
-         7L,
-         half,
-         {{0, 7}, {1, 8}},
-         {{0, 0}, {1, 32776}, {5, 32768}}},
-        {"32 bit",
-         LONG_IMG,
-         {},
-         {},
-         {},
-         half,
-         {{0, 70000}, {1, -1}, {kLast, 40000}},
-         {{0, 65535}, {1, 0}, {kLast, 40000}, {5, 0}}},
-        {"32 bit scaled, halves round up",
-         LONG_IMG,
-         10.0,
-         0.5,
-         {},
-         half,
-         {{0, 3}, {1, 2}, {kLast, -30}},
-         {{0, 12}, {1, 11}, {kLast, 0}, {5, 10}}},
-        {"32-bit reals with NaN and infinities",
-         FLOAT_IMG,
-         {},
-         {},
-         {},
-         half,
-         {{0, 1.49},
-          {1, 1.5},
-          {2, 65534.5},
-          {3, 70000},
-          {4, -3},
-          {6, kNaN},
-          {7, kInf},
-          {8, -kInf},
-          {kLast, 0.4999}},
-         {{0, 1},
-          {1, 2},
-          {2, 65535},
-          {3, 65535},
-          {4, 0},
-          {5, 0},
-          {6, 0},
-          {7, 65535},
-          {8, 0},
-          {kLast, 0}}},
-        {"64-bit reals",
-         DOUBLE_IMG,
-         {},
-         {},
-         {},
-         full,
-         {{0, 12345.678}, {kLast, 65535.0}},
-         {{0, 12346}, {kLast, 65535}, {5, 0}}},
-        {"64-bit reals scaled",
-         DOUBLE_IMG,
-         0.25,
-         2.0,
-         {},
-         full,
-         {{0, 100}, {1, 0.1}, {kLast, 32767.5}},
-         {{0, 200}, {1, 0}, {kLast, 65535}, {5, 0}}},
-    };
-    for (const SampleCase& c : cases) {
+    for (const SampleCase& c : kBitpixCases) {
         SCOPED_TRACE(c.name);
         ForeignFile foreign;
         foreign.bitpix = c.bitpix;
@@ -405,98 +407,102 @@ Bytes HeaderOf(const std::vector<std::string>& cards) {
     return bytes;
 }
 
+struct BadCase {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+};
+
+// A file that writes an image of these axes and sample type.
+std::function<void(const fs::path&)> ImageFile(std::vector<long> axes, int bitpix = SHORT_IMG) {
+    return [axes, bitpix](const fs::path& path) {
+        ForeignFile foreign;
+        foreign.axes = axes;
+        foreign.bitpix = bitpix;
+        ASSERT_EQ(WriteForeign(path, foreign), 0);
+    };
+}
+
+const std::vector<BadCase> kBadFiles = {
+    {"another size", ImageFile({640, 480})},
+    {"rows and columns swapped", ImageFile({515, 650})},
+    {"a third axis", ImageFile({650, 515, 2})},
+    {"a third axis of one plane", ImageFile({650, 515, 1})},
+    {"one axis", ImageFile({650 * 515})},
+    {"64-bit integers", ImageFile({650, 515}, LONGLONG_IMG)},
+    {"a table instead of an image",
+     [](const fs::path& path) {
+         fs::remove(path);
+         fitsfile* f = nullptr;
+         int status = 0;
+         fits_create_diskfile(&f, path.c_str(), &status);
+         fits_create_img(f, BYTE_IMG, 0, nullptr, &status);
+         char name[] = "FLUX", form[] = "1J";
+         char* names[] = {name};
+         char* forms[] = {form};
+         fits_create_tbl(f, BINARY_TBL, 334750, 1, names, forms, nullptr, "T", &status);
+         fits_close_file(f, &status);
+         ASSERT_EQ(status, 0);
+     }},
+    {"a truncated data block",
+     [](const fs::path& path) {
+         ImageFile({650, 515})(path);
+         fs::resize_file(path, fs::file_size(path) - 10000);
+     }},
+    {"a huge image declared in a small file",
+     [](const fs::path& path) {
+         WriteBytes(path,
+                    HeaderOf({"SIMPLE  =                    T", "BITPIX  =                  -64",
+                              "NAXIS   =                    2", "NAXIS1  =           2000000000",
+                              "NAXIS2  =           2000000000", "END"}));
+     }},
+    {"a truncated tile-compressed file",
+     [](const fs::path& path) {
+         ASSERT_EQ(WriteForeign(path, CompressedFile()), 0);
+         fs::resize_file(path, fs::file_size(path) - 3000);
+     }},
+    {"a full frame declared in a header alone",
+     [](const fs::path& path) {
+         WriteBytes(path,
+                    HeaderOf({"SIMPLE  =                    T", "BITPIX  =                  -64",
+                              "NAXIS   =                    2", "NAXIS1  =                 1300",
+                              "NAXIS2  =                 1030", "END"}));
+     }},
+    {"a header without END",
+     [](const fs::path& path) {
+         WriteBytes(path,
+                    HeaderOf({"SIMPLE  =                    T", "BITPIX  =                   16",
+                              "NAXIS   =                    2", "NAXIS1  =                  650",
+                              "NAXIS2  =                  515"}));
+     }},
+    {"no FITS at all", [](const fs::path& path) { WriteBytes(path, Bytes(100000, 'x')); }},
+    {"a gzip stream",
+     [](const fs::path& path) {
+         Bytes gz(5000, 0);
+         gz[0] = 0x1f;
+         gz[1] = 0x8b;
+         WriteBytes(path, gz);
+     }},
+    {"larger than a foreign file may be",
+     [](const fs::path& path) {
+         ImageFile({650, 515})(path);
+         fs::resize_file(path, static_cast<uintmax_t>(kForeignFitsMaxFileBytes) + 1);
+     }},
+    {"a named pipe",
+     [](const fs::path& path) {
+         fs::remove(path);
+         ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+     }},
+    {"a folder",
+     [](const fs::path& path) {
+         fs::remove(path);
+         fs::create_directory(path);
+     }},
+};
+
 TEST_F(ForeignFitsTest, BadFilesAreRefusedAndChangeNothing) {
-    struct BadCase {
-        const char* name;
-        std::function<void(const fs::path&)> make;
-    };
-    auto image = [](std::vector<long> axes, int bitpix = SHORT_IMG) {
-        return [axes, bitpix](const fs::path& path) {
-            ForeignFile foreign;
-            foreign.axes = axes;
-            foreign.bitpix = bitpix;
-            ASSERT_EQ(WriteForeign(path, foreign), 0);
-        };
-    };
-    const std::vector<BadCase> cases = {
-        {"another size", image({640, 480})},
-        {"rows and columns swapped", image({515, 650})},
-        {"a third axis", image({650, 515, 2})},
-        {"a third axis of one plane", image({650, 515, 1})},
-        {"one axis", image({650 * 515})},
-        {"64-bit integers", image({650, 515}, LONGLONG_IMG)},
-        {"a table instead of an image",
-         [](const fs::path& path) {
-             fs::remove(path);
-             fitsfile* f = nullptr;
-             int status = 0;
-             fits_create_diskfile(&f, path.c_str(), &status);
-             fits_create_img(f, BYTE_IMG, 0, nullptr, &status);
-             char name[] = "FLUX", form[] = "1J";
-             char* names[] = {name};
-             char* forms[] = {form};
-             fits_create_tbl(f, BINARY_TBL, 334750, 1, names, forms, nullptr, "T", &status);
-             fits_close_file(f, &status);
-             ASSERT_EQ(status, 0);
-         }},
-        {"a truncated data block",
-         [&](const fs::path& path) {
-             image({650, 515})(path);
-             fs::resize_file(path, fs::file_size(path) - 10000);
-         }},
-        {"a huge image declared in a small file",
-         [](const fs::path& path) {
-             WriteBytes(
-                 path, HeaderOf({"SIMPLE  =                    T", "BITPIX  =                  -64",
-                                 "NAXIS   =                    2", "NAXIS1  =           2000000000",
-                                 "NAXIS2  =           2000000000", "END"}));
-         }},
-        {"a truncated tile-compressed file",
-         [](const fs::path& path) {
-             ASSERT_EQ(WriteForeign(path, CompressedFile()), 0);
-             fs::resize_file(path, fs::file_size(path) - 3000);
-         }},
-        {"a full frame declared in a header alone",
-         [](const fs::path& path) {
-             WriteBytes(
-                 path, HeaderOf({"SIMPLE  =                    T", "BITPIX  =                  -64",
-                                 "NAXIS   =                    2", "NAXIS1  =                 1300",
-                                 "NAXIS2  =                 1030", "END"}));
-         }},
-        {"a header without END",
-         [](const fs::path& path) {
-             WriteBytes(
-                 path, HeaderOf({"SIMPLE  =                    T", "BITPIX  =                   16",
-                                 "NAXIS   =                    2", "NAXIS1  =                  650",
-                                 "NAXIS2  =                  515"}));
-         }},
-        {"no FITS at all", [](const fs::path& path) { WriteBytes(path, Bytes(100000, 'x')); }},
-        {"a gzip stream",
-         [](const fs::path& path) {
-             Bytes gz(5000, 0);
-             gz[0] = 0x1f;
-             gz[1] = 0x8b;
-             WriteBytes(path, gz);
-         }},
-        {"larger than a foreign file may be",
-         [&](const fs::path& path) {
-             image({650, 515})(path);
-             fs::resize_file(path, static_cast<uintmax_t>(kForeignFitsMaxFileBytes) + 1);
-         }},
-        {"a named pipe",
-         [](const fs::path& path) {
-             fs::remove(path);
-             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-         }},
-        {"a folder",
-         [](const fs::path& path) {
-             fs::remove(path);
-             fs::create_directory(path);
-         }},
-    };
-    for (const BadCase& c : cases) {
+    for (const BadCase& c : kBadFiles) {
         SCOPED_TRACE(c.name);
-        const fs::path path = PathOf(std::string("IMG9-") + std::to_string(&c - cases.data()));
+        const fs::path path = PathOf(std::string("IMG9-") + std::to_string(&c - kBadFiles.data()));
         c.make(path);
         SetKnownSession();
         const Plane before = s.currentImage;

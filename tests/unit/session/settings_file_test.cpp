@@ -279,16 +279,11 @@ struct CheckCase {
     std::function<void(const PersistentSettings&)> expect;
 };
 
-// Each refused value stops the reading there: the fields before it come from the file, the
-// ones after keep the session's values, and the file is rewritten from the session.
-TEST_F(SettingsFileTest, RefusedValueStopsReadingAndRepairsTheFile) {
-    const PersistentSettings fromFile = Distinct();
-    PersistentSettings before;
-    before.telescopeType = TelescopeType::Lx200;
-    before.raBacklash = 5;
+// A refused value at each place it can stand, and what the session then holds.
+std::vector<CheckCase> RefusedValueCases() {
     const std::string le31("\x1F\x00", 2), leMinus1("\xFF\xFF", 2), le0("\x00\x00", 2),
         le7("\x07\x00", 2), le37("\x25\x00", 2);
-    const std::vector<CheckCase> cases = {
+    return {
         {"background", 11, "x",
          [](const PersistentSettings& p) {
              EXPECT_EQ(p.backgroundChoice, 'l');
@@ -362,6 +357,16 @@ TEST_F(SettingsFileTest, RefusedValueStopsReadingAndRepairsTheFile) {
              EXPECT_EQ(p.fitsObject, "");
          }},
     };
+}
+
+// Each refused value stops the reading there: the fields before it come from the file, the
+// ones after keep the session's values, and the file is rewritten from the session.
+TEST_F(SettingsFileTest, RefusedValueStopsReadingAndRepairsTheFile) {
+    const PersistentSettings fromFile = Distinct();
+    PersistentSettings before;
+    before.telescopeType = TelescopeType::Lx200;
+    before.raBacklash = 5;
+    const std::vector<CheckCase> cases = RefusedValueCases();
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(c.name);
         Settings() = before;

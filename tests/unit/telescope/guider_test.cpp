@@ -32,14 +32,13 @@ constexpr uint16_t kStarPeak = 30000;
 constexpr uint16_t kSky = 100;
 constexpr uint32_t kSlackMs = 3;
 
-// A symmetric 3 x 3 star centred on window pixel (x, y) of the guide window, its light
-// scaled by brightness.
+// A symmetric 3 x 3 star centred on window pixel (x, y) of the guide window around the
+// picked star, its light scaled by brightness.
 void DrawStar(int32_t x, int32_t y, double brightness = 1.0) {
     SessionState& s = Session();
     std::fill(s.currentImage.begin(), s.currentImage.end(), kSky);
-    const GuideRunState& run = GuideRun();
-    const int32_t cx = run.cornerX + x;
-    const int32_t cy = run.cornerY + y;
+    const int32_t cx = PlaceWindowAxis(s.guideStarX, s.geometry.width).corner + x;
+    const int32_t cy = PlaceWindowAxis(s.guideStarY, s.geometry.height).corner + y;
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
             const int weight = (dx == 0 ? 2 : 1) * (dy == 0 ? 2 : 1);
@@ -64,10 +63,12 @@ class ScriptedFrames : public GuideFrameSource {
         return GuideFrame::Delivered;
     }
     void Stop() override { ++stops; }
+    void RequestStop() override { ++stopRequests; }
 
     std::vector<Point> script;
     size_t next = 0;
     int stops = 0;
+    int stopRequests = 0;
 };
 
 class GuiderTest : public ::testing::Test {
@@ -84,13 +85,17 @@ class GuiderTest : public ::testing::Test {
         frames.script = std::move(positions);
         frames.next = 0;
     }
-    // Ready to correct: the window around the star, the reference at (64, 64).
-    void StartRun() {
-        GuideRun() = GuideRunState{};
-        PlaceGuideWindow();
-        GuideRunState& run = GuideRun();
-        run.guiding = true;
-        Session().measureBoxHalfSize = Session().settings.guideStarMaskRadius;
+    // A new run on the scripted frames, the last one ended first.
+    GuideRun& NewRun() {
+        run.reset();
+        run.emplace(frames, Pulses());
+        return *run;
+    }
+    // Ready to correct: a guiding run with the window around the star, the reference at
+    // (64, 64), the first frame to come.
+    GuideRun& StartRun(int frameLimit = 0) {
+        NewRun().BeginGuiding(frameLimit);
+        return *run;
     }
     // The time from the write of `from` to the next write of `to`.
     uint32_t Gap(const std::string& from, const std::string& to) {
@@ -108,6 +113,7 @@ class GuiderTest : public ::testing::Test {
     test::TelescopeFixture fixture;
     test::FakeSerialLine& line = fixture.line;
     ScriptedFrames frames;
+    std::optional<GuideRun> run;
     // The link's pulses for the telescope type the test connected.
     GuidePulses& Pulses() { return fixture.link.Pulses(); }
 };
@@ -124,6 +130,32 @@ TEST(GuideWindowTest, TheWindowStaysInsideTheImageAndTheStarKeepsItsPlace) {
         const WindowAxis a = PlaceWindowAxis(c.p, c.extent);
         EXPECT_EQ(a.corner, c.corner) << c.p;
         EXPECT_EQ(a.coordinate, c.coordinate) << c.p;
+    }
+}
+
+TEST(GuideStateTest, EachEventMovesARunOnlyWhereItAppliesAndAnEndedRunStaysEnded) {
+    using S = GuideState;
+    const GuideEvent events[] = {GuideEvent::TrainingStarts, GuideEvent::GuidingStarts,
+                                 GuideEvent::ReferenceTaken, GuideEvent::StarLost,
+                                 GuideEvent::Stop};
+    struct Row {
+        S from;
+        bool underWay;
+        std::array<S, std::size(events)> after;  // one state per event, in that order
+    } rows[] = {
+        {S::Idle, false, {S::Training, S::Acquiring, S::Idle, S::Idle, S::Idle}},
+        {S::Training, true, {S::Training, S::Training, S::Training, S::Lost, S::Stopped}},
+        {S::Acquiring, true, {S::Acquiring, S::Acquiring, S::Guiding, S::Lost, S::Stopped}},
+        {S::Guiding, true, {S::Guiding, S::Guiding, S::Guiding, S::Lost, S::Stopped}},
+        {S::Lost, false, {S::Lost, S::Lost, S::Lost, S::Lost, S::Lost}},
+        {S::Stopped, false, {S::Stopped, S::Stopped, S::Stopped, S::Stopped, S::Stopped}},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(GuideRunUnderWay(r.from), r.underWay) << static_cast<int>(r.from);
+        for (size_t e = 0; e < std::size(events); ++e) {
+            EXPECT_EQ(NextGuideState(r.from, events[e]), r.after[e])
+                << static_cast<int>(r.from) << " event " << e;
+        }
     }
 }
 
@@ -197,10 +229,9 @@ TEST_F(GuiderTest, TrainingPulsesEachWayMeasuresAndStoresTheResults) {
     fixture.Connect();
     Session().guideTrainingSeconds = 1;
     Session().settings.decHysteresis = 4;
-    StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}, {64, 56}, {64, 58}, {64, 62}, {69, 62}, {74, 62}, {71, 62}, {66, 62}});
-    ASSERT_TRUE(TrainGuider(frames, Pulses()));
+    ASSERT_TRUE(NewRun().Train());
 
     // Read back from the settings file.
     Session().settings = PersistentSettings{};
@@ -224,17 +255,16 @@ TEST_F(GuiderTest, TrainingPulsesEachWayMeasuresAndStoresTheResults) {
     EXPECT_LE(Gap("#:Mn#", "#:Qn#"), 15u + kSlackMs);
     EXPECT_GE(Gap("#:Me#", "#:Qe#"), 19u);
     EXPECT_LE(Gap("#:Me#", "#:Qe#"), 19u + kSlackMs);
-    EXPECT_FALSE(Session().guidingDuringCapture);
+    EXPECT_EQ(run->State(), GuideState::Stopped);
 }
 
 TEST_F(GuiderTest, ARateOfZeroIsReportedButStoredAsOne) {
     fixture.Connect();
     // T = 2 and a pixel a pulse: the star moves, but the rates come out below one.
     Session().guideTrainingSeconds = 2;
-    StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 63}, {64, 62}, {64, 63}, {64, 64}, {65, 64}, {66, 64}, {65, 64}, {64, 64}});
-    ASSERT_TRUE(TrainGuider(frames, Pulses()));
+    ASSERT_TRUE(NewRun().Train());
     EXPECT_EQ(fixture.session.ui.LastText(),
               "slewx =     0, slewy =     0\nbacklashx =     0, backlashy =     0");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 1);
@@ -296,10 +326,9 @@ TEST_F(GuiderTest, TrainingThatDidNotMoveTheStarKeepsTheSavedRatesAndFile) {
     const std::string before = fileBytes();
     p.raPixelsPerSecond = 8;  // in the session only: the file must not be written
 
-    StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 64}, {64, 64}, {64, 64}, {64, 64}, {69, 64}, {74, 64}, {71, 64}, {66, 64}});
-    EXPECT_FALSE(TrainGuider(frames, Pulses()));
+    EXPECT_FALSE(NewRun().Train());
     const std::string shown = fixture.session.ui.LastText();
     EXPECT_NE(shown.find("less than one pixel north-south (Dec)."), std::string::npos) << shown;
     EXPECT_NE(shown.find("check the mount and its connection"), std::string::npos);
@@ -318,10 +347,9 @@ TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
     // A star 10 pixels from the top: the first north pulse takes it to 6, where the second
     // search's box leaves the window.
     Session().guideStarY = 10;
-    StartRun();
     DrawStar(64, 10);
     ScriptFrames({{64, 6}});
-    EXPECT_FALSE(TrainGuider(frames, Pulses()));
+    EXPECT_FALSE(NewRun().Train());
     EXPECT_EQ(fixture.session.ui.LastText(), "Find centre failed - outside image area");
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 3u);  // one pulse, nothing after
@@ -329,10 +357,9 @@ TEST_F(GuiderTest, ALostStarOrAFailedFrameStopsTrainingWithNothingStored) {
     // A frame that does not come (aborted, failed readout) stops it as well.
     line.ClearEvents();
     Session().guideStarY = 500;
-    StartRun();
     DrawStar(64, 64);
     ScriptFrames({{64, 60}});
-    EXPECT_FALSE(TrainGuider(frames, Pulses()));
+    EXPECT_FALSE(NewRun().Train());
     EXPECT_EQ(Session().settings.raPixelsPerSecond, 7);
     EXPECT_EQ(line.Writes().size(), 6u);
 }
@@ -346,22 +373,22 @@ TEST_F(GuiderTest, ACorrectionPulsesEachAxisTowardsTheReference) {
     StartRun();
 
     DrawStar(62, 64);  // two pixels left of the reference: 38 units east, 19 ms
-    ASSERT_TRUE(RunCorrectionStep(Pulses()));
+    ASSERT_TRUE(run->CorrectionStep());
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"#:RG#", "#:Me#", "#:Qe#"}));
     EXPECT_GE(Gap("#:Me#", "#:Qe#"), 19u);
     EXPECT_LE(Gap("#:Me#", "#:Qe#"), 19u + kSlackMs);
 
     line.ClearEvents();
     DrawStar(64, 62);  // two pixels up: north
-    ASSERT_TRUE(RunCorrectionStep(Pulses()));
+    ASSERT_TRUE(run->CorrectionStep());
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"#:RG#", "#:Mn#", "#:Qn#"}));
 
     line.ClearEvents();
     DrawStar(63, 65);  // one pixel each way: below the threshold
-    ASSERT_TRUE(RunCorrectionStep(Pulses()));
+    ASSERT_TRUE(run->CorrectionStep());
     EXPECT_TRUE(line.Writes().empty());
-    EXPECT_EQ(GuideRun().errorX, 19);
-    EXPECT_EQ(GuideRun().errorY, -19);
+    EXPECT_EQ(run->Track().errorX, 19);
+    EXPECT_EQ(run->Track().errorY, -19);
 }
 
 TEST_F(GuiderTest, AReversalAddsTheBacklashBeforeTheDivision) {
@@ -371,7 +398,7 @@ TEST_F(GuiderTest, AReversalAddsTheBacklashBeforeTheDivision) {
     Session().telescope.lastEastWest = 'w';
     StartRun();
     DrawStar(62, 64);
-    ASSERT_TRUE(RunCorrectionStep(Pulses()));
+    ASSERT_TRUE(run->CorrectionStep());
     EXPECT_GE(Gap("#:Me#", "#:Qe#"), 24u);  // (38 + 10) / 2
     EXPECT_LE(Gap("#:Me#", "#:Qe#"), 24u + kSlackMs);
     EXPECT_EQ(Session().telescope.lastEastWest, 'e');
@@ -381,9 +408,9 @@ TEST_F(GuiderTest, AnErrorAbove150UnitsSendsNothing) {
     fixture.Connect();
     StartRun();
     DrawStar(72, 64);  // 8 pixels: 152 units
-    ASSERT_TRUE(RunCorrectionStep(Pulses()));
+    ASSERT_TRUE(run->CorrectionStep());
     EXPECT_TRUE(line.Writes().empty());
-    EXPECT_EQ(GuideRun().errorX, -152);
+    EXPECT_EQ(run->Track().errorX, -152);
 }
 
 TEST_F(GuiderTest, TheControlBoxGetsItsPulseBytes) {
@@ -391,7 +418,7 @@ TEST_F(GuiderTest, TheControlBoxGetsItsPulseBytes) {
     Session().telescope.lastEastWest = 'e';
     StartRun();
     DrawStar(62, 64);
-    ASSERT_TRUE(RunCorrectionStep(Pulses()));
+    ASSERT_TRUE(run->CorrectionStep());
     EXPECT_EQ(line.Writes(), (std::vector<std::string>{"\x01", "\x11", std::string(1, '\0')}));
 }
 
@@ -400,8 +427,8 @@ TEST_F(GuiderTest, AStarAtTheWindowEdgeIsLostAndStopsTheRunWithAMessage) {
     Session().guideStarX = 3;  // the window's reference 3 pixels from its edge
     StartRun();
     DrawStar(3, 64);
-    EXPECT_FALSE(RunCorrectionStep(Pulses()));
-    EXPECT_TRUE(GuideRun().starLost);
+    EXPECT_FALSE(run->CorrectionStep());
+    EXPECT_EQ(run->State(), GuideState::Lost);
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_EQ(fixture.session.ui.LastText(), kGuideStarLostText);
 }
@@ -421,18 +448,15 @@ TEST_F(GuiderTest, AStarThatIsNotThereOrChangedItsLightIsLostAndStopsTheRun) {
         {"gone", {0, 0}, 1.0, true},
     };
     for (const Case& c : cases) {
-        SessionState& s = Session();
         StartRun();
-        GuideRun().firstPass = true;
-        s.guidingDuringCapture = true;
         fixture.session.ui.messages.clear();
         DrawStar(64, 64);
-        EXPECT_TRUE(GuideFrameArrived(Pulses())) << c.what;
+        EXPECT_TRUE(run->FrameArrived()) << c.what;
         DrawStar(c.at.x, c.at.y, c.at.x == 0 ? 0.0 : c.brightness);
-        const bool goesOn = GuideFrameArrived(Pulses());
-        EXPECT_EQ(GuideRun().starLost, c.lost) << c.what;
+        const bool goesOn = run->FrameArrived();
+        EXPECT_EQ(run->State() == GuideState::Lost, c.lost) << c.what;
         EXPECT_EQ(goesOn, !c.lost) << c.what;
-        EXPECT_EQ(GuideRun().frames, c.lost ? 1 : 2) << c.what;
+        EXPECT_EQ(run->Info().frames, c.lost ? 1 : 2) << c.what;
         EXPECT_EQ(fixture.session.ui.LastText(),
                   c.lost ? CatalogueText(MessageCode::GuideStarLost) : std::string())
             << c.what;
@@ -442,33 +466,27 @@ TEST_F(GuiderTest, AStarThatIsNotThereOrChangedItsLightIsLostAndStopsTheRun) {
 TEST_F(GuiderTest, AStarThatDriftedAwaySincePickingIsLostOnTheFirstFrame) {
     fixture.Connect();
     StartRun();
-    GuideRun().firstPass = true;
-    Session().guidingDuringCapture = true;
     DrawStar(80, 80);  // 16 pixels from where it was picked, beyond the search box
-    EXPECT_FALSE(GuideFrameArrived(Pulses()));
-    EXPECT_TRUE(GuideRun().starLost);
+    EXPECT_FALSE(run->FrameArrived());
+    EXPECT_EQ(run->State(), GuideState::Lost);
     EXPECT_EQ(fixture.session.ui.guidingInfoOpened, 0);
     EXPECT_TRUE(line.Writes().empty());
 }
 
 TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
     fixture.Connect();
-    SessionState& s = Session();
-    StartRun();
-    GuideRun().firstPass = true;
-    GuideRun().frameLimit = 3;
-    s.guidingDuringCapture = true;
+    StartRun(3);
     const Point stars[] = {{65, 63}, {67, 63}, {65, 64}};
     std::vector<bool> goesOn;
     for (const Point& f : stars) {
         DrawStar(f.x, f.y);
-        goesOn.push_back(GuideFrameArrived(Pulses()));
+        goesOn.push_back(run->FrameArrived());
     }
     const test::FakeUi& ui = fixture.session.ui;
     EXPECT_EQ(ui.guidingInfoOpened, 1);
     ASSERT_EQ(ui.guidingInfos.size(), 3u);
-    EXPECT_EQ(GuideRun().referenceX, 65);  // the first frame's star
-    EXPECT_EQ(GuideRun().referenceY, 63);
+    EXPECT_EQ(run->Track().referenceX, 65);  // the first frame's star
+    EXPECT_EQ(run->Track().referenceY, 63);
     const GuidingInfo& last = ui.guidingInfos.back();
     EXPECT_EQ(ui.guidingInfos[1].x, "67.0");
     EXPECT_EQ(ui.guidingInfos[1].dx, "-2.0");
@@ -482,30 +500,31 @@ TEST_F(GuiderTest, GuideFramesSetTheReferenceShowTheFiguresAndStopAtTheLimit) {
 TEST_F(GuiderTest, AnAbortedFrameIsNotCorrected) {
     fixture.Connect();
     StartRun();
-    GuideRun().referenceX = 64;
-    Session().guidingDuringCapture = true;
-    const AbortScope guiding(StopGuidingOnAbort);
     const CaptureAbortScope capture;
     fixture.session.ui.pendingEvents.push_back(test::FakeEvent::KeyPress);
     DrawStar(60, 64);
-    GuideFrameArrived(Pulses());
+    EXPECT_FALSE(run->FrameArrived());
     EXPECT_TRUE(line.Writes().empty());
     EXPECT_TRUE(fixture.session.ui.guidingInfos.empty());
+    // The abort stopped the run and asked its frames to stop.
+    EXPECT_EQ(run->State(), GuideState::Stopped);
+    EXPECT_EQ(frames.stopRequests, 1);
 }
 
 TEST_F(GuiderTest, GuidingPullsFramesUntilItsLimitOrTheSourceEndsThenStopsTheSource) {
     fixture.Connect();
     ScriptFrames({{64, 64}, {65, 64}, {64, 65}, {64, 64}});
-    EXPECT_TRUE(RunGuiding(frames, 3, Pulses()));
+    EXPECT_TRUE(NewRun().Guide(3));
     EXPECT_EQ(frames.next, 3u);
     EXPECT_EQ(frames.stops, 1);
-    EXPECT_EQ(CurrentGuidingInfo().frames, 3);
+    EXPECT_EQ(run->Info().frames, 3);
     EXPECT_EQ(fixture.session.ui.LastText(), "AutoGuiding Terminated");
 
     ScriptFrames({{64, 64}});
-    EXPECT_TRUE(RunGuiding(frames, 0, Pulses()));
-    EXPECT_EQ(CurrentGuidingInfo().frames, 1);
+    EXPECT_TRUE(NewRun().Guide(0));
+    EXPECT_EQ(run->Info().frames, 1);
     EXPECT_EQ(frames.stops, 2);
+    EXPECT_FALSE(run->Guide(0));  // a run that ended does not start again
 }
 
 TEST_F(GuiderTest, WithoutATelescopeOrALineTheCommandsEndBeforeAnyFrame) {
@@ -527,7 +546,10 @@ TEST_F(GuiderTest, WithoutATelescopeOrALineTheCommandsEndBeforeAnyFrame) {
         EXPECT_EQ(s.settings.telescopeType, TelescopeType::None);
     }
     EXPECT_EQ(recording.discoveries, 0);  // no frame was asked for
-    EXPECT_FALSE(s.guidingDuringCapture);
+    // No guide run outlived the commands: an abort leaves Continuous Mode alone.
+    s.continuousCapture = true;
+    PerformAbort(1);
+    EXPECT_TRUE(s.continuousCapture);
 }
 
 }  // namespace

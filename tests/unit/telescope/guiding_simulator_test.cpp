@@ -116,7 +116,8 @@ class GuidingSimulatorTest : public ::testing::Test {
 TEST_F(GuidingSimulatorTest, TrainingMeasuresTheMountsRatesAndBacklash) {
     TakeFrame();
     CaptureGuideFrames frames(&device, GuideFrameKind::Training);
-    ASSERT_TRUE(TrainGuider(frames, link.Pulses()));
+    GuideRun run(frames, link.Pulses());
+    ASSERT_TRUE(run.Train());
     const PersistentSettings& p = Session().settings;
     EXPECT_NEAR(p.raPixelsPerSecond, kPixelsPerTrainingPulse, 1);
     EXPECT_NEAR(p.decPixelsPerSecond, kPixelsPerTrainingPulse, 1);
@@ -138,8 +139,9 @@ TEST_F(DriftingGuidingTest, GuidingKeepsADriftingStarWithinAPixel) {
     s.settings.ignoreSmallDrift = false;
     constexpr int kFrames = 30;
     CaptureGuideFrames frames(&device, GuideFrameKind::Guiding);
-    ASSERT_TRUE(RunGuiding(frames, kFrames, link.Pulses()));
-    const GuidingInfo info = CurrentGuidingInfo();
+    GuideRun run(frames, link.Pulses());
+    ASSERT_TRUE(run.Guide(kFrames));
+    const GuidingInfo info = run.Info();
     EXPECT_EQ(info.frames, kFrames);
     EXPECT_LT(info.rmsTotalPx, 1.0);
     // The pulses took out several pixels of drift in that time.
@@ -147,7 +149,7 @@ TEST_F(DriftingGuidingTest, GuidingKeepsADriftingStarWithinAPixel) {
     EXPECT_GT(mount.FieldShiftYPx(), 3.0);
     EXPECT_EQ(fixture.ui.guidingInfos.size(), static_cast<size_t>(kFrames));
     EXPECT_EQ(fixture.ui.LastText(), "AutoGuiding Terminated");
-    EXPECT_FALSE(s.guidingDuringCapture);
+    EXPECT_EQ(run.State(), GuideState::Stopped);
     EXPECT_EQ(s.guideStarX, kStarX);
 }
 
