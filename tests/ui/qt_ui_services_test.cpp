@@ -1,6 +1,6 @@
 // The window's UiServices on the offscreen platform: the message pump and its abort, the
-// message box, cursors, the pointer, the display bitmap and the exit request; the window
-// program's options.
+// message box, cursors, the pointer, the display bitmap and the exit request; work posted from
+// another thread taken in while the window idles; the window program's options.
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -15,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/display_refresh.h"
@@ -22,6 +23,7 @@
 #include "camera/capture_sequence.h"
 #include "session/message_catalogue.h"
 #include "session/message_pump.h"
+#include "session/posted_work.h"
 #include "telescope/guider.h"
 #include "tests/ui/screen_test_support.h"
 #include "tests/ui/window_test_support.h"
@@ -320,6 +322,26 @@ class QtUiServicesTest : public QObject {
 
     // --help and -h ask for the usage, wherever they stand after the window's own options;
     // the usage names every option the window takes.
+    // A device thread's post runs on the window's thread while the window waits in Qt's own
+    // event loop (no command pumping); the window started by the test installs the wake-up,
+    // and once it is gone a post waits for the next pump.
+    void workPostedFromAnotherThreadRunsWhileTheWindowIdles() {
+        QThread* ranOn = nullptr;
+        std::thread([&ranOn] {
+            PostToUiThread([&ranOn] { ranOn = QThread::currentThread(); });
+        }).join();
+        QVERIFY(QTest::qWaitFor([&ranOn] { return ranOn != nullptr; }, 2000));
+        QCOMPARE(ranOn, QCoreApplication::instance()->thread());
+
+        w.reset();
+        bool ran = false;
+        std::thread([&ran] { PostToUiThread([&ran] { ran = true; }); }).join();
+        QTest::qWait(50);
+        QVERIFY(!ran);
+        QCOMPARE(RunPostedWork(), size_t{1});
+        QVERIFY(ran);
+    }
+
     void windowOptionsAndUsage() {
         const struct {
             std::vector<std::string> args;
@@ -331,6 +353,9 @@ class QtUiServicesTest : public QObject {
             {{"--simulator", "--root", "/tmp/r", "-h", "--bogus"}, true, ""},
             {{"--bogus", "--help"}, false, "unknown argument: --bogus"},
             {{"--usb-log"}, false, "--usb-log needs a file"},
+            {{"--indi", "host:99999"},
+             false,
+             "--indi needs HOST[:PORT][/DEVICE]: the port must be a number from 1 to 65535"},
             {{"--root=/tmp/r", "--simulator"}, false, ""},
         };
         for (const auto& c : cases) {
@@ -348,7 +373,8 @@ class QtUiServicesTest : public QObject {
         QVERIFY(usage.startsWith("usage: vexaq4 "));
         for (const char* option :
              {"--root=/tmp/r", "--simulator", "--camera=04b4:8613", "--usb-log=/tmp/u",
-              "--serial-log=/tmp/s", "--com1=/dev/a", "--com2=/dev/b", "--help", "-h"}) {
+              "--serial-log=/tmp/s", "--com1=/dev/a", "--com2=/dev/b",
+              "--indi=scope.local:7000/EQMod Mount", "--mount-link=/tmp/m", "--help", "-h"}) {
             std::string arg = option;
             char prog[] = "vexaq4";
             char* argv[] = {prog, arg.data()};
