@@ -1,6 +1,12 @@
 // The window's UiServices on the offscreen platform: the message pump and its abort, the
 // message box, cursors, the pointer, the display bitmap and the exit request; work posted from
-// another thread taken in while the window idles; the window program's options.
+// another thread taken in while the window idles (another program's questions to the served
+// simulated mount answered); the window program's options.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -9,8 +15,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -32,6 +40,7 @@
 #include "ui/main_window.h"
 #include "ui/message_box_fit.h"
 #include "ui/t_guide_dialog.h"
+#include "ui/window_serial_lines.h"
 
 using namespace vexa;
 using vexa::test::StartedWindow;
@@ -340,6 +349,41 @@ class QtUiServicesTest : public QObject {
         QVERIFY(!ran);
         QCOMPARE(RunPostedWork(), size_t{1});
         QVERIFY(ran);
+    }
+
+    // With --simulator --mount-link, another program (an INDI LX200 driver) that asks the
+    // simulated mount for its position is answered while the window sits idle.
+    void theServedMountAnswersAnotherProgramWhileTheWindowIdles() {
+        QTemporaryDir dir;
+        SerialLineOptions options;
+        options.mountLinkPath = dir.filePath("mount").toStdString();
+        WindowSerialLines lines(options, true);
+        QVERIFY2(lines.SetupStatus().ok(), lines.SetupStatus().text().c_str());
+        std::string reply;
+        std::atomic<bool> done{false};
+        std::thread client([&] {
+            const int fd = ::open(options.mountLinkPath.c_str(), O_RDWR | O_NOCTTY);
+            termios raw{};
+            if (fd >= 0 && tcgetattr(fd, &raw) == 0) {
+                cfmakeraw(&raw);
+                (void)tcsetattr(fd, TCSANOW, &raw);
+            }
+            if (fd >= 0 && ::write(fd, ":GR#", 4) == 4) {
+                pollfd wait{fd, POLLIN, 0};
+                char c = 0;
+                while (!reply.ends_with('#') && poll(&wait, 1, 3000) == 1 && ::read(fd, &c, 1) == 1)
+                    reply.push_back(c);
+            }
+            if (fd >= 0) ::close(fd);
+            done = true;
+        });
+        const bool answered = QTest::qWaitFor([&done] { return done.load(); }, 5000);
+        client.join();
+        QVERIFY(answered);
+        QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d[.:]\\d+#$")
+                     .match(QString::fromStdString(reply))
+                     .hasMatch(),
+                 reply.c_str());
     }
 
     void windowOptionsAndUsage() {
