@@ -156,8 +156,15 @@ bool MountLink::OpenIndi() {
         Fail(std::move(connected));
         return false;
     }
+    indiInUse_ = server;
     lastFailure_ = Status::Ok();
     return true;
+}
+
+bool MountLink::IndiServerChanged() const {
+    if (Type() != TelescopeType::Indi || indiForRun_) return false;
+    IndiServer saved;
+    return LoadIndiSettings(saved) && saved != indiInUse_;
 }
 
 bool MountLink::OpenForTelescopeType() {
@@ -180,7 +187,7 @@ bool MountLink::OpenForTelescopeType() {
 }
 
 bool MountLink::Connect() {
-    if (Connected()) return true;
+    if (Connected() && !IndiServerChanged()) return true;
     ReloadSettingsForTelescope();
     return OpenForTelescopeType();
 }

@@ -51,7 +51,9 @@ class MountLink {
     bool OpenForTelescopeType();
     // What a telescope command does before its work: when not yet connected, reload the
     // settings (message 27 when the file cannot be read, after which the settings in force are
-    // written back) and open the line for the telescope type. Once connected, true at once.
+    // written back) and open the line for the telescope type. Once connected, true at once;
+    // unless the INDI settings file names another server than the one connected (the settings
+    // dialog saved a new one), which is then connected instead.
     bool Connect();
     // Closes the line and ends any move or focus run, so that the next telescope command
     // connects again.
@@ -110,6 +112,7 @@ class MountLink {
     };
 
     bool OpenLine(int baudRate);
+    bool IndiServerChanged() const;
     void Fail(Status status);
 
     SerialLineMaker maker_;
@@ -123,6 +126,7 @@ class MountLink {
     RemoteMountMaker remoteMaker_;
     std::unique_ptr<RemoteMount> remote_;
     std::optional<IndiServer> indiForRun_;
+    IndiServer indiInUse_;  // the server of the last successful OpenIndi
 };
 
 // The telescope type in force for a front end's link (the settings' when there is none).

@@ -1,8 +1,9 @@
 // The window steering a mount on an INDI server with its own commands, as the user does it:
 // "INDI Mount" chosen in "Set Program Defaults" with the server of INDI's telescope simulator
 // (its own indiserver on a free port), then the Telescope Control dialog's GoTo of M42, after
-// which the server's co-ordinates of the date are M42's precessed to now. Skipped when
-// indiserver and the simulator are not installed.
+// which the server's co-ordinates of the date are M42's precessed to now; a server saved later
+// is the one the next command reaches. Skipped when indiserver and the simulator are not
+// installed.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -196,6 +197,33 @@ class WindowIndiMountTest : public QObject {
             apart < kMostArcminutesOff,
             qPrintable(
                 QString("the mount is at RA %1 Dec %2, %3' from M42").arg(*ra, *dec).arg(apart)));
+    }
+
+    // Another server saved while the first is still connected: the next telescope command
+    // goes to the new one (here nobody answers: the message with its reason, no dialog).
+    void aServerSavedLaterIsTheOneTheNextCommandReaches() {
+        const uint16_t nobody = FreePort();
+        Trigger<TINIDialog>(cmd::kSetProgramDefaults, [nobody](TINIDialog& dialog) {
+            qobject_cast<QLineEdit*>(Find<QLabel>(dialog, "Port")->buddy())
+                ->setText(QString::number(nobody));
+            Find<QPushButton>(dialog, "Save Changes")->click();
+        });
+        boxes_.clear();
+        bool dialogOpened = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&dialogOpened] {
+            if (auto* dialog = qobject_cast<TMTDialog*>(QApplication::activeModalWidget())) {
+                dialogOpened = true;
+                dialog->reject();
+            }
+        });
+        poll.start(10);
+        QVERIFY(ExecuteCommand(cmd::kTelescopeControl, app_->Devices()));
+        QVERIFY(!dialogOpened);
+        QCOMPARE(boxes_.size(), size_t{1});
+        QVERIFY2(boxes_[0].text.starts_with("Sorry. No Connection to Telescope") &&
+                     boxes_[0].text.find(std::to_string(nobody)) != std::string::npos,
+                 boxes_[0].text.c_str());
     }
 };
 
