@@ -135,7 +135,7 @@ const CommandHandler* HandlerOf(int32_t id) {
 }
 }  // namespace
 
-CommandStatus CommandRuleStatus(int32_t id) {
+CommandStatus CommandRuleStatus(int32_t id, const MountLink* mount) {
     const SessionState& s = Session();
     CommandStatus status{true, false};
     switch (id) {
@@ -145,7 +145,7 @@ CommandStatus CommandRuleStatus(int32_t id) {
         case cmd::kStartAutoGuiding:
         case cmd::kTrainAutoGuiding:
         case cmd::kTelescopeControl:
-            status.enabled = s.settings.telescopeType != TelescopeType::None;
+            status.enabled = TelescopeTypeOf(mount) != TelescopeType::None;
             break;
         case cmd::kFitToWindow:
             status.checked = s.fitToWindow;
@@ -194,8 +194,8 @@ bool CommandRunsDuring(int32_t id, LongOperationKind running) {
     }
 }
 
-CommandStatus QueryCommand(int32_t id) {
-    CommandStatus status = CommandRuleStatus(id);
+CommandStatus QueryCommand(int32_t id, const MountLink* mount) {
+    CommandStatus status = CommandRuleStatus(id, mount);
     if (!CommandImplemented(id) || !CommandRunsDuring(id, RunningLongOperation())) {
         status.enabled = false;
     }
@@ -209,7 +209,7 @@ bool ExecuteCommand(int32_t id, const FrontEndDevices& devices) {
         return false;
     }
     // A greyed item cannot be chosen, whether from the menu or by its accelerator.
-    if (!QueryCommand(id).enabled) return false;
+    if (!QueryCommand(id, devices.mount).enabled) return false;
     const CommandHandler& handler = *HandlerOf(id);
     if (handler.runWithDevices != nullptr) {
         handler.runWithDevices(devices);

@@ -14,8 +14,9 @@ struct CommandStatus {
 };
 
 // The enabler rules alone: Copy needs a display bitmap; telescope commands need a telescope
-// type other than "None"; the four view toggles are checked while their flag is set.
-CommandStatus CommandRuleStatus(int32_t id);
+// type other than "None" (the type in force for the front end's mount link, when given); the
+// four view toggles are checked while their flag is set.
+CommandStatus CommandRuleStatus(int32_t id, const MountLink* mount = nullptr);
 // True when this build carries out the command (a menu item whose operation is not there yet
 // stays greyed).
 bool CommandImplemented(int32_t id);
@@ -25,7 +26,7 @@ bool CommandImplemented(int32_t id);
 bool CommandRunsDuring(int32_t id, LongOperationKind running);
 // What the menu shows: implemented, allowed by its rule, and not refused by a running long
 // operation.
-CommandStatus QueryCommand(int32_t id);
+CommandStatus QueryCommand(int32_t id, const MountLink* mount = nullptr);
 // "&Open...": the open dialog, the merge's first image put aside while merging, the load.
 void CmdOpen();
 

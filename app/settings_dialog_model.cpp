@@ -17,6 +17,17 @@ namespace vexa {
 namespace {
 
 constexpr int16_t kLegacyReadModeMax = 3;
+constexpr int32_t kIndiLastPort = 65535;
+constexpr const char* kIndiHostText =
+    "INDI Host must name the server's computer (a name or an address, without blanks)";
+constexpr const char* kIndiPortText = "INDI Port must be a whole number from 1 to 65535";
+constexpr const char* kIndiNotSavedText = " - try again.\nNothing was saved.";
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
 
 PersistentSettings& Settings() {
     return Session().settings;
@@ -96,6 +107,35 @@ void SettingsDialogModel::ChooseTelescopeType(char letter) {
     if (const std::optional<TelescopeType> type = TelescopeTypeFromLetter(letter)) {
         Settings().telescopeType = *type;
     }
+}
+
+bool SettingsDialogModel::CommPortEnabled() const {
+    return Settings().telescopeType != TelescopeType::Indi;
+}
+bool SettingsDialogModel::IndiServerEnabled() const {
+    return Settings().telescopeType == TelescopeType::Indi;
+}
+
+bool SettingsDialogModel::LoadIndiServer() {
+    indi_ = IndiServer{};
+    return LoadIndiSettings(indi_);
+}
+
+IndiServerTexts SettingsDialogModel::ShownIndiServer() const {
+    return {indi_.host, std::to_string(indi_.port), indi_.device};
+}
+
+std::string SettingsDialogModel::TakeIndiServer(const IndiServerTexts& texts) {
+    const std::string host = Trimmed(texts.host);
+    if (host.empty() || host.find_first_of(" \t/") != std::string::npos)
+        return std::string(kIndiHostText) + kIndiNotSavedText;
+    const std::optional<int32_t> port = ReadDialogInteger(texts.port);
+    if (!port || *port < 1 || *port > kIndiLastPort)
+        return std::string(kIndiPortText) + kIndiNotSavedText;
+    indi_.host = host;
+    indi_.port = static_cast<uint16_t>(*port);
+    indi_.device = Trimmed(texts.device);
+    return {};
 }
 
 bool SettingsDialogModel::FocusDelayChecked() const {
@@ -198,8 +238,17 @@ void SettingsDialogModel::ChooseLegacyReadMode(int16_t mode) {
 void CmdSetProgramDefaults() {
     if (LoadSettings() != 0) ShowMessage(MessageCode::SettingsLoadFailed);
     SettingsDialogModel model;
-    if (PresentUi().RunSettingsDialog(model) && SaveSettings() != 0)
-        ShowMessage(MessageCode::SettingsSaveFailed);
+    // An unreadable INDI settings file shows the defaults, which "Save Changes" writes over it.
+    (void)model.LoadIndiServer();
+    if (PresentUi().RunSettingsDialog(model)) {
+        if (SaveSettings() != 0) ShowMessage(MessageCode::SettingsSaveFailed);
+        // The INDI server lives in its own file; the settings file keeps its layout.
+        if (model.IndiServerEnabled() && !SaveIndiSettings(model.Indi())) {
+            ShowMessageWithReason(
+                MessageCode::SettingsSaveFailed,
+                std::string("The INDI server could not be written to ") + kIndiSettingsPath);
+        }
+    }
     Ui().RepaintView(true);
 }
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "session/indi_settings.h"
+
 namespace vexa {
 
 // The choices of the radio groups, in the order the dialog shows them.
@@ -38,6 +40,13 @@ enum SlewEdit {
 };
 using SlewTexts = std::array<std::string, kSlewEditCount>;
 
+// The INDI server edits shown with the "INDI Mount" choice, as typed.
+struct IndiServerTexts {
+    std::string host;
+    std::string port;
+    std::string device;  // empty: the first telescope the server offers
+};
+
 enum class FastParChoice { Off, Fast, FastExtended };
 
 class SettingsDialogModel {
@@ -56,9 +65,23 @@ class SettingsDialogModel {
     char ShownBackground() const;
     // Also sets the colour values and raises backgroundChanged.
     void ChooseBackground(char choice);
-    // The telescope type by its letter ('n', 'l', 'b'), as the radio buttons know it.
+    // The telescope type by its letter ('n', 'l', 'b', 'i'), as the radio buttons know it.
     char ShownTelescopeType() const;
     void ChooseTelescopeType(char letter);
+    // The comm port serves the serial types; the INDI server edits serve the INDI type.
+    bool CommPortEnabled() const;
+    bool IndiServerEnabled() const;
+
+    // The INDI server the edits open with: the INDI settings file's, its defaults when there is
+    // none. False when the file cannot be read (the defaults are shown).
+    bool LoadIndiServer();
+    IndiServerTexts ShownIndiServer() const;
+    // "Save Changes" while the INDI type is chosen: the host must be a name or address without
+    // blanks or '/', the port a whole number from 1 to 65535 (blanks around both allowed); the
+    // device is taken as typed, blanks around it dropped. Empty when taken; otherwise nothing
+    // is taken and the message is returned for the dialog to show, which stays open.
+    std::string TakeIndiServer(const IndiServerTexts& texts);
+    const IndiServer& Indi() const { return indi_; }
 
     // Check boxes: shown state and the click that toggles it.
     bool FocusDelayChecked() const;
@@ -91,6 +114,9 @@ class SettingsDialogModel {
     // Stored-only settings; the dialog has handlers but shows no control for them.
     void ChooseFastPar(FastParChoice choice);
     void ChooseLegacyReadMode(int16_t mode);  // 0 to 3
+
+  private:
+    IndiServer indi_;
 };
 
 // The integer an edit box holds, read as the dialog reads it (see SetSlewValues).

@@ -15,6 +15,7 @@
 #include "cli/cli_args.h"
 #include "cli/image_output.h"
 #include "cli/option_table.h"
+#include "cli/serial_lines.h"
 #include "cli/text_ui_services.h"
 #include "devices/usb_camera_transport.h"
 #include "processing/brightest_star.h"
@@ -57,7 +58,7 @@ bool IsNoOption(const std::string& word) {
 std::unique_ptr<CameraBackend> OpenCamera(bool simulator, std::ostream& err) {
     const CameraGlobalOptions& options = CameraOptions();
     std::unique_ptr<CameraTransport> device;
-    if (simulator) {
+    if (simulator || CliSimulator()) {
         // The sky the simulated mount of this process moves.
         device = std::make_unique<SimulatedCamera>(SimulatorSky());
     } else {

@@ -55,6 +55,7 @@ constexpr int kHelpColumn = 21;
 // The options before the command.
 struct GlobalOptions {
     std::optional<std::string> root;
+    bool simulator = false;
     CameraGlobalOptions camera;
     SerialLineOptions serial;
 };
@@ -71,6 +72,8 @@ std::vector<OptionRow<GlobalOptions>> GlobalRows() {
             [](G& g, const std::string& root) { g.root = root; },
             "the folder standing for drive c: (default $VEXA_Q4_ROOT,\n"
             "else ~/.local/share/vexa_q4)"),
+        Flag<G>("--simulator", &G::simulator,
+                "the simulated camera and mount for the commands that have them"),
         Valued<G>(
             "--camera", "VID:PID", [](const std::string& text) { return ParseUsbId(text); },
             "--camera needs VID:PID", [](G& g, UsbId id) { g.camera.camera = id; },
@@ -121,6 +124,7 @@ int RunWith(const CliCommand& command, const GlobalOptions& options,
         }
     }
     SetCliSerialOptions(options.serial);
+    SetCliSimulator(options.simulator);
 
     SetDriveRoot(ResolveDriveRoot(options.root));
     InstallHeadlessDisplayRefresh();

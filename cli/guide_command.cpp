@@ -22,6 +22,7 @@
 #include "session/settings_file.h"
 #include "simulator/simulated_camera.h"
 #include "simulator/simulated_mount.h"
+#include "simulator/simulated_mount_link.h"
 #include "simulator/simulated_pair.h"
 #include "simulator/simulator_sky.h"
 #include "telescope/control_box.h"
@@ -208,7 +209,7 @@ int Guide(Camera& camera, const GuideRequest& r, std::optional<TelescopeType> ty
         TelescopeType type;
         ~TypeRestorer() { Session().settings.telescopeType = type; }
     } restorer{userType};
-    if (s.settings.telescopeType == TelescopeType::None) {
+    if (mount.Type() == TelescopeType::None) {
         err << kProgramName << " guide: no telescope type is set (settings telescopeType)\n";
         return kExitFailure;
     }
@@ -216,7 +217,7 @@ int Guide(Camera& camera, const GuideRequest& r, std::optional<TelescopeType> ty
         err << kProgramName << " guide: " << mount.LastFailure().text() << '\n';
         return kExitFailure;
     }
-    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+    if (mount.Type() == TelescopeType::ControlBox) {
         (void)InitialiseControlBox(mount.Line());
     }
 
@@ -230,6 +231,11 @@ int Guide(Camera& camera, const GuideRequest& r, std::optional<TelescopeType> ty
 int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     GuideRequest request;
     if (const auto exit = ReadCommandLine(GuideTable(), args, request, out, err)) return *exit;
+    if (CliSimulator()) request.simulator = true;
+    if (!CliSerialOptions().mountLinkPath.empty() && !request.simulator) {
+        return Usage(GuideTable(), err,
+                     "--mount-link serves the simulated mount: it needs --simulator");
+    }
     (void)LoadSettings();
     TextUiServices::CatchInterrupts();
 
@@ -256,7 +262,17 @@ int RunGuideCommand(const std::vector<std::string>& args, std::ostream& out, std
             << '\n';
         return kExitFailure;
     }
-    return Guide(camera, request, TelescopeType::Lx200, *MakeCliMountLink(&mount), out, err);
+    // With --mount-link another program (an INDI driver) reaches the mount too; with --indi the
+    // guide pulses go out through that server rather than down this program's own line.
+    Status served;
+    const std::unique_ptr<SimulatedMountLink> link = ServeMountLink(mount, served);
+    if (!served.ok()) {
+        err << kProgramName << " guide: " << served.text() << '\n';
+        return kExitFailure;
+    }
+    const std::optional<TelescopeType> typeForRun =
+        CliSerialOptions().indi ? std::nullopt : std::optional(TelescopeType::Lx200);
+    return Guide(camera, request, typeForRun, *MakeCliMountLink(&mount), out, err);
 }
 
 }  // namespace vexa::cli

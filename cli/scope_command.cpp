@@ -12,6 +12,7 @@
 #include "session/session_state.h"
 #include "session/timed_waits.h"
 #include "simulator/simulated_mount.h"
+#include "simulator/simulated_mount_link.h"
 #include "telescope/control_box.h"
 #include "telescope/lx200_sequences.h"
 #include "telescope/mount_link.h"
@@ -156,8 +157,13 @@ const OptionTable<ScopeRequest>& ScopeTable() {
 // request is complete.
 std::string ParseRequest(ScopeRequest& request) {
     const std::vector<std::string>& words = request.words;
+    if (CliSimulator()) request.simulator = true;
     if (request.simulator && !request.port.empty())
         return "--simulator and --port exclude each other";
+    if (CliSerialOptions().indi && (request.type || !request.port.empty()))
+        return "--indi names the telescope: --type and --port do not go with it";
+    if (!CliSerialOptions().mountLinkPath.empty() && !request.simulator)
+        return "--mount-link serves the simulated mount: it needs --simulator";
     if (words.empty()) return "no action given";
     const std::optional<Action> action = ActionNamed(words[0]);
     if (!action) return "unknown action '" + words[0] + "'";
@@ -238,9 +244,20 @@ int Finish(const std::string& notice, std::ostream& err) {
     return kExitFailure;
 }
 
-int RunLx200Action(const ScopeRequest& request, SerialLine& line, std::ostream& out,
-                   std::ostream& err) {
-    MoveTelescopeDialogModel model(line);
+// detailed: the mount's own reason follows the notice (an INDI server's words say more than a
+// serial line's).
+std::string WithReason(const std::string& notice, const Status& status, bool detailed) {
+    if (!detailed || status.ok() || notice.find(status.text()) != std::string::npos) return notice;
+    return notice + ": " + status.text();
+}
+
+int Finish(const MoveTelescopeDialogModel& model, bool detailed, std::ostream& err) {
+    return Finish(WithReason(model.Notice(), model.LastStatus(), detailed), err);
+}
+
+int RunDialogAction(const ScopeRequest& request, MountOperations& mount, bool detailed,
+                    std::ostream& out, std::ostream& err) {
+    MoveTelescopeDialogModel model(mount);
     switch (request.action) {
         case Action::Goto: {
             bool sent = false;
@@ -267,24 +284,24 @@ int RunLx200Action(const ScopeRequest& request, SerialLine& line, std::ostream& 
                     << " scope: the mount refused the GoTo: " << RefusalText(answer.message)
                     << '\n';
             }
-            const int status = Finish(model.Notice(), err);
+            const int status = Finish(model, detailed, err);
             return refused ? kExitFailure : status;
         }
         case Action::Info: {
-            const std::string notice = LinkNotice(ReadScopeInfo(line));
+            const Status read = mount.ReadScopeInfo();
             out << "info: " << Printable(Session().telescope.scopeInfo) << '\n';
-            return Finish(notice, err);
+            return Finish(WithReason(LinkNotice(read), read, detailed), err);
         }
         case Action::Move:
             HoldFor(
                 request.durationMs, [&] { model.PressMoveArrow(*ArrowFor(request.direction)); },
                 [&] { model.ReleaseMoveArrow(); });
-            return Finish(model.Notice(), err);
+            return Finish(model, detailed, err);
         case Action::Focus:
             HoldFor(
                 request.durationMs, [&] { model.PressFocusArrow(request.direction == "in"); },
                 [&] { model.ReleaseFocusArrow(); });
-            return Finish(model.Notice(), err);
+            return Finish(model, detailed, err);
         default:
             return kExitSuccess;
     }
@@ -307,30 +324,33 @@ int RunBoxAction(const ScopeRequest& request, SerialLine& line, std::ostream& er
 int RunRequest(const ScopeRequest& request, MountLink& link, std::ostream& out, std::ostream& err) {
     ReloadSettingsForTelescope();
     SessionState& s = Session();
-    if (request.type) {
+    if (link.IndiForRun()) {
+        // The INDI server's mount, whatever the settings say.
+    } else if (request.type) {
         s.settings.telescopeType = *request.type;
     } else if (request.simulator && s.settings.telescopeType == TelescopeType::None) {
         // The simulated mount is an LX200 unless the line runs at the control box's speed.
         s.settings.telescopeType = TelescopeType::Lx200;
     }
-    if (s.settings.telescopeType == TelescopeType::None) {
+    const TelescopeType type = link.Type();
+    if (type == TelescopeType::None) {
         err << kProgramName << " scope: no telescope type is set (settings telescopeType)\n";
         return kExitFailure;
     }
     if (!request.port.empty()) link.Ports().Set(s.commPort, request.port);
-    const TelescopeType type = s.settings.telescopeType;
     if (!link.OpenForTelescopeType()) {
         err << kProgramName << " scope: " << link.LastFailure().text() << '\n';
         return kExitFailure;
     }
+    const bool detailed = type == TelescopeType::Indi;
     if (request.action == Action::Pulse) {
         if (type == TelescopeType::ControlBox) (void)InitialiseControlBox(link.Line());
-        return Finish(LinkNotice(link.Pulses().Pulse(PulseLetterFor(request.direction),
-                                                     static_cast<uint32_t>(request.durationMs))),
-                      err);
+        const Status sent = link.Pulses().Pulse(PulseLetterFor(request.direction),
+                                                static_cast<uint32_t>(request.durationMs));
+        return Finish(WithReason(LinkNotice(sent), sent, detailed), err);
     }
-    return type == TelescopeType::ControlBox ? RunBoxAction(request, link.Line(), err)
-                                             : RunLx200Action(request, link.Line(), out, err);
+    if (type == TelescopeType::ControlBox) return RunBoxAction(request, link.Line(), err);
+    return RunDialogAction(request, link.Operations(), detailed, out, err);
 }
 
 }  // namespace
@@ -357,6 +377,12 @@ int RunScopeCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (Status opened = mount.OpenTerminal(); !opened.ok()) {
         err << kProgramName << " scope: cannot start the simulated mount: " << opened.text()
             << '\n';
+        return kExitFailure;
+    }
+    Status served;
+    const std::unique_ptr<SimulatedMountLink> link = ServeMountLink(mount, served);
+    if (!served.ok()) {
+        err << kProgramName << " scope: " << served.text() << '\n';
         return kExitFailure;
     }
     return RunRequest(request, *MakeCliMountLink(&mount, deviceLines), out, err);

@@ -1,7 +1,9 @@
 #include "cli/serial_lines.h"
 
+#include "devices/indi_mount.h"
 #include "devices/serial_port_line.h"
 #include "simulator/simulated_mount_line.h"
+#include "simulator/simulated_mount_link.h"
 #include "telescope/mount_link.h"
 
 namespace vexa::cli {
@@ -11,7 +13,28 @@ SerialLineOptions& Options() {
     static SerialLineOptions options;
     return options;
 }
+bool& Simulator() {
+    static bool simulator = false;
+    return simulator;
+}
 }  // namespace
+
+void SetCliSimulator(bool simulator) {
+    Simulator() = simulator;
+}
+
+bool CliSimulator() {
+    return Simulator();
+}
+
+std::unique_ptr<SimulatedMountLink> ServeMountLink(SimulatedMount& mount, Status& status) {
+    status = Status::Ok();
+    if (Options().mountLinkPath.empty()) return nullptr;
+    auto served = std::make_unique<SimulatedMountLink>(mount);
+    status = served->Serve(Options().mountLinkPath);
+    if (!status.ok()) return nullptr;
+    return served;
+}
 
 void SetCliSerialOptions(const SerialLineOptions& options) {
     Options() = options;
@@ -32,7 +55,9 @@ std::unique_ptr<MountLink> MakeCliMountLink(SimulatedMount* mount, SerialLineMak
     }
     if (!Options().serialLogPath.empty())
         lines = WithSerialLog(std::move(lines), Options().serialLogPath);
-    return std::make_unique<MountLink>(std::move(lines), std::move(ports));
+    auto link = std::make_unique<MountLink>(std::move(lines), std::move(ports), IndiMountMaker());
+    if (Options().indi) link->UseIndiForRun(*Options().indi);
+    return link;
 }
 
 }  // namespace vexa::cli

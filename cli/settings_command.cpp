@@ -64,9 +64,9 @@ SettingEntry Letter(const char* name, char P::*member, std::string_view letters)
 }
 // The telescope type, named by its letter.
 SettingEntry TypeLetter(const char* name, TelescopeType P::*member) {
-    static constexpr char kLetters[] = {TelescopeTypeLetter(TelescopeType::None),
-                                        TelescopeTypeLetter(TelescopeType::Lx200),
-                                        TelescopeTypeLetter(TelescopeType::ControlBox)};
+    static constexpr char kLetters[] = {
+        TelescopeTypeLetter(TelescopeType::None), TelescopeTypeLetter(TelescopeType::Lx200),
+        TelescopeTypeLetter(TelescopeType::ControlBox), TelescopeTypeLetter(TelescopeType::Indi)};
     return {name, member, 0, 0, kAnyValue, std::string_view(kLetters, std::size(kLetters)), 0};
 }
 SettingEntry Text(const char* name, std::string P::*member, size_t maxLength) {

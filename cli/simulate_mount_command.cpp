@@ -1,18 +1,15 @@
 #include "cli/simulate_mount_command.h"
 
 #include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <ostream>
 
 #include "cli/cli_app.h"
 #include "cli/cli_args.h"
 #include "cli/option_table.h"
 #include "simulator/simulated_mount.h"
+#include "simulator/simulated_mount_link.h"
 
 namespace vexa::cli {
 
@@ -107,16 +104,6 @@ int RunSimulateMountCommand(const std::vector<std::string>& args, std::ostream& 
     const std::string& link = request.link;
     const MountConfig& config = request.config;
 
-    struct stat existing {};
-    if (lstat(link.c_str(), &existing) == 0) {
-        if (!S_ISLNK(existing.st_mode)) {
-            err << kProgramName << " simulate-mount: " << link
-                << " exists and is not a symbolic link; it is left alone\n";
-            return kExitFailure;
-        }
-        unlink(link.c_str());
-    }
-
     SimulatedMount mount(config);
     if (Status opened = mount.OpenTerminal(); !opened.ok()) {
         err << kProgramName << " simulate-mount: cannot make a pseudo-terminal: " << opened.text()
@@ -124,9 +111,8 @@ int RunSimulateMountCommand(const std::vector<std::string>& args, std::ostream& 
         return kExitFailure;
     }
     const std::string device = mount.SharedDevicePath();
-    if (symlink(device.c_str(), link.c_str()) != 0) {
-        err << kProgramName << " simulate-mount: cannot link " << link << ": "
-            << std::strerror(errno) << '\n';
+    if (Status linked = MakeMountLink(link, device); !linked.ok()) {
+        err << kProgramName << " simulate-mount: " << linked.text() << '\n';
         return kExitFailure;
     }
     out << "link: " << link << '\n' << "device: " << device << '\n' << std::flush;
@@ -136,11 +122,7 @@ int RunSimulateMountCommand(const std::vector<std::string>& args, std::ostream& 
         while (!stopRequested) mount.ServeFor(kServePassMs);
     }
     // Only the link made here is removed.
-    char target[4096];
-    const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
-    if (length >= 0 && device == std::string(target, static_cast<size_t>(length))) {
-        unlink(link.c_str());
-    }
+    RemoveMountLink(link, device);
     return kExitSuccess;
 }
 

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "session/posted_work.h"
 #include "session/printable_text.h"
 #include "session/timed_waits.h"
 
@@ -49,8 +50,9 @@ int TextUiServices::MessageBox(const std::string& caption, const std::string& te
 
 void TextUiServices::ProcessPendingEvents(const std::function<void()>& onAbortInput,
                                           uint32_t idleWaitMs) {
-    // Ctrl+C interrupts the sleep, so an abort is never kept waiting.
-    if (!interruptPending) SleepMilliseconds(idleWaitMs);
+    // Ctrl+C interrupts the sleep, so an abort is never kept waiting; so does work that a
+    // device thread posts.
+    if (!interruptPending) (void)WaitForPostedWork(idleWaitMs);
     if (interruptPending) {
         interruptPending = 0;
         if (onAbortInput) onAbortInput();

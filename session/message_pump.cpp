@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "session/posted_work.h"
 #include "session/ui_services.h"
 
 namespace vexa {
@@ -21,6 +22,8 @@ AbortScope::~AbortScope() {
 
 void PumpMessages(int16_t stopSeries, uint32_t idleWaitMs) {
     Ui().ProcessPendingEvents([stopSeries] { PerformAbort(stopSeries); }, idleWaitMs);
+    // What device threads handed over (an INDI server's answers) is taken in on this thread.
+    (void)RunPostedWork();
 }
 
 void PerformAbort(int16_t stopSeries) {

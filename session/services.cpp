@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "session/clock.h"
+#include "session/posted_work.h"
 #include "session/timed_waits.h"
 #include "session/ui_services.h"
 
@@ -24,7 +25,8 @@ int HeadlessUi::MessageBox(const std::string& caption, const std::string& text) 
 }  // namespace
 
 void QuietUi::ProcessPendingEvents(const std::function<void()>&, uint32_t idleWaitMs) {
-    SleepMilliseconds(idleWaitMs);
+    // Work posted by a device thread ends the idle wait early.
+    (void)WaitForPostedWork(idleWaitMs);
 }
 
 UiServices& Ui() {

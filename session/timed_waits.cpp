@@ -7,6 +7,7 @@
 
 #include "session/clock.h"
 #include "session/message_pump.h"
+#include "session/posted_work.h"
 #include "session/ui_services.h"
 
 namespace vexa {
@@ -27,6 +28,7 @@ bool WaitMillisecondsWithMessages(uint32_t ms) {
         const uint32_t elapsed = TheClock().Milliseconds() - start;
         if (interrupted || elapsed >= ms) break;
         Ui().ProcessPendingEvents(onAbortInput, std::min(ms - elapsed, kPumpIdleWaitMs));
+        (void)RunPostedWork();
     }
     return interrupted;
 }

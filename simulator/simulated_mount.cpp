@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "session/clock.h"
 #include "simulator/mount_catalogue.h"
@@ -43,6 +44,21 @@ constexpr int kMinutesPerHour = 60;
 constexpr int kSecondsPerMinute = 60;
 constexpr int kTenthsPerMinute = 10;
 constexpr uint8_t kDegreeSign = 0xdf;  // the LX200's own degree character
+constexpr int kLongestPulseDigits = 5;
+constexpr char kValueTaken = '1';
+constexpr double kFullCircle = 360.0;
+constexpr double kSecondsPerHour = 3600.0;
+constexpr const char* kSlewBar = "|";  // :D# while slewing: a bar, then '#'
+constexpr const char* kSyncText = "Coordinates     matched.";
+constexpr const char* kSiteName = "Vexa simulated mount";
+constexpr const char* kTwentyFourHours = "24#";
+constexpr const char* kTrackingHertz = "60.1#";
+constexpr const char* kUpdatingText = "Updating Planetary Data";
+// Sidereal time: hours at the J2000 epoch and per day after it (UT).
+constexpr double kJ2000UnixSeconds = 946728000.0;
+constexpr double kSecondsPerDay = 86400.0;
+constexpr double kSiderealHoursAtJ2000 = 18.697374558;
+constexpr double kSiderealHoursPerDay = 24.06570982441908;
 
 std::string Padded(std::string text) {
     text.resize(kMountTextChars, ' ');
@@ -100,6 +116,33 @@ std::string DecText(double decDegrees) {
     std::snprintf(text, sizeof text, "%c%02ld*%02ld", decDegrees < 0 ? '-' : '+',
                   minutes / kMinutesPerHour, minutes % kMinutesPerHour);
     return text;
+}
+
+// "HH:MM:SS" (hours) or "sDD*MM:SS" (degrees, signed), rounded to the second.
+std::string SexagesimalText(double value, bool signedDegrees) {
+    const long seconds = std::lround(std::fabs(value) * kSecondsPerHour);
+    const long whole = signedDegrees ? seconds / 3600 : (seconds / 3600) % 24;
+    char text[48];
+    if (signedDegrees) {
+        std::snprintf(text, sizeof text, "%c%02ld*%02ld:%02ld", value < 0 ? '-' : '+', whole,
+                      (seconds / 60) % 60, seconds % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", whole, (seconds / 60) % 60,
+                      seconds % 60);
+    }
+    return text;
+}
+
+double UtcHours() {
+    const double seconds = static_cast<double>(TheClock().CalendarNow());
+    return std::fmod(seconds, kSecondsPerDay) / kSecondsPerHour;
+}
+
+double LocalSiderealHours(double eastLongitudeDegrees) {
+    const double days =
+        (static_cast<double>(TheClock().CalendarNow()) - kJ2000UnixSeconds) / kSecondsPerDay;
+    return WrapHours(kSiderealHoursAtJ2000 + kSiderealHoursPerDay * days +
+                     eastLongitudeDegrees / kDegreesPerHour);
 }
 
 std::string PositionText(double raHours, double decDegrees) {
@@ -209,6 +252,12 @@ void SimulatedMount::ServeFor(int timeoutMs) {
     Service();
 }
 
+bool SimulatedMount::InputWaiting(int timeoutMs) const {
+    if (masterFd_ < 0) return false;
+    pollfd wait{masterFd_, POLLIN, 0};
+    return poll(&wait, 1, std::max(timeoutMs, 0)) > 0 && (wait.revents & POLLIN) != 0;
+}
+
 std::string SimulatedMount::Receive(std::string_view bytes) {
     const uint32_t now = TheClock().Milliseconds();
     Advance(now);
@@ -273,9 +322,21 @@ void SimulatedMount::Advance(uint32_t nowMs) {
         lastUpdateMs_ = nowMs;
         return;
     }
+    const uint32_t fromMs = lastUpdateMs_;
     const double seconds = static_cast<uint32_t>(nowMs - lastUpdateMs_) / kMsPerSecond;
     lastUpdateMs_ = nowMs;
     if (seconds <= 0.0) return;
+
+    // Timed pulses move at the guide rate for exactly their time, however seldom the mount is
+    // serviced while they run.
+    const double raPulseS = PulseSeconds(pulseRa_, fromMs, nowMs);
+    const double decPulseS = PulseSeconds(pulseDec_, fromMs, nowMs);
+    if (raPulseS != 0.0 || decPulseS != 0.0) {
+        MoveField(
+            TakeUpBacklash(raBacklash_, raPulseS * config_.guideRaPxPerS, config_.raBacklashPx),
+            TakeUpBacklash(decBacklash_, -decPulseS * config_.guideDecPxPerS,
+                           config_.decBacklashPx));
+    }
 
     const int eastward = (east_ ? 1 : 0) - (west_ ? 1 : 0);
     const int northward = (north_ ? 1 : 0) - (south_ ? 1 : 0);
@@ -404,10 +465,115 @@ void SimulatedMount::ActOnCommand(const std::string& command, uint32_t nowMs) {
     } else if (c == "FS") {
         focusFast_ = false;
     } else if (c == "GR") {
-        Reply(RaText(raHours_) + "#", nowMs);
+        Reply(RaReply(raHours_), nowMs);
     } else if (c == "GD") {
-        Reply(DecText(decDegrees_) + "#", nowMs);
+        Reply(DecReply(decDegrees_), nowMs);
+    } else {
+        (void)ActOnClientCommand(c, nowMs);
     }
+}
+
+double SimulatedMount::PulseSeconds(TimedPulse& pulse, uint32_t fromMs, uint32_t toMs) {
+    if (pulse.sign == 0) return 0.0;
+    const auto span = static_cast<int64_t>(static_cast<uint32_t>(toMs - fromMs));
+    const auto start = static_cast<int64_t>(static_cast<int32_t>(pulse.startMs - fromMs));
+    const auto end = static_cast<int64_t>(static_cast<int32_t>(pulse.endMs - fromMs));
+    const int64_t overlapMs =
+        std::clamp<int64_t>(end, 0, span) - std::clamp<int64_t>(start, 0, span);
+    const int sign = pulse.sign;
+    if (end <= span) pulse = TimedPulse{};
+    return sign * std::max<int64_t>(overlapMs, 0) / kMsPerSecond;
+}
+
+void SimulatedMount::StartTimedPulse(std::string_view value, uint32_t nowMs) {
+    if (value.empty()) return;
+    int ms = 0;
+    size_t at = 1;
+    if (!TakeNumber(value, at, kLongestPulseDigits, ms) || at != value.size()) return;
+    const char direction = value[0];
+    const bool raAxis = direction == 'e' || direction == 'w';
+    if (!raAxis && direction != 'n' && direction != 's') return;
+    TimedPulse& pulse = raAxis ? pulseRa_ : pulseDec_;
+    pulse.sign = direction == 'e' || direction == 'n' ? 1 : -1;
+    pulse.startMs = nowMs;
+    pulse.endMs = nowMs + static_cast<uint32_t>(ms);
+}
+
+std::string SimulatedMount::RaReply(double raHours) const {
+    if (!highPrecision_) return RaText(raHours) + "#";
+    return SexagesimalText(WrapHours(raHours), false) + "#";
+}
+
+std::string SimulatedMount::DecReply(double decDegrees) const {
+    if (!highPrecision_) return DecText(decDegrees) + "#";
+    return SexagesimalText(decDegrees, true) + "#";
+}
+
+// The commands an LX200 client such as INDI's drivers sends besides the program's own: what it
+// asks about the mount, site and time, slew progress, sync, timed pulses, and the settings it
+// makes (each answered '1', or for the date the two lines of display text that follow).
+bool SimulatedMount::ActOnClientCommand(std::string_view c, uint32_t nowMs) {
+    const std::string_view head = c.substr(0, 2);
+    const std::string_view rest = c.size() > 2 ? c.substr(2) : std::string_view();
+    if (c == "U") {
+        highPrecision_ = !highPrecision_;
+    } else if (c == "D") {
+        Reply(slewing_ ? std::string(kSlewBar) + "#" : "#", nowMs);
+    } else if (c == "CM") {
+        // Sync: the mount now takes itself to point at the target; nothing moves.
+        if (targetKnown_) {
+            raHours_ = targetRaHours_;
+            decDegrees_ = targetDecDegrees_;
+        }
+        Reply(Padded(kSyncText) + "#", nowMs);
+    } else if (head == "Mg") {
+        StartTimedPulse(rest, nowMs);
+    } else if (c == "Gc") {
+        Reply(kTwentyFourHours, nowMs);
+    } else if (c == "GM" || c == "GN" || c == "GO" || c == "GP") {
+        Reply(std::string(kSiteName) + "#", nowMs);
+    } else if (c == "GT") {
+        Reply(kTrackingHertz, nowMs);
+    } else if (c == "Gt") {
+        Reply(DecText(config_.latitudeDegrees) + "#", nowMs);
+    } else if (c == "Gg") {
+        // LX200 longitudes grow westward, 0 to 360 degrees.
+        const double west = std::fmod(kFullCircle - config_.longitudeDegrees, kFullCircle);
+        const long minutes = std::lround(west * kMinutesPerHour);
+        char text[32];
+        std::snprintf(text, sizeof text, "%03ld*%02ld#", minutes / kMinutesPerHour % 360,
+                      minutes % kMinutesPerHour);
+        Reply(text, nowMs);
+    } else if (c == "GG") {
+        Reply("+00#", nowMs);
+    } else if (c == "GL" || c == "Ga" || c == "GS") {
+        Reply(SexagesimalText(c == "GS" ? LocalSiderealHours(config_.longitudeDegrees) : UtcHours(),
+                              false) +
+                  "#",
+              nowMs);
+    } else if (c == "GC") {
+        const std::time_t now = TheClock().CalendarNow();
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        char text[32];
+        std::snprintf(text, sizeof text, "%02d/%02d/%02d#", utc.tm_mon + 1, utc.tm_mday,
+                      utc.tm_year % 100);
+        Reply(text, nowMs);
+    } else if (c == "Gr") {
+        Reply(RaReply(targetRaHours_), nowMs);
+    } else if (c == "Gd") {
+        Reply(DecReply(targetDecDegrees_), nowMs);
+    } else if (head == "SC") {
+        std::string reply(1, kValueTaken);
+        reply.append(Padded(kUpdatingText)).append("#").append(Padded({})).append("#");
+        Reply(std::move(reply), nowMs);
+    } else if (head == "SG" || head == "SL" || head == "Sg" || head == "St" || head == "SM" ||
+               head == "SN" || head == "SO" || head == "SP" || head == "ST" || head == "Sw") {
+        Reply("1", nowMs);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 void SimulatedMount::SelectObject(std::string_view number, int catalogue) {

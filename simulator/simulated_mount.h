@@ -1,9 +1,10 @@
 // A simulated mount on a pseudo-terminal, so that the program's real serial backend is used end
-// to end. It speaks the LX200 commands the program sends (and :GR#/:GD# to read its pointing),
-// or the control box's one-byte codes; it keeps a pointing position, slews to GoTo targets from
-// a small built-in library, moves at the selected rate while a move runs, and moves the
-// simulated camera's sky: every motion shifts the star field, reversals first take up a
-// backlash, and the focuser changes the star width.
+// to end. It speaks the LX200 commands the program sends, and those an LX200 client such as
+// INDI's LX200 drivers uses (pointing in low or high precision, site, time and date, slew
+// progress, sync, timed pulse guiding), or the control box's one-byte codes; it keeps a pointing
+// position, slews to GoTo targets from a small built-in library, moves at the selected rate while a
+// move runs, and moves the simulated camera's sky: every motion shifts the star field, reversals
+// first take up a backlash, and the focuser changes the star width.
 //
 // No thread: the mount acts whenever Service() runs. In the program's own process the line to
 // it is wrapped in SimulatedMountLine, which services the mount around every operation of the
@@ -63,6 +64,8 @@ struct MountConfig {
     double startDecDegrees = 0.0;
     // A classic-LX200 habit: refuse a :Sr or :Sd value that has a space before it.
     bool refuseSpacedValues = false;
+    // East longitude of the site (for the local sidereal time and :Gg#).
+    double longitudeDegrees = 0.0;
 };
 
 // The mount's display text: 32 characters.
@@ -93,6 +96,10 @@ class SimulatedMount {
     void Service();
     // Wait up to timeoutMs (host time) for the client to send something, then Service().
     void ServeFor(int timeoutMs);
+    // Wait up to timeoutMs (host time) for the client to send something, without acting on it;
+    // true when something waits. Safe on another thread than the one that services the mount,
+    // as long as the terminal stays open meanwhile.
+    bool InputWaiting(int timeoutMs) const;
 
     // ---- the protocol without a terminal ----
     // Acts on bytes as if they came down the line; returns the answer bytes that are due.
@@ -107,6 +114,9 @@ class SimulatedMount {
     bool Slewing() const { return slewing_; }
     bool Moving() const;
     double FocusSteps() const { return focusSteps_; }
+    // :U# toggles it: positions then read "HH:MM:SS" and "sDD*MM:SS" instead of "HH:MM.T" and
+    // "sDD*MM".
+    bool HighPrecision() const { return highPrecision_; }
     // Field motion applied so far (pixels), backlash taken out.
     double FieldShiftXPx() const { return fieldShiftXPx_; }
     double FieldShiftYPx() const { return fieldShiftYPx_; }
@@ -118,6 +128,12 @@ class SimulatedMount {
 
   private:
     enum class Rate { Guide, Centre, Find, Slew };
+    // A timed guide pulse (":Mgn0500#") on one axis: +1 or -1 at the guide rate until endMs.
+    struct TimedPulse {
+        int sign = 0;
+        uint32_t startMs = 0;
+        uint32_t endMs = 0;
+    };
     struct PendingReply {
         std::string bytes;
         uint32_t dueMs = 0;
@@ -139,6 +155,11 @@ class SimulatedMount {
     bool SetTargetRa(std::string_view value);
     bool SetTargetDec(std::string_view value);
     void StartGoto(uint32_t nowMs);
+    bool ActOnClientCommand(std::string_view c, uint32_t nowMs);
+    void StartTimedPulse(std::string_view value, uint32_t nowMs);
+    double PulseSeconds(TimedPulse& pulse, uint32_t fromMs, uint32_t toMs);
+    std::string RaReply(double raHours) const;
+    std::string DecReply(double decDegrees) const;
     void Reply(std::string bytes, uint32_t nowMs);
     std::string DueReplies(uint32_t nowMs);
     std::string InfoText() const;
@@ -174,6 +195,9 @@ class SimulatedMount {
     AxisBacklash decBacklash_;
     double fieldShiftXPx_ = 0.0;
     double fieldShiftYPx_ = 0.0;
+    TimedPulse pulseRa_;
+    TimedPulse pulseDec_;
+    bool highPrecision_ = false;
     int focusDirection_ = 0;
     bool focusFast_ = false;
     double focusSteps_ = 0.0;

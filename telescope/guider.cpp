@@ -449,10 +449,9 @@ bool GuideRun::Train() {
 }
 
 void CmdTrainAutoGuiding(Camera* camera, MountLink* mount) {
-    SessionState& s = Session();
-    if (s.settings.telescopeType == TelescopeType::None) return;
+    if (TelescopeTypeOf(mount) == TelescopeType::None) return;
     if (!ConnectTelescope(mount)) return;
-    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+    if (TelescopeTypeOf(mount) == TelescopeType::ControlBox) {
         (void)InitialiseControlBox(mount->Line());
         if (!boxPrimed) {
             boxPrimed = true;
@@ -469,10 +468,9 @@ void CmdTrainAutoGuiding(Camera* camera, MountLink* mount) {
 }
 
 void CmdStartAutoGuiding(Camera* camera, MountLink* mount) {
-    SessionState& s = Session();
-    if (s.settings.telescopeType == TelescopeType::None) return;
+    if (TelescopeTypeOf(mount) == TelescopeType::None) return;
     if (!ConnectTelescope(mount)) return;
-    if (s.settings.telescopeType == TelescopeType::ControlBox) {
+    if (TelescopeTypeOf(mount) == TelescopeType::ControlBox) {
         (void)InitialiseControlBox(mount->Line());
     }
     const LongOperation running(LongOperationKind::Guiding);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "session/indi_settings.h"
 #include "session/message_catalogue.h"
 #include "session/session_state.h"
 #include "session/settings_file.h"
@@ -19,9 +20,31 @@ Status NoSerialLines() {
     return Status(StatusCode::Unsupported, "this program has no serial lines");
 }
 
+Status NoIndiClient() {
+    return Status(StatusCode::Unsupported, "this program has no INDI client");
+}
+
 void ShowNoTelescope() {
     Session().settings.telescopeType = TelescopeType::None;
     ShowMessage(MessageCode::NoTelescope);
+}
+
+// What a mount that is not there answers: nothing connected.
+class AbsentMount final : public MountOperations, public GuidePulses {
+  public:
+    Status CatalogueGoto(std::string_view, int, GotoAnswer*) override { return NotConnected(); }
+    Status CoordinateGoto(const Coordinates&, GotoAnswer*) override { return NotConnected(); }
+    Status ReadScopeInfo() override { return NotConnected(); }
+    Status StartMove(char) override { return NotConnected(); }
+    Status StopMove() override { return NotConnected(); }
+    Status StartFocus(bool) override { return NotConnected(); }
+    Status StopFocus() override { return NotConnected(); }
+    Status Pulse(char, uint32_t) override { return NotConnected(); }
+};
+
+AbsentMount& Absent() {
+    static AbsentMount absent;
+    return absent;
 }
 
 }  // namespace
@@ -65,8 +88,8 @@ Status MountLink::LinkLine::RaiseModemLines() {
 
 // ---- the link ----
 
-MountLink::MountLink(SerialLineMaker maker, SerialPortPaths ports)
-    : maker_(std::move(maker)), ports_(std::move(ports)) {}
+MountLink::MountLink(SerialLineMaker maker, SerialPortPaths ports, RemoteMountMaker remote)
+    : maker_(std::move(maker)), ports_(std::move(ports)), remoteMaker_(std::move(remote)) {}
 
 MountLink::~MountLink() {
     Close();
@@ -115,22 +138,76 @@ bool MountLink::OpenControlBoxLine() {
     return OpenLine(kControlBoxBaudRate);
 }
 
+bool MountLink::OpenIndi() {
+    IndiServer server;
+    if (indiForRun_) {
+        server = *indiForRun_;
+    } else if (!LoadIndiSettings(server)) {
+        Fail(Status(StatusCode::InvalidArgument,
+                    std::string("the INDI settings file cannot be read: ") + kIndiSettingsPath));
+        return false;
+    }
+    if (!remote_ && remoteMaker_) remote_ = remoteMaker_();
+    if (!remote_) {
+        Fail(NoIndiClient());
+        return false;
+    }
+    if (Status connected = remote_->Connect(server); !connected.ok()) {
+        Fail(std::move(connected));
+        return false;
+    }
+    indiInUse_ = server;
+    lastFailure_ = Status::Ok();
+    return true;
+}
+
+bool MountLink::IndiServerChanged() const {
+    if (Type() != TelescopeType::Indi || indiForRun_) return false;
+    IndiServer saved;
+    return LoadIndiSettings(saved) && saved != indiInUse_;
+}
+
 bool MountLink::OpenForTelescopeType() {
-    const bool opened = Session().settings.telescopeType == TelescopeType::ControlBox
-                            ? OpenControlBoxLine()
-                            : OpenLx200Line();
-    if (!opened) ShowNoTelescope();
-    return opened;
+    switch (Type()) {
+        case TelescopeType::ControlBox:
+            if (OpenControlBoxLine()) return true;
+            break;
+        case TelescopeType::Indi:
+            if (OpenIndi()) return true;
+            // The reason matters here: the server, the device or the network.
+            if (!indiForRun_) Session().settings.telescopeType = TelescopeType::None;
+            ShowMessageWithReason(MessageCode::NoTelescope, lastFailure_.text());
+            return false;
+        default:
+            if (OpenLx200Line()) return true;
+            break;
+    }
+    ShowNoTelescope();
+    return false;
 }
 
 bool MountLink::Connect() {
-    if (Connected()) return true;
+    if (Connected() && !IndiServerChanged()) return true;
     ReloadSettingsForTelescope();
     return OpenForTelescopeType();
 }
 
+void MountLink::UseIndiForRun(const IndiServer& server) {
+    indiForRun_ = server;
+}
+
+TelescopeType MountLink::Type() const {
+    return indiForRun_ ? TelescopeType::Indi : Session().settings.telescopeType;
+}
+
+bool MountLink::Connected() const {
+    if (Type() == TelescopeType::Indi) return remote_ && remote_->Connected();
+    return line_.IsOpen();
+}
+
 void MountLink::Close() {
     line_.Drop(true);
+    if (remote_) remote_->Close();
     portId_ = -1;
     TelescopeState& t = Session().telescope;
     t.moving = false;
@@ -138,8 +215,23 @@ void MountLink::Close() {
 }
 
 GuidePulses& MountLink::Pulses() {
-    if (Session().settings.telescopeType == TelescopeType::ControlBox) return boxPulses_;
-    return lx200Pulses_;
+    switch (Type()) {
+        case TelescopeType::ControlBox:
+            return boxPulses_;
+        case TelescopeType::Indi:
+            return remote_ ? static_cast<GuidePulses&>(*remote_) : Absent();
+        default:
+            return lx200Pulses_;
+    }
+}
+
+MountOperations& MountLink::Operations() {
+    if (Type() != TelescopeType::Indi) return lx200Operations_;
+    return remote_ ? static_cast<MountOperations&>(*remote_) : Absent();
+}
+
+TelescopeType TelescopeTypeOf(const MountLink* link) {
+    return link ? link->Type() : Session().settings.telescopeType;
 }
 
 void ReloadSettingsForTelescope() {

@@ -21,13 +21,43 @@ constexpr OptionName kOptions[] = {
     {"--com1", &SerialLineOptions::com1Path, "a device path"},
     {"--com2", &SerialLineOptions::com2Path, "a device path"},
     {"--serial-log", &SerialLineOptions::serialLogPath, "a file"},
+    {"--mount-link", &SerialLineOptions::mountLinkPath, "a path"},
 };
+
+constexpr const char* kIndiOption = "--indi";
+
+// "--indi TARGET" or "--indi=TARGET": the value, or false for another argument.
+bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& name,
+               std::string& value, bool& missing) {
+    const std::string& arg = args[i];
+    missing = false;
+    if (arg == name) {
+        if (i + 1 >= args.size()) {
+            missing = true;
+            return true;
+        }
+        value = args[++i];
+        return true;
+    }
+    if (!arg.starts_with(name + "=")) return false;
+    value = arg.substr(name.size() + 1);
+    return true;
+}
 
 }  // namespace
 
 bool TakeSerialLineOption(const std::vector<std::string>& args, size_t& i,
                           SerialLineOptions& options, std::string& error) {
     error.clear();
+    std::string target;
+    bool missing = false;
+    if (TakeValue(args, i, kIndiOption, target, missing)) {
+        std::string problem = missing ? "no server named" : "";
+        if (!missing) options.indi = ParseIndiServer(target, problem);
+        if (!problem.empty())
+            error = std::string(kIndiOption) + " needs HOST[:PORT][/DEVICE]: " + problem;
+        return true;
+    }
     const std::string& arg = args[i];
     for (const OptionName& option : kOptions) {
         const std::string name = option.name;

@@ -10,13 +10,13 @@ namespace vexa {
 
 void CmdTelescopeControl(MountLink& mount) {
     if (!mount.Connect()) return;
-    if (Session().settings.telescopeType == TelescopeType::ControlBox) {
+    if (mount.Type() == TelescopeType::ControlBox) {
         ControlBoxDialogModel model(mount.Line());
         model.Report(InitialiseControlBox(mount.Line()));
         TelescopeDialogs().RunControlBoxDialog(model);
         model.Finish();
     } else {
-        MoveTelescopeDialogModel model(mount.Line());
+        MoveTelescopeDialogModel model(mount.Operations());
         TelescopeDialogs().RunMoveTelescopeDialog(model);
         model.Finish();
     }

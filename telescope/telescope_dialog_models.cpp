@@ -82,6 +82,7 @@ bool ParseDialogNumber(const std::string& text, int& value) {
 // ---- the LX200 dialog ----
 
 void MoveTelescopeDialogModel::Report(const Status& status) {
+    lastStatus_ = status;
     notice_ = LinkNotice(status);
 }
 
@@ -92,9 +93,9 @@ bool MoveTelescopeDialogModel::GotoObject() {
     const bool messierRead = ParseDialogNumber(messierText, messier);
     const bool cngcRead = ParseDialogNumber(cngcText, cngc);
     if (messierRead && InRange(messier, kFirstCatalogueNumber, kLastMessier)) {
-        Report(CatalogueGoto(line_, kMessierPrefix, messier, &gotoAnswer_));
+        Report(mount_.CatalogueGoto(kMessierPrefix, messier, &gotoAnswer_));
     } else if (cngcRead && InRange(cngc, kFirstCatalogueNumber, kLastCngc)) {
-        Report(CatalogueGoto(line_, kCngcPrefix, cngc, &gotoAnswer_));
+        Report(mount_.CatalogueGoto(kCngcPrefix, cngc, &gotoAnswer_));
     } else {
         Ui().MessageBox(kControlTelescopeCaption, kObjectOutOfRangeText);
         return false;
@@ -103,7 +104,7 @@ bool MoveTelescopeDialogModel::GotoObject() {
 }
 
 void MoveTelescopeDialogModel::GotoPlanet(Planet planet) {
-    Report(CatalogueGoto(line_, kStarPrefix, PlanetStarNumber(planet), &gotoAnswer_));
+    Report(mount_.CatalogueGoto(kStarPrefix, PlanetStarNumber(planet), &gotoAnswer_));
 }
 
 bool MoveTelescopeDialogModel::GotoCoordinates() {
@@ -119,7 +120,7 @@ bool MoveTelescopeDialogModel::GotoCoordinates() {
         Ui().MessageBox(kControlTelescopeCaption, kInvalidCoordinatesText);
         return false;
     }
-    Report(CoordinateGoto(line_, c, &gotoAnswer_));
+    Report(mount_.CoordinateGoto(c, &gotoAnswer_));
     return true;
 }
 
@@ -135,22 +136,22 @@ void MoveTelescopeDialogModel::ChooseFocusSpeed(bool fast) {
 
 void MoveTelescopeDialogModel::PressMoveArrow(MoveArrow arrow) {
     if (Session().telescope.moving) return;
-    Report(StartMove(line_, ArrowLetter(arrow)));
+    Report(mount_.StartMove(ArrowLetter(arrow)));
 }
 
 void MoveTelescopeDialogModel::ReleaseMoveArrow() {
     if (!Session().telescope.moving) return;
-    Report(StopMove(line_));
+    Report(mount_.StopMove());
 }
 
 void MoveTelescopeDialogModel::PressFocusArrow(bool up) {
     if (Session().telescope.focusing) return;
-    Report(StartFocus(line_, up));
+    Report(mount_.StartFocus(up));
 }
 
 void MoveTelescopeDialogModel::ReleaseFocusArrow() {
     if (!Session().telescope.focusing) return;
-    Report(StopFocus(line_));
+    Report(mount_.StopFocus());
 }
 
 void MoveTelescopeDialogModel::Help() {

@@ -5,10 +5,12 @@
 // and the information text; what went wrong on the line shows in the title.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "session/status.h"
 #include "telescope/lx200_sequences.h"
+#include "telescope/mount_operations.h"
 #include "telescope/serial_line.h"
 #include "telescope/telescope_protocol.h"
 
@@ -46,8 +48,12 @@ bool ParseDialogNumber(const std::string& text, int& value);
 
 class MoveTelescopeDialogModel {
   public:
-    // The dialog drives the mount on line, which must outlive it.
-    explicit MoveTelescopeDialogModel(SerialLine& line) : line_(line) {}
+    // The dialog drives the LX200 mount on line, which must outlive it.
+    explicit MoveTelescopeDialogModel(SerialLine& line)
+        : lx200_(std::make_unique<Lx200Operations>(line)), mount_(*lx200_) {}
+    // The dialog drives mount (an LX200 line's sequences or an INDI mount's properties), which
+    // must outlive it.
+    explicit MoveTelescopeDialogModel(MountOperations& mount) : mount_(mount) {}
 
     // The edits, as typed.
     std::string messierText;
@@ -81,14 +87,18 @@ class MoveTelescopeDialogModel {
     std::string InfoText() const;
     std::string Title() const;
     const std::string& Notice() const { return notice_; }
+    // How the mount answered the last action, with its reason when it failed.
+    const Status& LastStatus() const { return lastStatus_; }
     // The mount's answer to the slew of the last GoTo; not read when none was asked for.
     const GotoAnswer& LastGotoAnswer() const { return gotoAnswer_; }
 
   private:
     void Report(const Status& status);
 
-    SerialLine& line_;
+    std::unique_ptr<Lx200Operations> lx200_;
+    MountOperations& mount_;
     std::string notice_;
+    Status lastStatus_;
     GotoAnswer gotoAnswer_;
 };
 

@@ -40,20 +40,30 @@ QAction* MakeCommandAction(const QString& text, int32_t id, QObject* owner,
     auto* action = new QAction(text, owner);
     action->setData(id);
     action->setCheckable(IsCheckable(id));
-    QObject::connect(action, &QAction::triggered, action, [id, &devices]() { RunMenuCommand(id, devices); });
+    QObject::connect(action, &QAction::triggered, action,
+                     [id, &devices]() { RunMenuCommand(id, devices); });
     return action;
 }
 
-void UpdateAction(QAction* action) {
+// The menu bar keeps the mount link of the devices it was built for: the telescope commands
+// are enabled by the telescope type in force for it.
+constexpr const char* kMountProperty = "vexaMountLink";
+
+const MountLink* MountOf(const QMenuBar* bar) {
+    return static_cast<const MountLink*>(bar->property(kMountProperty).value<const void*>());
+}
+
+void UpdateAction(QAction* action, const MountLink* mount) {
     const int32_t id = CommandIdOf(action);
     if (id == 0) return;  // a separator or a menu's own action
-    const CommandStatus status = QueryCommand(id);
+    const CommandStatus status = QueryCommand(id, mount);
     action->setEnabled(status.enabled);
     if (action->isCheckable()) action->setChecked(status.checked);
 }
 }  // namespace
 
 void BuildCommandMenu(QMenuBar* bar, const FrontEndDevices& devices) {
+    bar->setProperty(kMountProperty, QVariant::fromValue<const void*>(devices.mount));
     for (const MenuEntry& entry : MenuBar()) {
         if (entry.commandId != 0) {
             bar->addAction(MakeCommandAction(TextOf(entry.text), entry.commandId, bar, devices));
@@ -71,11 +81,12 @@ void BuildCommandMenu(QMenuBar* bar, const FrontEndDevices& devices) {
 }
 
 void UpdateCommandStates(QMenuBar* bar) {
+    const MountLink* mount = MountOf(bar);
     for (QAction* top : bar->actions()) {
         if (QMenu* menu = top->menu()) {
-            for (QAction* action : menu->actions()) UpdateAction(action);
+            for (QAction* action : menu->actions()) UpdateAction(action, mount);
         } else {
-            UpdateAction(top);
+            UpdateAction(top, mount);
         }
     }
 }
@@ -111,7 +122,7 @@ QList<QShortcut*> InstallAccelerators(QWidget* window, const FrontEndDevices& de
 
 void RunMenuCommand(int32_t id, const FrontEndDevices& devices) {
     // Greyed items do nothing, whether chosen from the menu or by their accelerator.
-    if (QueryCommand(id).enabled) ExecuteCommand(id, devices);
+    if (QueryCommand(id, devices.mount).enabled) ExecuteCommand(id, devices);
 }
 
 }  // namespace vexa

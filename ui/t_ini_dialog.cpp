@@ -71,12 +71,33 @@ TINIDialog::TINIDialog(SettingsDialogModel& model, QWidget* parent)
                               {"15 Pixels", 15}},
                              2, maskRadius_),
                     0, 0);
-    grid->addWidget(RadioBox("Telescope Guiding",
-                             {{"None", TelescopeTypeLetter(TelescopeType::None)},
-                              {"Meade LX200 (Tm)", TelescopeTypeLetter(TelescopeType::Lx200)},
-                              {"Via Control Box", TelescopeTypeLetter(TelescopeType::ControlBox)}},
-                             1, telescope_),
-                    0, 1);
+    QGroupBox* telescopeBox =
+        RadioBox("Telescope Guiding",
+                 {{"None", TelescopeTypeLetter(TelescopeType::None)},
+                  {"Meade LX200 (Tm)", TelescopeTypeLetter(TelescopeType::Lx200)},
+                  {"Via Control Box", TelescopeTypeLetter(TelescopeType::ControlBox)},
+                  {"INDI Mount", TelescopeTypeLetter(TelescopeType::Indi)}},
+                 1, telescope_);
+    // The INDI server under its choice: the host, its port and the mount device (empty: the
+    // first telescope the server offers).
+    indiServer_ = new QWidget(telescopeBox);
+    auto* indiGrid = new QGridLayout(indiServer_);
+    indiGrid->setContentsMargins(0, 0, 0, 0);
+    const auto indiEdit = [this, indiGrid](const char* label, int row) {
+        auto* edit = new QLineEdit(indiServer_);
+        auto* text = new QLabel(QString::fromLatin1(label), indiServer_);
+        text->setBuddy(edit);
+        indiGrid->addWidget(text, row, 0);
+        indiGrid->addWidget(edit, row, 1);
+        return edit;
+    };
+    indiHost_ = indiEdit("Host", 0);
+    indiPort_ = indiEdit("Port", 1);
+    indiDevice_ = indiEdit("Device", 2);
+    indiPort_->setMaxLength(5);
+    indiDevice_->setPlaceholderText(QStringLiteral("first telescope"));
+    static_cast<QGridLayout*>(telescopeBox->layout())->addWidget(indiServer_, 4, 0);
+    grid->addWidget(telescopeBox, 0, 1);
     grid->addWidget(RadioBox("Window Background", {{"Lt Gray", 'l'}, {"Red", 'r'}, {"Gray", 'g'}},
                              1, background_),
                     0, 2);
@@ -203,11 +224,33 @@ TINIDialog::TINIDialog(SettingsDialogModel& model, QWidget* parent)
         ShowSlewValues();
         Redisplay();
     });
-    connect(save, &QPushButton::clicked, this, &QDialog::accept);
+    connect(save, &QPushButton::clicked, this, &TINIDialog::SaveChanges);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     ShowSlewValues();
+    ShowIndiServer();
     Redisplay();
+}
+
+void TINIDialog::ShowIndiServer() {
+    const IndiServerTexts texts = model_.ShownIndiServer();
+    indiHost_->setText(QString::fromStdString(texts.host));
+    indiPort_->setText(QString::fromStdString(texts.port));
+    indiDevice_->setText(QString::fromStdString(texts.device));
+}
+
+void TINIDialog::SaveChanges() {
+    if (model_.IndiServerEnabled()) {
+        // A refused server leaves the dialog open with the edits as typed.
+        const std::string refusal =
+            model_.TakeIndiServer({indiHost_->text().toStdString(), indiPort_->text().toStdString(),
+                                   indiDevice_->text().toStdString()});
+        if (!refusal.empty()) {
+            Ui().MessageBox(kSettingsDialogCaption, refusal);
+            return;
+        }
+    }
+    accept();
 }
 
 void TINIDialog::CheckById(QButtonGroup* group, int value) {
@@ -233,6 +276,9 @@ void TINIDialog::Redisplay() {
     CheckById(trainingTime_, model_.ShownGuideTrainingSeconds());
     CheckById(background_, model_.ShownBackground());
     CheckById(telescope_, model_.ShownTelescopeType());
+    for (QAbstractButton* button : commPort_->buttons())
+        button->setEnabled(model_.CommPortEnabled());
+    indiServer_->setEnabled(model_.IndiServerEnabled());
     const std::pair<QCheckBox*, bool> checks[] = {
         {focusDelay_, model_.FocusDelayChecked()},
         {ignoreDrift_, model_.IgnoreSmallDriftChecked()},

@@ -1,6 +1,7 @@
 // The "Set Program Defaults" dialog: renders SettingsDialogModel and drives it. Every click
 // writes its session setting at once and all controls are redisplayed from the model; exec()
-// returns Accepted on "Save Changes".
+// returns Accepted on "Save Changes" (refused with a message, the dialog left open, while the
+// INDI type is chosen and its server edits cannot be taken).
 #pragma once
 
 #include <QDialog>
@@ -22,6 +23,8 @@ class TINIDialog : public QDialog {
   private:
     void Redisplay();
     void ShowSlewValues();
+    void ShowIndiServer();
+    void SaveChanges();
     // Check the button whose id is value; none when no button has it.
     static void CheckById(QButtonGroup* group, int value);
 
@@ -40,6 +43,10 @@ class TINIDialog : public QDialog {
     QCheckBox* unsignedFits_ = nullptr;
     QCheckBox* interfaceDetails_ = nullptr;
     std::array<QLineEdit*, kSlewEditCount> slewEdits_{};
+    QWidget* indiServer_ = nullptr;
+    QLineEdit* indiHost_ = nullptr;
+    QLineEdit* indiPort_ = nullptr;
+    QLineEdit* indiDevice_ = nullptr;
 };
 
 }  // namespace vexa

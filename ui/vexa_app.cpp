@@ -18,6 +18,7 @@
 #include "simulator/simulator_sky.h"
 #include "ui/main_frame.h"
 #include "ui/main_window.h"
+#include "ui/posted_work_wake_up.h"
 #include "ui/qt_ui_services.h"
 #include "ui/screen_fit.h"
 #include "ui/window_serial_lines.h"
@@ -28,6 +29,7 @@ namespace {
 constexpr const char* kSynopsis =
     "usage: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]\n"
     "              [--serial-log FILE] [--com1 PATH] [--com2 PATH]\n"
+    "              [--indi HOST[:PORT][/DEVICE]] [--mount-link PATH]\n"
     "       vexaq4 --help\n";
 constexpr const char* kOptionsHelp =
     "  --root DIR         the folder standing for drive c: (default $VEXA_Q4_ROOT,\n"
@@ -57,12 +59,14 @@ TVEXA_Q4App::TVEXA_Q4App(std::unique_ptr<QtUiServices> services)
     InstallDisplayRefresh();
     // Dialogs open on the screen, even on one smaller than the window's described size.
     screenKeeper_ = std::make_unique<DialogScreenKeeper>();
+    postedWork_ = std::make_unique<PostedWorkWakeUp>();
     if (QCoreApplication* qtApp = QCoreApplication::instance()) {
         qtApp->installEventFilter(screenKeeper_.get());
     }
 }
 
 TVEXA_Q4App::~TVEXA_Q4App() {
+    postedWork_.reset();
     frame_.reset();
     // The window is gone: the camera's interfaces are closed.
     devices_.camera = nullptr;
@@ -168,6 +172,8 @@ int RunWindowProgram(int argc, char** argv) {
 
     const WindowOptions options = ParseWindowOptions(argc, argv, error);
     if (options.help) return printUsage();
+    if (error.empty() && !options.serial.mountLinkPath.empty() && !options.simulator)
+        error = "--mount-link serves the simulated mount: it needs --simulator";
     if (!error.empty()) {
         std::fprintf(stderr, "vexaq4: %s\n%s", error.c_str(), kSynopsis);
         return kExitUsage;

@@ -1,5 +1,7 @@
 // The application object "Vexa_Q4_USB": installs the window's services and the system clock,
-// builds the frame and view in start-up order, and opens the window on the start-up ramp.
+// builds the frame and view in start-up order, and opens the window on the start-up ramp. While
+// it lives, what device threads post (an INDI server's answers, another program's bytes to the
+// simulated mount) is taken in on the window's thread even while no command runs.
 #pragma once
 
 #include <memory>
@@ -16,6 +18,7 @@
 namespace vexa {
 
 class DialogScreenKeeper;
+class PostedWorkWakeUp;
 class QtUiServices;
 class TVEXA_Q4Frame;
 class TVEXA_Q4Window;
@@ -47,6 +50,7 @@ class TVEXA_Q4App {
     std::unique_ptr<QtUiServices> services_;
     SystemClock clock_;
     std::unique_ptr<DialogScreenKeeper> screenKeeper_;
+    std::unique_ptr<PostedWorkWakeUp> postedWork_;
     std::unique_ptr<TVEXA_Q4Frame> frame_;
     std::unique_ptr<CameraBackend> cameraBackend_;
     std::unique_ptr<Camera> camera_;
@@ -60,7 +64,9 @@ struct WindowOptions {
     bool simulator = false;           // --simulator: the simulated camera and mount
     std::optional<UsbId> camera;      // --camera VID:PID: which USB camera of several
     std::string usbLog;               // --usb-log FILE
-    SerialLineOptions serial;         // --com1 PATH, --com2 PATH, --serial-log FILE
+    // --com1 PATH, --com2 PATH, --serial-log FILE, --indi HOST[:PORT][/DEVICE],
+    // --mount-link PATH (with --simulator only)
+    SerialLineOptions serial;
 };
 // Every option, "--name VALUE" or "--name=VALUE"; error names a bad argument or is left empty.
 // Reading stops at --help or -h.
@@ -72,7 +78,8 @@ std::string WindowUsage();
 std::optional<std::string> ParseRootOption(int argc, char** argv, std::string& error);
 
 // The whole program: vexaq4 [--root DIR] [--simulator] [--camera VID:PID] [--usb-log FILE]
-// [--serial-log FILE] [--com1 PATH] [--com2 PATH], or vexaq4 --help. Returns the exit status:
+// [--serial-log FILE] [--com1 PATH] [--com2 PATH] [--indi HOST[:PORT][/DEVICE]]
+// [--mount-link PATH], or vexaq4 --help. Returns the exit status:
 // 0 after the window closes or the usage was asked for, 1 when the USB log cannot be opened,
 // 2 for a bad argument (the message and the synopsis go to standard error).
 int RunWindowProgram(int argc, char** argv);

@@ -2,9 +2,11 @@
 
 #include <array>
 
+#include "devices/indi_mount.h"
 #include "devices/serial_port_line.h"
 #include "simulator/simulated_mount.h"
 #include "simulator/simulated_mount_line.h"
+#include "simulator/simulated_mount_link.h"
 #include "simulator/simulated_pair.h"
 #include "simulator/simulator_sky.h"
 #include "telescope/mount_link.h"
@@ -41,6 +43,11 @@ WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simu
         if (status_.ok()) {
             for (char digit : kPortDigits) ports.Set(digit, mount_->DevicePath());
             lines = ServicedBy(*mount_, std::move(lines));
+            if (!options.mountLinkPath.empty()) {
+                served_ = std::make_unique<SimulatedMountLink>(*mount_);
+                status_ = served_->Serve(options.mountLinkPath);
+                if (!status_.ok()) served_.reset();
+            }
         } else {
             mount_.reset();
         }
@@ -56,7 +63,8 @@ WindowSerialLines::WindowSerialLines(const SerialLineOptions& options, bool simu
         const std::string path = ports.Path(kPortDigits[i]);
         ShownNames()[i] = mount_ && path == mount_->DevicePath() ? kSimulatedMountName : path;
     }
-    link_ = std::make_unique<MountLink>(std::move(lines), std::move(ports));
+    link_ = std::make_unique<MountLink>(std::move(lines), std::move(ports), IndiMountMaker());
+    if (options.indi) link_->UseIndiForRun(*options.indi);
 }
 
 WindowSerialLines::~WindowSerialLines() {

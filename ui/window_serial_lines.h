@@ -1,7 +1,9 @@
 // The window's link to the mount for its whole run: COM1 and COM2 pointed where --com1 and
-// --com2 say, the terminal backend, the serial log of --serial-log, and with --simulator the
-// simulated mount on its own pseudo-terminal, serviced by every line and moving the simulated
-// sky. Ends the link before the mount goes.
+// --com2 say, the terminal backend, the serial log of --serial-log, the INDI client for the
+// INDI type (the server of --indi for the run, else the INDI settings file's), and with
+// --simulator the simulated mount on its own pseudo-terminal, serviced by every line, moving
+// the simulated sky and, with --mount-link, offered to another program. Ends the link before
+// the mount goes.
 #pragma once
 
 #include <memory>
@@ -14,6 +16,7 @@ namespace vexa {
 
 class MountLink;
 class SimulatedMount;
+class SimulatedMountLink;
 
 class WindowSerialLines {
   public:
@@ -22,7 +25,8 @@ class WindowSerialLines {
     WindowSerialLines(const WindowSerialLines&) = delete;
     WindowSerialLines& operator=(const WindowSerialLines&) = delete;
 
-    // Ok, or why the log or the simulated mount could not be set up (the lines work without).
+    // Ok, or why the log, the simulated mount or its --mount-link could not be set up (the
+    // lines work without).
     const Status& SetupStatus() const { return status_; }
     SimulatedMount* Mount() const { return mount_.get(); }
     // What the window's telescope and guiding commands connect through.
@@ -31,6 +35,7 @@ class WindowSerialLines {
 
   private:
     std::unique_ptr<SimulatedMount> mount_;
+    std::unique_ptr<SimulatedMountLink> served_;  // goes before the mount it serves
     std::unique_ptr<MountLink> link_;
     Status status_;
 };

@@ -1,6 +1,12 @@
 // The window's UiServices on the offscreen platform: the message pump and its abort, the
-// message box, cursors, the pointer, the display bitmap and the exit request; the window
-// program's options.
+// message box, cursors, the pointer, the display bitmap and the exit request; work posted from
+// another thread taken in while the window idles (another program's questions to the served
+// simulated mount answered); the window program's options.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -9,12 +15,15 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/display_refresh.h"
@@ -22,6 +31,7 @@
 #include "camera/capture_sequence.h"
 #include "session/message_catalogue.h"
 #include "session/message_pump.h"
+#include "session/posted_work.h"
 #include "telescope/guider.h"
 #include "tests/ui/screen_test_support.h"
 #include "tests/ui/window_test_support.h"
@@ -30,6 +40,7 @@
 #include "ui/main_window.h"
 #include "ui/message_box_fit.h"
 #include "ui/t_guide_dialog.h"
+#include "ui/window_serial_lines.h"
 
 using namespace vexa;
 using vexa::test::StartedWindow;
@@ -320,6 +331,61 @@ class QtUiServicesTest : public QObject {
 
     // --help and -h ask for the usage, wherever they stand after the window's own options;
     // the usage names every option the window takes.
+    // A device thread's post runs on the window's thread while the window waits in Qt's own
+    // event loop (no command pumping); the window started by the test installs the wake-up,
+    // and once it is gone a post waits for the next pump.
+    void workPostedFromAnotherThreadRunsWhileTheWindowIdles() {
+        QThread* ranOn = nullptr;
+        std::thread([&ranOn] {
+            PostToUiThread([&ranOn] { ranOn = QThread::currentThread(); });
+        }).join();
+        QVERIFY(QTest::qWaitFor([&ranOn] { return ranOn != nullptr; }, 2000));
+        QCOMPARE(ranOn, QCoreApplication::instance()->thread());
+
+        w.reset();
+        bool ran = false;
+        std::thread([&ran] { PostToUiThread([&ran] { ran = true; }); }).join();
+        QTest::qWait(50);
+        QVERIFY(!ran);
+        QCOMPARE(RunPostedWork(), size_t{1});
+        QVERIFY(ran);
+    }
+
+    // With --simulator --mount-link, another program (an INDI LX200 driver) that asks the
+    // simulated mount for its position is answered while the window sits idle.
+    void theServedMountAnswersAnotherProgramWhileTheWindowIdles() {
+        QTemporaryDir dir;
+        SerialLineOptions options;
+        options.mountLinkPath = dir.filePath("mount").toStdString();
+        WindowSerialLines lines(options, true);
+        QVERIFY2(lines.SetupStatus().ok(), lines.SetupStatus().text().c_str());
+        std::string reply;
+        std::atomic<bool> done{false};
+        std::thread client([&] {
+            const int fd = ::open(options.mountLinkPath.c_str(), O_RDWR | O_NOCTTY);
+            termios raw{};
+            if (fd >= 0 && tcgetattr(fd, &raw) == 0) {
+                cfmakeraw(&raw);
+                (void)tcsetattr(fd, TCSANOW, &raw);
+            }
+            if (fd >= 0 && ::write(fd, ":GR#", 4) == 4) {
+                pollfd wait{fd, POLLIN, 0};
+                char c = 0;
+                while (!reply.ends_with('#') && poll(&wait, 1, 3000) == 1 && ::read(fd, &c, 1) == 1)
+                    reply.push_back(c);
+            }
+            if (fd >= 0) ::close(fd);
+            done = true;
+        });
+        const bool answered = QTest::qWaitFor([&done] { return done.load(); }, 5000);
+        client.join();
+        QVERIFY(answered);
+        QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d[.:]\\d+#$")
+                     .match(QString::fromStdString(reply))
+                     .hasMatch(),
+                 reply.c_str());
+    }
+
     void windowOptionsAndUsage() {
         const struct {
             std::vector<std::string> args;
@@ -331,6 +397,9 @@ class QtUiServicesTest : public QObject {
             {{"--simulator", "--root", "/tmp/r", "-h", "--bogus"}, true, ""},
             {{"--bogus", "--help"}, false, "unknown argument: --bogus"},
             {{"--usb-log"}, false, "--usb-log needs a file"},
+            {{"--indi", "host:99999"},
+             false,
+             "--indi needs HOST[:PORT][/DEVICE]: the port must be a number from 1 to 65535"},
             {{"--root=/tmp/r", "--simulator"}, false, ""},
         };
         for (const auto& c : cases) {
@@ -348,7 +417,8 @@ class QtUiServicesTest : public QObject {
         QVERIFY(usage.startsWith("usage: vexaq4 "));
         for (const char* option :
              {"--root=/tmp/r", "--simulator", "--camera=04b4:8613", "--usb-log=/tmp/u",
-              "--serial-log=/tmp/s", "--com1=/dev/a", "--com2=/dev/b", "--help", "-h"}) {
+              "--serial-log=/tmp/s", "--com1=/dev/a", "--com2=/dev/b",
+              "--indi=scope.local:7000/EQMod Mount", "--mount-link=/tmp/m", "--help", "-h"}) {
             std::string arg = option;
             char prog[] = "vexaq4";
             char* argv[] = {prog, arg.data()};

@@ -1,22 +1,31 @@
 // The "Set Program Defaults" dialog on the offscreen platform: its labels and group titles,
 // clicks that write the session at once and redisplay every control, the slew edits taken
 // only by "Set slew values" and refused with a message when a rate is out of range, the ports
-// as the user knows them, and the two closing buttons.
+// as the user knows them, the two closing buttons, and the INDI mount chosen with its server
+// (kept in a file of its own, refused with a message when it cannot be reached as typed).
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <filesystem>
 
 #include "app/settings_dialog_model.h"
+#include "app/ui_roles.h"
+#include "session/host_paths.h"
+#include "session/indi_settings.h"
 #include "session/session_state.h"
+#include "session/settings_file.h"
 #include "session/ui_services.h"
 #include "simulator/simulated_mount.h"
 #include "telescope/mount_link.h"
 #include "tests/ui/dialog_test_support.h"
+#include "ui/main_window.h"
+#include "ui/qt_ui_services.h"
 #include "ui/t_ini_dialog.h"
 #include "ui/window_serial_lines.h"
 
@@ -48,6 +57,27 @@ class RecordingUi : public QuietUi {
     }
     std::vector<std::string> boxes;
 };
+
+// Every role answered by the window's Qt services, message boxes written down, on a drive
+// root of its own.
+struct QtRoles {
+    QTemporaryDir root;
+    QtUiServices services;
+    std::vector<std::string> boxes;
+    QtRoles() {
+        SetDriveRoot(root.path().toStdString());
+        services.SetMessageBoxHook([this](const std::string& caption, const std::string& text) {
+            boxes.push_back(caption + ": " + text);
+            return 1;
+        });
+        InstallUiRoles(&services);
+    }
+    ~QtRoles() { RemoveUiRoles(); }
+};
+
+bool IndiFileExists() {
+    return std::filesystem::exists(HostPath(kIndiSettingsPath));
+}
 
 void Click(QAbstractButton* button) {
     QVERIFY(button);
@@ -100,7 +130,8 @@ class TINIDialogTest : public QObject {
                                   "Gray",
                                   "None",
                                   "Meade LX200 (Tm)",
-                                  "Via Control Box"})
+                                  "Via Control Box",
+                                  "INDI Mount"})
             QVERIFY2(Find<QRadioButton>(dialog, radio), radio);
         for (const char* box : {"1 sec delay when focussing", "Ignore drift < 1 pixel",
                                 "during Download", "Swap n/s direction", "Swap e/w direction",
@@ -274,6 +305,112 @@ class TINIDialogTest : public QObject {
             QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         }
         QCOMPARE(Session().settings.guideStarMaskRadius, int16_t(7));
+    }
+
+    void indiServerTextsAreRefusedWithTheirReason() {
+        const struct {
+            IndiServerTexts typed;
+            const char* refusal;  // its start; null when taken
+        } cases[] = {
+            {{" 127.0.0.1 ", " 7700 ", " EQMod Mount "}, nullptr},
+            {{"::1", "1", ""}, nullptr},
+            {{"", "7624", ""}, "INDI Host must"},
+            {{"   ", "7624", ""}, "INDI Host must"},
+            {{"scope pc", "7624", ""}, "INDI Host must"},
+            {{"host/dev", "7624", ""}, "INDI Host must"},
+            {{"host", "0", ""}, "INDI Port must"},
+            {{"host", "65536", ""}, "INDI Port must"},
+            {{"host", "76x4", ""}, "INDI Port must"},
+            {{"host", "", ""}, "INDI Port must"},
+        };
+        for (const auto& c : cases) {
+            SettingsDialogModel model;
+            const IndiServer before = model.Indi();
+            const std::string refusal = model.TakeIndiServer(c.typed);
+            const std::string label = c.typed.host + "|" + c.typed.port;
+            if (!c.refusal) {
+                QVERIFY2(refusal.empty(), label.c_str());
+                continue;
+            }
+            QVERIFY2(refusal.starts_with(c.refusal), (label + ": " + refusal).c_str());
+            QVERIFY2(refusal.ends_with("Nothing was saved."), refusal.c_str());
+            QVERIFY2(model.Indi() == before, label.c_str());
+        }
+        SettingsDialogModel model;
+        QVERIFY(model.TakeIndiServer({" 127.0.0.1 ", " 7700 ", " EQMod Mount "}).empty());
+        QCOMPARE(model.Indi(), (IndiServer{"127.0.0.1", 7700, "EQMod Mount"}));
+    }
+
+    // "INDI Mount" chosen and saved through "Set Program Defaults": the comm port greyed while
+    // it is chosen, a bad port and then an empty host refused with the dialog left open and no
+    // file written, then the server taken: the type's letter in the settings file (its size
+    // unchanged) and the server in a file of its own, shown again when the dialog reopens.
+    void indiMountIsSavedWithItsServer() {
+        QtRoles roles;
+        QVERIFY(!IndiFileExists());
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<TINIDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QLineEdit* host = Edit(*dialog, "Host");
+            QLineEdit* port = Edit(*dialog, "Port");
+            QLineEdit* device = Edit(*dialog, "Device");
+            QVERIFY(host && port && device);
+            QCOMPARE(host->text(), QString("localhost"));
+            QCOMPARE(port->text(), QString("7624"));
+            QVERIFY(!host->isEnabled());
+            QVERIFY(Find<QRadioButton>(*dialog, "Com1")->isEnabled());
+            Click(Find<QRadioButton>(*dialog, "INDI Mount"));
+            QCOMPARE(Session().settings.telescopeType, TelescopeType::Indi);
+            QVERIFY(host->isEnabled() && port->isEnabled() && device->isEnabled());
+            QVERIFY(!Find<QRadioButton>(*dialog, "Com1")->isEnabled());
+            QVERIFY(!Find<QRadioButton>(*dialog, "Com2")->isEnabled());
+
+            host->setText("127.0.0.1");
+            port->setText("70000");
+            Click(Find<QPushButton>(*dialog, "Save Changes"));
+            host->setText("");
+            port->setText("7700");
+            Click(Find<QPushButton>(*dialog, "Save Changes"));
+            QVERIFY(dialog->isVisible());
+            QVERIFY(!IndiFileExists());
+            QCOMPARE(port->text(), QString("7700"));  // left as typed, to be put right
+
+            host->setText("127.0.0.1");
+            device->setText("EQMod Mount");
+            Click(Find<QPushButton>(*dialog, "Save Changes"));
+            answered = true;
+        });
+        CmdSetProgramDefaults();
+        QVERIFY(answered);
+        QCOMPARE(roles.boxes.size(), size_t{2});
+        QVERIFY2(roles.boxes[0].find("INDI Port must be a whole number from 1 to 65535") !=
+                     std::string::npos,
+                 roles.boxes[0].c_str());
+        QVERIFY2(roles.boxes[1].find("INDI Host must") != std::string::npos,
+                 roles.boxes[1].c_str());
+
+        IndiServer saved;
+        QVERIFY(LoadIndiSettings(saved));
+        QCOMPARE(saved, (IndiServer{"127.0.0.1", 7700, "EQMod Mount"}));
+        QCOMPARE(std::filesystem::file_size(HostPath(kSettingsPath)),
+                 uintmax_t(kSettingsFileBytes));
+        Session().settings.telescopeType = TelescopeType::None;
+        QCOMPARE(LoadSettings(), int16_t{0});
+        QCOMPARE(Session().settings.telescopeType, TelescopeType::Indi);
+
+        // Reopened: the saved server shows; Cancel writes nothing.
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<TINIDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(Edit(*dialog, "Port")->text(), QString("7700"));
+            QCOMPARE(Edit(*dialog, "Device")->text(), QString("EQMod Mount"));
+            Edit(*dialog, "Port")->setText("7701");
+            Click(Find<QPushButton>(*dialog, "Cancel"));
+        });
+        CmdSetProgramDefaults();
+        QVERIFY(LoadIndiSettings(saved));
+        QCOMPARE(saved.port, uint16_t{7700});
     }
 };
 
