@@ -64,6 +64,14 @@ set_prop "$dev.ON_COORD_SET.SYNC=On"
 set_prop "$dev.EQUATORIAL_EOD_COORD.RA;DEC=3.5;-20.25"
 wait_for 5 "$(coord _STATE)==1 && abs($(coord RA)-3.5)<0.001 && abs($(coord DEC)+20.25)<0.01"
 
+# ---- the program's own GoTo through the driver, at the co-ordinates of the date ----
+run_limited 60 "$cli" --root "$work/root" --indi "127.0.0.1:$port" scope goto --ra 3:30 \
+    --dec -20:15 >"$work/goto.out" 2>"$work/goto.err" || fail "goto: $(cat "$work/goto.err")"
+grep -qx 'reply: 0' "$work/goto.out" || fail "goto printed: $(cat "$work/goto.out")"
+# The display's 32 characters hold the position to the minute.
+grep -qE '^info: Co-ordinates RA 03:3[0-9] DEC -20\*[0-2][0-9]$' "$work/goto.out" ||
+    fail "goto info: $(cat "$work/goto.out")"
+
 set_prop "$dev.CONNECTION.DISCONNECT=On"
 wait_for 10 "\"$dev.CONNECTION.CONNECT\"==0"
 stop_mount
