@@ -6,6 +6,12 @@
 # trains and guides through INDI with an RMS error under a pixel.
 source "$(dirname "${BASH_SOURCE[0]}")/common.bash"
 source "$(dirname "${BASH_SOURCE[0]}")/indi_mount_common.bash"
+for tool in indi_lx200generic indi_setprop indi_eval; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "skipped: $tool is not installed (scripts/install-deps installs indi-bin)"
+        exit 0
+    fi
+done
 
 mount_pid=""
 stop_mount() {
