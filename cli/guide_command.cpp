@@ -50,9 +50,10 @@ constexpr const char* kHelpIntro =
     "Takes a frame, picks the guide star on it, trains the guider when asked, then\n"
     "guides for N frames. Prints for each frame the guide star's place in the guide\n"
     "window and its error (x: y: dx: dy:, pixels), and at the end the run's RMS errors\n"
-    "(rmsX: rmsY: rmsTotal:). The telescope is the one the settings name.\n\n"
+    "(rmsX: rmsY: rmsTotal:). The telescope is the one the settings name, or the\n"
+    "INDI server's mount with --indi.\n\n"
     "Options:\n";
-constexpr int kHelpColumn = 16;
+constexpr int kHelpColumn = 21;
 
 const OptionTable<GuideRequest>& GuideTable() {
     using G = GuideRequest;
@@ -76,8 +77,13 @@ const OptionTable<GuideRequest>& GuideTable() {
                     "--frames", "N", IntegerIn(1, kMostGuideFrames),
                     "--frames needs a number from 1 to 1000000",
                     [](G& r, long frames) { r.frames = frames; }, "guide frames (default 20)"),
+                HelpText<G>(CommandMountOptionsHelp()),
             });
         t.helpWords = HelpWords::Anywhere;
+        t.otherOptions = [](G&, const std::vector<std::string>& args, size_t& i,
+                            std::string& problem) {
+            return TakeCommandMountOption(args, i, problem);
+        };
         return t;
     }();
     return table;

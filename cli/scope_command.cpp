@@ -135,6 +135,7 @@ std::vector<OptionRow<ScopeRequest>> ScopeRows() {
             "--type needs lx200 or box", [](R& r, TelescopeType type) { r.type = type; },
             "the telescope type for this run (default the settings';\n"
             "with --simulator and no type set, lx200)"),
+        HelpText<R>(CommandMountOptionsHelp()),
         HelpText<R>(kHelpEnd),
     };
 }
@@ -147,6 +148,10 @@ const OptionTable<ScopeRequest>& ScopeTable() {
         t.takeWord = [](ScopeRequest& r, const std::string& word) {
             r.words.push_back(word);
             return std::string();
+        };
+        t.otherOptions = [](ScopeRequest&, const std::vector<std::string>& args, size_t& i,
+                            std::string& problem) {
+            return TakeCommandMountOption(args, i, problem);
         };
         return t;
     }();

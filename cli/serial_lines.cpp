@@ -1,5 +1,7 @@
 #include "cli/serial_lines.h"
 
+#include <algorithm>
+
 #include "devices/indi_mount.h"
 #include "devices/serial_port_line.h"
 #include "simulator/simulated_mount_line.h"
@@ -34,6 +36,21 @@ std::unique_ptr<SimulatedMountLink> ServeMountLink(SimulatedMount& mount, Status
     status = served->Serve(Options().mountLinkPath);
     if (!status.ok()) return nullptr;
     return served;
+}
+
+bool TakeCommandMountOption(const std::vector<std::string>& args, size_t& i, std::string& problem) {
+    const std::string& arg = args[i];
+    for (const char* name : {"--indi", "--mount-link"}) {
+        const std::string option = name;
+        if (arg == option || arg.starts_with(option + "="))
+            return TakeSerialLineOption(args, i, Options(), problem);
+    }
+    return false;
+}
+
+std::string CommandMountOptionsHelp() {
+    const std::string all = kSerialLineOptionsHelp;
+    return all.substr(std::min(all.find("  --indi"), all.size()));
 }
 
 void SetCliSerialOptions(const SerialLineOptions& options) {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "session/status.h"
 #include "telescope/serial_line_options.h"
@@ -20,6 +22,12 @@ namespace vexa::cli {
 // Keeps the options for the command.
 void SetCliSerialOptions(const SerialLineOptions& options);
 const SerialLineOptions& CliSerialOptions();
+// --indi and --mount-link given after a command's name (scope, guide), as before it: true when
+// args[i] is one of them (taken into the options, i on its last word); problem says what is
+// wrong with its value.
+bool TakeCommandMountOption(const std::vector<std::string>& args, size_t& i, std::string& problem);
+// The help lines of those two options, as the global options' help has them.
+std::string CommandMountOptionsHelp();
 // The global --simulator: the simulated camera and mount for every command that has them.
 void SetCliSimulator(bool simulator);
 bool CliSimulator();

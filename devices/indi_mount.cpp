@@ -174,6 +174,16 @@ std::string PositionText(double raHours, double decDegrees) {
     return "RA " + Sexagesimal(raHours, 2, ':') + " DEC " + dec;
 }
 
+// "RA HH:MM DEC sDD*MM", rounded to the minute, as an LX200 shows a position.
+std::string MinutePositionText(double raHours, double decDegrees) {
+    const long raMinutes = std::lround(raHours * kMinutesPerUnit) % (24 * 60);
+    const long decMinutes = std::lround(std::fabs(decDegrees) * kMinutesPerUnit);
+    char text[48];
+    std::snprintf(text, sizeof text, "RA %02ld:%02ld DEC %c%02ld*%02ld", raMinutes / 60,
+                  raMinutes % 60, decDegrees < 0 ? '-' : '+', decMinutes / 60, decMinutes % 60);
+    return text;
+}
+
 std::string Shown(std::string text) {
     if (text.size() > kInfoChars) text.resize(kInfoChars);
     return text;
@@ -491,8 +501,13 @@ Status IndiMount::GotoDate(double raHours, double decDegrees, const std::string&
     const IndiProperty* p = m.Find(device_, "EQUATORIAL_EOD_COORD");
     const IndiElement* ra = p ? p->Element("RA") : nullptr;
     const IndiElement* dec = p ? p->Element("DEC") : nullptr;
-    t.scopeInfo =
-        Shown(name + " " + PositionText(ra ? ra->number : raHours, dec ? dec->number : decDegrees));
+    // To the second where the display has room, else to the minute (the co-ordinates would
+    // lose their Dec. minutes).
+    const double raAt = ra ? ra->number : raHours;
+    const double decAt = dec ? dec->number : decDegrees;
+    std::string info = name + " " + PositionText(raAt, decAt);
+    if (info.size() > kInfoChars) info = name + " " + MinutePositionText(raAt, decAt);
+    t.scopeInfo = Shown(info);
     t.lastGotoReply = kGotoAccepted;
     if (answer) answer->reply = kGotoAccepted;
     return Status::Ok();

@@ -1,6 +1,6 @@
 // Where the sky puts an object tonight, for a mount that takes co-ordinates of the date
-// (JNow) as INDI mounts do: J2000 positions precessed to the date (with nutation and
-// aberration, libindi's libastro), and the planets from libnova's ephemerides.
+// (JNow) as INDI mounts do: J2000 positions precessed to the date, with nutation and annual
+// aberration (libnova), and the planets from libnova's ephemerides.
 #pragma once
 
 #include <optional>

@@ -81,7 +81,11 @@ std::string IndiServerText(const IndiServer& server) {
 bool LoadIndiSettings(IndiServer& server, const std::string& programPath) {
     const std::filesystem::path path = HostPath(programPath);
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return !ec;
+    if (!std::filesystem::exists(path, ec)) {
+        if (ec) return false;
+        server = IndiServer();
+        return true;
+    }
     if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -90,8 +94,10 @@ bool LoadIndiSettings(IndiServer& server, const std::string& programPath) {
     while (std::getline(in, line)) {
         if (line.size() > kLongestLine) return false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line.starts_with('#')) continue;
+        // A line that is no setting: not this file, or a damaged one.
         const size_t equals = line.find('=');
-        if (line.empty() || line.starts_with('#') || equals == std::string::npos) continue;
+        if (equals == std::string::npos) return false;
         const std::string key = line.substr(0, equals);
         const std::string value = line.substr(equals + 1);
         uint32_t number = 0;

@@ -31,8 +31,9 @@ std::optional<IndiServer> ParseIndiServer(std::string_view text, std::string& pr
 // The target as the command line writes it: "HOST:PORT", then "/DEVICE" when one is named.
 std::string IndiServerText(const IndiServer& server);
 
-// The file as lines "host=", "port=", "device=", "gotoSeconds=". A missing file leaves the
-// defaults and is no failure. False when the file cannot be read or holds a value out of range;
+// The file as lines "host=", "port=", "device=", "gotoSeconds=" (blank lines, '#' comments and
+// keys it does not know are passed over). A missing file gives the defaults and is no failure.
+// False when the file cannot be read, holds a line that is no setting or a value out of range;
 // server is then left as it was.
 bool LoadIndiSettings(IndiServer& server, const std::string& programPath = kIndiSettingsPath);
 // Through the safe writer: a failed write leaves the previous file as it was.

@@ -236,5 +236,40 @@ TEST_F(ScopeCommandTest, AnUnwritableSerialLogIsReported) {
     EXPECT_NE(err.str().find("cannot write the serial log"), std::string::npos);
 }
 
+TEST_F(ScopeCommandTest, TheIndiAndMountLinkOptionsAreListedAndReadAfterTheCommandToo) {
+    for (const std::vector<std::string>& help :
+         {std::vector<std::string>{"--help"}, {"scope", "--help"}, {"guide", "--help"}}) {
+        EXPECT_EQ(Run(help), 0) << help[0];
+        EXPECT_NE(out.str().find("  --indi HOST[:PORT][/DEVICE]\n"), std::string::npos) << help[0];
+        EXPECT_NE(out.str().find("  --mount-link PATH  "), std::string::npos) << help[0];
+    }
+    struct Case {
+        std::vector<std::string> args;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {{"scope", "info", "--indi"}, "--indi needs HOST[:PORT][/DEVICE]: no server named"},
+        {{"scope", "--indi=", "info"}, "--indi needs HOST[:PORT][/DEVICE]: no server named"},
+        {{"scope", "--indi", "pi:0", "info"},
+         "--indi needs HOST[:PORT][/DEVICE]: the port must be a number from 1 to 65535"},
+        {{"scope", "--indi", "pi", "--type", "lx200", "info"},
+         "--indi names the telescope: --type and --port do not go with it"},
+        {{"scope", "--mount-link", "/tmp/no-link", "info"},
+         "--mount-link serves the simulated mount: it needs --simulator"},
+        {{"guide", "--mount-link=/tmp/no-link", "--frames", "1"},
+         "--mount-link serves the simulated mount: it needs --simulator"},
+        {{"guide", "--indi", "[::1", "--frames", "1"},
+         "--indi needs HOST[:PORT][/DEVICE]: an IPv6 address needs its closing ']'"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.args), 2) << c.problem;
+        EXPECT_NE(err.str().find(c.problem), std::string::npos) << err.str();
+    }
+    // Given after the command, --indi steers the run: nobody answers on this port.
+    EXPECT_EQ(Run({"scope", "--indi", "127.0.0.1:1", "info"}), 1);
+    EXPECT_NE(err.str().find("no INDI server answers at 127.0.0.1:1"), std::string::npos)
+        << err.str();
+}
+
 }  // namespace
 }  // namespace vexa
