@@ -49,6 +49,9 @@ std::optional<IndiServer> ParseIndiServer(std::string_view text, std::string& pr
         }
         if (!rest.empty()) port = rest.substr(1);
         if (rest == ":") port = ":";  // an empty port is refused below
+    } else if (text.find(':') != text.rfind(':')) {
+        // More than one colon and no brackets: an IPv6 address on the default port ("::1").
+        server.host = std::string(text);
     } else {
         const size_t colon = text.rfind(':');
         server.host = std::string(text.substr(0, colon));

@@ -33,6 +33,8 @@ TEST(IndiServerText, ReadsHostPortAndDevice) {
         {"10.0.0.2/EQMod Mount", Server("10.0.0.2", 7624, "EQMod Mount")},
         {"pi:1/Mount/with/slashes", Server("pi", 1, "Mount/with/slashes")},
         {"[::1]", Server("::1", 7624)},
+        {"::1", Server("::1", 7624)},
+        {"fe80::1/Mount", Server("fe80::1", 7624, "Mount")},
         {"[fe80::2]:65535/LX200 Generic", Server("fe80::2", 65535, "LX200 Generic")},
     };
     for (const Case& c : cases) {
