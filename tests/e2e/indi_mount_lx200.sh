@@ -89,6 +89,10 @@ stop_mount
 # The driver is left disconnected with its port at the path the guide command will serve: the
 # program connects it, as INDI clients do, once the link is there.
 set_prop "$dev.DEVICE_PORT.PORT=$work/chain"
+# Sub-pixel centring, as for guiding in earnest: with small drift ignored, a star held within a
+# whole pixel sits a pixel off for frames on end, which alone makes an RMS of about one.
+"$cli" --root "$work/root" settings --set ignoreSmallDrift=false >/dev/null ||
+    fail "settings: ignoreSmallDrift"
 guide_start=$(date +%s)
 status=0
 run_limited 150 "$cli" --root "$work/root" --simulator --mount-link "$work/chain" \
