@@ -24,9 +24,9 @@ struct IndiServer {
     bool operator==(const IndiServer&) const = default;
 };
 
-// "HOST[:PORT][/DEVICE]" ("[::1]:7624" for an IPv6 address); the device is everything after
-// the first '/'. Nothing, with problem saying why, for an empty host or a port outside 1 to
-// 65535.
+// "HOST[:PORT][/DEVICE]" ("[::1]:7624", or "::1" on the default port, for an IPv6 address);
+// the device is everything after the first '/'. Nothing, with problem saying why, for an
+// empty host or a port out of range (1 to 65535).
 std::optional<IndiServer> ParseIndiServer(std::string_view text, std::string& problem);
 // The target as the command line writes it: "HOST:PORT", then "/DEVICE" when one is named.
 std::string IndiServerText(const IndiServer& server);

@@ -168,8 +168,8 @@ struct SessionState {
     bool continuousCapture = false;    // the continuous-capture setting of the camera dialog
     bool autoSaveImage = false;        // "Auto Save Image" of the camera control dialog
     bool applyAutoProcessing = false;  // "Apply Auto-Processing" of the camera control dialog
-    uint32_t exposureDeadlineMs = 0;  // end of the running exposure wait (millisecond clock)
-    CameraState camera;               // the camera's own settings and sequence state
+    uint32_t exposureDeadlineMs = 0;   // end of the running exposure wait (millisecond clock)
+    CameraState camera;                // the camera's own settings and sequence state
 
     // ---- fields owned by processing, files and capture ----
     uint16_t dialogValue1 = 0;
