@@ -345,8 +345,20 @@ Status IndiMount::Connect(const IndiServer& server) {
         client_.reset();
         return Status(StatusCode::NotFound, "no INDI server answers at " + where);
     }
-    const IndiMirror& m = *mirror_;
+    Status status = FindDevice(where);
+    if (status.ok()) status = ConnectDevice();
+    if (status.ok()) status = AwaitCoordinates();
+    if (!status.ok()) {
+        Close();
+        return status;
+    }
+    connected_ = true;
+    return Status::Ok();
+}
 
+Status IndiMount::FindDevice(const std::string& where) {
+    const IndiMirror& m = *mirror_;
+    const IndiServer& server = server_;
     // The device: the one named, else the first that says it is a telescope.
     std::string device;
     auto isTelescope = [&m](const std::string& name) {
@@ -356,7 +368,7 @@ Status IndiMount::Connect(const IndiServer& server) {
         }
         return m.Find(name, "EQUATORIAL_EOD_COORD") != nullptr;
     };
-    WaitEnd end = WaitUntil(m, limits_.deviceMs, [&] {
+    const WaitEnd end = WaitUntil(m, limits_.deviceMs, [&] {
         for (const std::string& name : m.devices) {
             if (server.device.empty() ? isTelescope(name) : name == server.device) {
                 device = name;
@@ -365,60 +377,57 @@ Status IndiMount::Connect(const IndiServer& server) {
         }
         return false;
     });
-    auto fail = [this](Status status) {
-        Close();
-        return status;
-    };
     if (end == WaitEnd::Lost)
-        return fail(Status(StatusCode::Disconnected,
-                           "the INDI server at " + where + " closed the connection"));
+        return Status(StatusCode::Disconnected,
+                      "the INDI server at " + where + " closed the connection");
     if (end != WaitEnd::Done) {
         std::string offered;
         for (const std::string& name : m.devices) offered += (offered.empty() ? "" : ", ") + name;
         const std::string listing =
             offered.empty() ? " (it offers no device)" : " (it offers " + offered + ")";
         if (server.device.empty())
-            return fail(Status(StatusCode::NotFound,
-                               "the INDI server at " + where + " offers no telescope" + listing));
+            return Status(StatusCode::NotFound,
+                          "the INDI server at " + where + " offers no telescope" + listing);
         if (device.empty())
-            return fail(Status(StatusCode::NotFound, "the INDI server at " + where +
-                                                         " has no device '" + server.device + "'" +
-                                                         listing));
-        return fail(Status(StatusCode::NotFound, device + " on the INDI server at " + where +
-                                                     " has no CONNECTION property"));
+            return Status(StatusCode::NotFound, "the INDI server at " + where + " has no device '" +
+                                                    server.device + "'" + listing);
+        return Status(StatusCode::NotFound,
+                      device + " on the INDI server at " + where + " has no CONNECTION property");
     }
     device_ = device;
+    return Status::Ok();
+}
 
-    // Connected as INDI clients do when the server holds it disconnected.
-    if (!m.SwitchOn(device_, "CONNECTION", "CONNECT")) {
-        const uint64_t before = m.Find(device_, "CONNECTION")->updates;
-        client_->SendSwitches(device_, "CONNECTION", {{"CONNECT", true}});
-        bool refused = false;
-        end = WaitUntil(m, limits_.deviceConnectMs, [&] {
-            const IndiProperty* c = m.Find(device_, "CONNECTION");
-            if (!c || c->updates == before) return false;
-            refused = c->state == IndiState::Alert;
-            return refused ||
-                   (c->state == IndiState::Ok && m.SwitchOn(device_, "CONNECTION", "CONNECT"));
-        });
-        if (end == WaitEnd::Lost) return fail(Lost());
-        if (end != WaitEnd::Done || refused) {
-            const auto message = m.lastMessage.find(device_);
-            std::string why =
-                message == m.lastMessage.end() ? std::string() : ": " + message->second;
-            if (!refused)
-                why = " within " + std::to_string(limits_.deviceConnectMs / 1000) + " s" + why;
-            return fail(
-                Status(StatusCode::IoError, "the INDI server could not connect " + device_ + why));
-        }
-    }
-    end = WaitUntil(m, limits_.commandMs,
-                    [&] { return m.Find(device_, "EQUATORIAL_EOD_COORD") != nullptr; });
-    if (end == WaitEnd::Lost) return fail(Lost());
+// Connected as INDI clients do when the server holds it disconnected.
+Status IndiMount::ConnectDevice() {
+    const IndiMirror& m = *mirror_;
+    if (m.SwitchOn(device_, "CONNECTION", "CONNECT")) return Status::Ok();
+    const uint64_t before = m.Find(device_, "CONNECTION")->updates;
+    client_->SendSwitches(device_, "CONNECTION", {{"CONNECT", true}});
+    bool refused = false;
+    const WaitEnd end = WaitUntil(m, limits_.deviceConnectMs, [&] {
+        const IndiProperty* c = m.Find(device_, "CONNECTION");
+        if (!c || c->updates == before) return false;
+        refused = c->state == IndiState::Alert;
+        return refused ||
+               (c->state == IndiState::Ok && m.SwitchOn(device_, "CONNECTION", "CONNECT"));
+    });
+    if (end == WaitEnd::Lost) return Lost();
+    if (end == WaitEnd::Done && !refused) return Status::Ok();
+    const auto message = m.lastMessage.find(device_);
+    std::string why = message == m.lastMessage.end() ? std::string() : ": " + message->second;
+    if (!refused) why = " within " + std::to_string(limits_.deviceConnectMs / 1000) + " s" + why;
+    return Status(StatusCode::IoError, "the INDI server could not connect " + device_ + why);
+}
+
+Status IndiMount::AwaitCoordinates() {
+    const IndiMirror& m = *mirror_;
+    const WaitEnd end = WaitUntil(
+        m, limits_.commandMs, [&] { return m.Find(device_, "EQUATORIAL_EOD_COORD") != nullptr; });
+    if (end == WaitEnd::Lost) return Lost();
     if (end != WaitEnd::Done)
-        return fail(Status(StatusCode::Unsupported,
-                           device_ + " is not a telescope: it has no EQUATORIAL_EOD_COORD"));
-    connected_ = true;
+        return Status(StatusCode::Unsupported,
+                      device_ + " is not a telescope: it has no EQUATORIAL_EOD_COORD");
     return Status::Ok();
 }
 
@@ -429,14 +438,45 @@ Status IndiMount::GotoDate(double raHours, double decDegrees, const std::string&
     if (answer) *answer = GotoAnswer();
     if (Status usable = Usable(); !usable.ok()) return usable;
     const IndiMirror& m = *mirror_;
-    const IndiProperty* coordinates = m.Find(device_, "EQUATORIAL_EOD_COORD");
-    if (!coordinates) return Status(StatusCode::Unsupported, device_ + " takes no co-ordinates");
+    if (!m.Find(device_, "EQUATORIAL_EOD_COORD"))
+        return Status(StatusCode::Unsupported, device_ + " takes no co-ordinates");
     if (const IndiProperty* onSet = m.Find(device_, "ON_COORD_SET")) {
         // Slew, then track: the mount stays on the object.
         const char* how = onSet->Element("TRACK") ? "TRACK" : "SLEW";
         if (onSet->Element(how)) client_->SendSwitches(device_, "ON_COORD_SET", {{how, true}});
     }
     bool refused = false;
+    if (Status slewed = SlewTo(raHours, decDegrees, refused); !slewed.ok()) return slewed;
+    if (answer) answer->read = true;
+    if (refused) {
+        const auto message = m.lastMessage.find(device_);
+        const std::string why =
+            message == m.lastMessage.end() ? "the mount refused the slew" : message->second;
+        t.scopeInfo = Shown(name + " refused");
+        t.lastGotoReply = '1';
+        if (answer) {
+            answer->reply = '1';
+            answer->message = why;
+        }
+        return Status::Ok();
+    }
+    const IndiProperty* p = m.Find(device_, "EQUATORIAL_EOD_COORD");
+    const IndiElement* ra = p ? p->Element("RA") : nullptr;
+    const IndiElement* dec = p ? p->Element("DEC") : nullptr;
+    // To the second where the display has room, else to the minute (the co-ordinates would
+    // lose their Dec. minutes).
+    const double raAt = ra ? ra->number : raHours;
+    const double decAt = dec ? dec->number : decDegrees;
+    std::string info = name + " " + PositionText(raAt, decAt);
+    if (info.size() > kInfoChars) info = name + " " + MinutePositionText(raAt, decAt);
+    t.scopeInfo = Shown(info);
+    t.lastGotoReply = kGotoAccepted;
+    if (answer) answer->reply = kGotoAccepted;
+    return Status::Ok();
+}
+
+Status IndiMount::SlewTo(double raHours, double decDegrees, bool& refused) {
+    const IndiMirror& m = *mirror_;
     bool aborted = false;
     const AbortScope stopOnKey([&aborted](int16_t) { aborted = true; });
     const auto deadline = SteadyClock::now() + std::chrono::seconds(server_.gotoSeconds);
@@ -480,37 +520,11 @@ Status IndiMount::GotoDate(double raHours, double decDegrees, const std::string&
             default:
                 break;
         }
-        if (refused || pass + 1 >= kGotoPasses) break;
+        if (refused || pass + 1 >= kGotoPasses) return Status::Ok();
         if (DistanceTo(m.Find(device_, "EQUATORIAL_EOD_COORD"), raHours, decDegrees) <
             kOnTargetDegrees)
-            break;
+            return Status::Ok();
     }
-    if (answer) answer->read = true;
-    if (refused) {
-        const auto message = m.lastMessage.find(device_);
-        const std::string why =
-            message == m.lastMessage.end() ? "the mount refused the slew" : message->second;
-        t.scopeInfo = Shown(name + " refused");
-        t.lastGotoReply = '1';
-        if (answer) {
-            answer->reply = '1';
-            answer->message = why;
-        }
-        return Status::Ok();
-    }
-    const IndiProperty* p = m.Find(device_, "EQUATORIAL_EOD_COORD");
-    const IndiElement* ra = p ? p->Element("RA") : nullptr;
-    const IndiElement* dec = p ? p->Element("DEC") : nullptr;
-    // To the second where the display has room, else to the minute (the co-ordinates would
-    // lose their Dec. minutes).
-    const double raAt = ra ? ra->number : raHours;
-    const double decAt = dec ? dec->number : decDegrees;
-    std::string info = name + " " + PositionText(raAt, decAt);
-    if (info.size() > kInfoChars) info = name + " " + MinutePositionText(raAt, decAt);
-    t.scopeInfo = Shown(info);
-    t.lastGotoReply = kGotoAccepted;
-    if (answer) answer->reply = kGotoAccepted;
-    return Status::Ok();
 }
 
 Status IndiMount::CatalogueGoto(std::string_view prefix, int n, GotoAnswer* answer) {

@@ -56,7 +56,15 @@ class IndiMount final : public RemoteMount {
 
     Status Lost() const;
     Status Usable() const;
+    // The steps of Connect: the device found (where: the server as messages name it), connected
+    // when the server holds it disconnected, and its co-ordinates defined.
+    Status FindDevice(const std::string& where);
+    Status ConnectDevice();
+    Status AwaitCoordinates();
     Status GotoDate(double raHours, double decDegrees, const std::string& name, GotoAnswer* answer);
+    // Sends the mount to the co-ordinates until it arrives (again, a few times, when it ends off
+    // the target), refuses (refused set), is stopped by a key, runs out of time or is lost.
+    Status SlewTo(double raHours, double decDegrees, bool& refused);
     std::string FocuserDevice() const;
     // The property once the server has defined it (it may still be on its way after a
     // connection); null when it has not within timeoutMs.
